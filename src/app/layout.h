@@ -1,0 +1,16 @@
+#pragma once
+// The arithmetic of the screen-filling layout, in twips.
+
+#include <cstdint>
+
+namespace app {
+
+// The gap left between the frame and the screen's right and bottom edges.
+constexpr float ScreenMargin = 50.0f;
+
+// The offset that centres a box of size inner in a container of size outer:
+// the difference rounded to a whole twip (halves to even), halved toward zero,
+// so an odd twip is left on the right or bottom side.
+std::int32_t CentredOffset(float outer, float inner);
+
+}  // namespace app

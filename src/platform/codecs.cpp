@@ -1,0 +1,80 @@
+#include "platform/codecs.h"
+
+#include "platform/vb.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+namespace platform {
+
+namespace {
+
+[[noreturn]] void invalidPicture() { Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida")); }
+
+QImage decode(QImageReader& reader) {
+  const QSize size = reader.size();
+  if (size.isValid() && qint64(size.width()) * size.height() > MaxPicturePixels)
+    Raise(errnum::OutOfMemory, QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)")
+                                   .arg(size.width())
+                                   .arg(size.height()));
+  QImage image;
+  if (!reader.read(&image)) {
+    if (reader.error() == QImageReader::FileNotFoundError)
+      Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+    if (reader.error() == QImageReader::DeviceError)
+      Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+    invalidPicture();
+  }
+  if (image.isNull()) invalidPicture();
+  if (!image.hasAlphaChannel()) {
+    image.convertTo(QImage::Format_RGB32);
+    return image;
+  }
+  QImage flat(image.size(), QImage::Format_RGB32);
+  flat.fill(Qt::white);
+  QPainter painter(&flat);
+  painter.drawImage(0, 0, image);
+  return flat;
+}
+
+}  // namespace
+
+void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
+
+QImage LoadPicture(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+  if (info.isDir() || !info.isReadable()) Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  return decode(reader);
+}
+
+QImage LoadPictureFromData(const QByteArray& data) {
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  return decode(reader);
+}
+
+void SavePicture(const QImage& picture, const QString& path) {
+  if (picture.isNull()) invalidPicture();
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    Raise(errnum::FileAccess, QStringLiteral("No se puede crear el archivo: %1").arg(file.errorString()));
+  QImageWriter writer(&file, "bmp");
+  const QImage rgb = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+  if (!writer.write(rgb)) {
+    file.cancelWriting();
+    Raise(errnum::FileAccess, QStringLiteral("No se pudo escribir el archivo: %1").arg(writer.errorString()));
+  }
+  if (!file.commit())
+    Raise(errnum::FileAccess, QStringLiteral("No se pudo escribir el archivo: %1").arg(file.errorString()));
+}
+
+}  // namespace platform

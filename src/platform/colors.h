@@ -1,0 +1,25 @@
+#pragma once
+// Colour conversions between the runtime's &H00BBGGRR values and Qt's colours.
+
+#include "platform/vb.h"
+
+#include <QColor>
+#include <QRgb>
+
+namespace platform {
+
+// Swaps red and blue: 0xAARRGGBB <-> 0x00BBGGRR (alpha dropped).
+constexpr ColorValue FromQRgb(QRgb p) {
+  return static_cast<ColorValue>(((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu));
+}
+constexpr QRgb ToQRgb(ColorValue c) {
+  const auto u = static_cast<std::uint32_t>(c);
+  return 0xFF000000u | ((u & 0xFFu) << 16) | (u & 0xFF00u) | ((u >> 16) & 0xFFu);
+}
+
+// The system colours &H800000nn&; other values are plain colours.
+constexpr ColorValue SystemWindowBackground = static_cast<ColorValue>(0x80000005u);
+constexpr ColorValue SystemWindowText = static_cast<ColorValue>(0x80000008u);
+QColor ToQColor(ColorValue c);
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#include "platform/control.h"
+
+#include <QWidget>
+
+#include <cmath>
+
+namespace platform {
+
+int TwipsToPixels(float twips) { return static_cast<int>(std::lround(twips / TwipsPerPixel)); }
+
+Control::Control(QWidget* widget, QString name, int index)
+    : widget_(widget), name_(std::move(name)), index_(index) {}
+
+void Control::Move(float left, float top, float width, float height) {
+  left_ = left, top_ = top, width_ = width, height_ = height;
+  apply();
+}
+
+void Control::setVisible(bool visible) {
+  visible_ = visible;
+  widget_->setVisible(visible);
+}
+
+void Control::apply() {
+  widget_->setGeometry(origin_.x() + TwipsToPixels(left_), origin_.y() + TwipsToPixels(top_),
+                       std::max(0, TwipsToPixels(width_)), std::max(0, TwipsToPixels(height_)));
+}
+
+}  // namespace platform

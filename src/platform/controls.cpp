@@ -1,0 +1,111 @@
+#include "platform/controls.h"
+
+#include <QDir>
+#include <QPainter>
+
+namespace platform {
+
+CommandButton::CommandButton(QWidget* parent, QString name, int index)
+    : QAbstractButton(parent), Control(this, std::move(name), index) {
+  setFocusPolicy(Qt::StrongFocus);
+  connect(this, &QAbstractButton::clicked, this, [this] {
+    if (Click) Click();
+  });
+}
+
+void CommandButton::setBackColor(ColorValue c) {
+  backColor_ = c;
+  update();
+}
+
+void CommandButton::setPicture(const QImage& picture) {
+  picture_ = picture;
+  update();
+}
+
+void CommandButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRect r = rect();
+  p.fillRect(r, ToQColor(backColor_));
+  if (!picture_.isNull()) {
+    p.save();
+    p.setClipRect(r.adjusted(2, 2, -2, -2));
+    const QPoint at((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
+    p.drawImage(isDown() ? at + QPoint(1, 1) : at, picture_);
+    p.restore();
+  }
+  if (!text().isEmpty()) {
+    p.setPen(palette().color(QPalette::ButtonText));
+    p.setFont(font());
+    p.drawText(r.adjusted(3, 2, -3, -2).translated(isDown() ? QPoint(1, 1) : QPoint()),
+               Qt::AlignCenter | Qt::TextWordWrap, text());
+  }
+  // Raised edge, sunken while pressed; a dotted rectangle shows the focus.
+  const QColor light = isDown() ? Qt::darkGray : Qt::white, dark = isDown() ? Qt::white : Qt::darkGray;
+  p.setPen(light);
+  p.drawLine(r.topLeft(), r.topRight());
+  p.drawLine(r.topLeft(), r.bottomLeft());
+  p.setPen(dark);
+  p.drawLine(r.bottomLeft(), r.bottomRight());
+  p.drawLine(r.topRight(), r.bottomRight());
+  if (hasFocus()) {
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(r.adjusted(3, 3, -4, -4));
+  }
+}
+
+TextBox::TextBox(QWidget* parent, QString name, int index)
+    : QLineEdit(parent), Control(this, std::move(name), index) {}
+
+void TextBox::setText(const QString& text) {
+  const qsizetype nul = text.indexOf(QChar(u'\0'));
+  QLineEdit::setText(nul < 0 ? text : text.left(nul));
+}
+
+void TextBox::setBackColor(ColorValue c) {
+  backColor_ = c;
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, ToQColor(c));
+  setPalette(pal);
+}
+
+Label::Label(QWidget* parent, QString name, int index)
+    : QLabel(parent), Control(this, std::move(name), index) {
+  setFocusPolicy(Qt::NoFocus);
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setWordWrap(true);
+}
+
+FileListBox::FileListBox(QWidget* parent, QString name, int index)
+    : QListWidget(parent), Control(this, std::move(name), index), path_(QDir::currentPath()) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+    if (!filling_ && currentRow() >= 0 && !selectedItems().isEmpty() && Click) Click();
+  });
+  Refresh();
+}
+
+void FileListBox::setPath(const QString& path) {
+  const QDir dir(path);
+  if (path.isEmpty() || !dir.exists())
+    Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
+  // Kept without a trailing separator, except for the root folder itself.
+  QString clean = QDir::cleanPath(dir.absolutePath());
+  path_ = clean;
+  Refresh();
+}
+
+QString FileListBox::FileName() const {
+  const QListWidgetItem* item = currentItem();
+  return item && item->isSelected() ? item->text() : QString();
+}
+
+void FileListBox::Refresh() {
+  filling_ = true;
+  clear();
+  const QDir dir(path_);
+  addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+  filling_ = false;
+}
+
+}  // namespace platform

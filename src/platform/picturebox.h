@@ -1,0 +1,114 @@
+#pragma once
+// The picture box: a picture, a persistent image drawn on pixel by pixel, a
+// flat one-pixel border, and mouse events in the box's own scale.
+
+#include "platform/colors.h"
+#include "platform/control.h"
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+class PictureBox : public QWidget, public Control {
+ public:
+  // Button is the held-button bit set (1 left, 2 right, 4 middle), Shift the
+  // modifier bit set (1 shift, 2 control, 4 alt), X and Y in the box's scale.
+  using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
+
+  PictureBox(QWidget* parent, QString name, int index = -1);
+
+  // Setting the picture restarts the persistent image from it and, with
+  // AutoSize, sizes the box to it plus the border.
+  const QImage& Picture() const { return picture_; }
+  void setPicture(const QImage& picture);
+  // The persistent image: the picture plus everything drawn on it.
+  QImage Image() const;
+
+  bool AutoSize() const { return autoSize_; }
+  void setAutoSize(bool on);
+  bool AutoRedraw() const { return autoRedraw_; }
+  void setAutoRedraw(bool on);
+
+  int ScaleMode() const { return scaleMode_; }
+  void setScaleMode(int mode) { scaleMode_ = mode; }
+  double ScaleWidth() const;
+  double ScaleHeight() const;
+
+  int DrawWidth() const { return drawWidth_; }
+  void setDrawWidth(int width);
+  int FillStyle() const { return fillStyle_; }
+  void setFillStyle(int style) { fillStyle_ = style; }
+  ColorValue FillColor() const { return fillColor_; }
+  void setFillColor(ColorValue c) { fillColor_ = c; }
+  ColorValue ForeColor() const { return foreColor_; }
+  void setForeColor(ColorValue c);
+  ColorValue BackColor() const { return backColor_; }
+  void setBackColor(ColorValue c);
+
+  // The pixel at (x, y) of the persistent image, or -1 outside it.
+  ColorValue Point(int x, int y) const {
+    if (!inside(x, y)) return -1;
+    return FromQRgb(reinterpret_cast<const QRgb*>(bits_ + y * bpl_)[x]);
+  }
+  ColorValue Point(double x, double y) const { return Point(toPixel(x), toPixel(y)); }
+
+  // Paints the pixel at (x, y); a position outside the picture changes nothing.
+  void PSet(int x, int y, ColorValue color) {
+    if (!inside(x, y)) return;
+    if (!fastDraw_) [[unlikely]]
+      return PSetSlow(x, y, color);
+    reinterpret_cast<QRgb*>(bits_ + y * bpl_)[x] = ToQRgb(color);
+    // The repaint covers the columns drawn on, nothing more.
+    dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
+    dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
+  }
+  void PSet(double x, double y, ColorValue color) { PSet(toPixel(x), toPixel(y), color); }
+
+  MouseHandler MouseMove;
+  MouseHandler MouseDown;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  // Members read on every pixel are of types that a pixel store cannot alias,
+  // so the compiler keeps them in registers across a scan.
+  bool inside(std::ptrdiff_t x, std::ptrdiff_t y) const {
+    return static_cast<std::size_t>(x) < w_ && static_cast<std::size_t>(y) < h_;
+  }
+  static int toPixel(double v);
+  void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_; }
+  void PSetSlow(int x, int y, ColorValue color);
+  void ensureOwnImage();
+  void attach();
+  void flushDirty();
+  float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
+
+  QImage picture_;
+  QImage image_;
+  mutable bool shared_ = false;  // image_ may share its pixels with a copy handed out
+  mutable bool fastDraw_ = false;  // one-pixel pen on an image of our own, drawn persistently
+  uchar* bits_ = nullptr;
+  std::ptrdiff_t bpl_ = 0;
+  std::size_t w_ = 0, h_ = 0;
+  std::ptrdiff_t dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+
+  bool autoSize_ = false;
+  bool autoRedraw_ = false;
+  int scaleMode_ = 1;
+  int drawWidth_ = 1;
+  int fillStyle_ = 1;
+  ColorValue fillColor_ = 0;
+  ColorValue foreColor_ = SystemWindowText;
+  ColorValue backColor_ = SystemWindowBackground;
+};
+
+}  // namespace platform

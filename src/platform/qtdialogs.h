@@ -1,0 +1,25 @@
+#pragma once
+// The dialogs as the user sees them: Qt's own file, colour and message dialogs.
+
+#include "platform/dialogs.h"
+
+class QWidget;
+
+namespace platform {
+
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+  void setOwner(QWidget* owner) { owner_ = owner; }
+
+  long GetOpenFileNameA(OPENFILENAME& ofn) override;
+  long GetSaveFileNameA(OPENFILENAME& ofn) override;
+  long ChooseColorA(CHOOSECOLOR& cc) override;
+  int MsgBox(const QString& prompt, int buttons = vbOKOnly) override;
+
+ private:
+  long runFileDialog(OPENFILENAME& ofn, bool save);
+  QWidget* owner_;
+};
+
+}  // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/picturebox.h"
+
+#include "support/test_form.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testsupport::MakePicture;
+
+namespace {
+QImage gradient(int w, int h) {
+  return MakePicture(w, h, [](int x, int y) { return RGB(x % 256, y % 256, (x + y) % 256); });
+}
+}  // namespace
+
+TEST(PictureBox, PointReadsThePixelOrMinusOneOutside) {
+  PictureBox box(nullptr, "Picture1");
+  box.setPicture(gradient(4, 3));
+  EXPECT_EQ(box.Point(2, 1), RGB(2, 1, 3));
+  const struct {
+    int x, y;
+  } outside[] = {{4, 0}, {0, 3}, {-1, 0}, {0, -1}, {4, 3}, {100000, 5}};
+  for (auto p : outside) EXPECT_EQ(box.Point(p.x, p.y), -1) << p.x << "," << p.y;
+  EXPECT_EQ(box.Point(2.7, 1.2), RGB(2, 1, 3));
+  PictureBox empty(nullptr, "Empty");
+  EXPECT_EQ(empty.Point(0, 0), -1);
+}
+
+TEST(PictureBox, PSetPaintsOnePixelAndNothingOutside) {
+  PictureBox box(nullptr, "Picture1");
+  box.setPicture(gradient(4, 3));
+  const QImage before = box.Image();
+  box.setAutoRedraw(true);
+  box.PSet(1, 2, 0x123456);
+  for (auto p : {std::pair{4, 0}, {-1, 1}, {0, 3}}) box.PSet(p.first, p.second, 0);
+  const QImage after = box.Image();
+  EXPECT_EQ(box.Point(1, 2), 0x123456);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x)
+      if (x != 1 || y != 2) EXPECT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+  EXPECT_EQ(before.pixel(1, 2), ToQRgb(RGB(1, 2, 3))) << "a copy handed out earlier keeps its pixels";
+  EXPECT_EQ(box.Picture().pixel(1, 2), before.pixel(1, 2)) << "drawing goes to the image, not the picture";
+}
+
+TEST(PictureBox, WideDrawWidthPaintsADot) {
+  PictureBox box(nullptr, "Picture1");
+  box.setPicture(MakePicture(10, 10, [](int, int) { return 0xFFFFFF; }));
+  box.setDrawWidth(5);
+  box.setAutoRedraw(true);
+  box.PSet(5, 5, 0);
+  EXPECT_EQ(box.Point(3, 3), 0);
+  EXPECT_EQ(box.Point(7, 7), 0);
+  EXPECT_EQ(box.Point(8, 5), 0xFFFFFF);
+}
+
+TEST(PictureBox, AutoSizeAddsTheBorderAndScaleIsInPixels) {
+  PictureBox box(nullptr, "Picture1");
+  box.setAutoSize(true);
+  box.setPicture(gradient(461, 286));
+  EXPECT_FLOAT_EQ(box.Width(), 6945);
+  EXPECT_FLOAT_EQ(box.Height(), 4320);
+  EXPECT_EQ(box.size(), QSize(463, 288));
+  box.setScaleMode(3);
+  EXPECT_DOUBLE_EQ(box.ScaleWidth(), 461);
+  EXPECT_DOUBLE_EQ(box.ScaleHeight(), 286);
+  box.setScaleMode(1);
+  EXPECT_DOUBLE_EQ(box.ScaleWidth(), 461 * 15);
+}
+
+TEST(PictureBox, MouseEventsCarryHeldButtonsAndPixelCoordinates) {
+  PictureBox box(nullptr, "Picture1");
+  box.setAutoSize(true);
+  box.setScaleMode(3);
+  box.setPicture(gradient(20, 20));
+  struct Seen {
+    int button, shift;
+    float x, y;
+  };
+  std::vector<Seen> moves, downs;
+  box.MouseMove = [&](int b, int s, float x, float y) { moves.push_back({b, s, x, y}); };
+  box.MouseDown = [&](int b, int s, float x, float y) { downs.push_back({b, s, x, y}); };
+
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(6, 4), QPointF(6, 4), Qt::RightButton,
+                    Qt::RightButton, Qt::ShiftModifier);
+  QApplication::sendEvent(&box, &press);
+  QMouseEvent move(QEvent::MouseMove, QPointF(-30, 50), QPointF(-30, 50), Qt::NoButton,
+                   Qt::LeftButton | Qt::MiddleButton, Qt::NoModifier);
+  QApplication::sendEvent(&box, &move);
+
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].button, 2);
+  EXPECT_EQ(downs[0].shift, 1);
+  EXPECT_FLOAT_EQ(downs[0].x, 5);  // inside the one-pixel border
+  EXPECT_FLOAT_EQ(downs[0].y, 3);
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].button, 5);
+  EXPECT_FLOAT_EQ(moves[0].x, -31);
+  EXPECT_FLOAT_EQ(moves[0].y, 49);
+}

@@ -1,0 +1,46 @@
+#include "support/test_form.h"
+
+#include "platform/colors.h"
+#include "platform/runtime.h"
+
+namespace testsupport {
+
+TestForm::TestForm(bool load) {
+  platform::testing::SetScreenPixels(1024, 768);
+  platform::testing::SetDoEvents([this] {
+    ++yields;
+    if (onYield) onYield(yields);
+  });
+  form_ = std::make_unique<Form1>(dialogs);
+  if (load) form_->Form_Load();
+}
+
+TestForm::~TestForm() {
+  form_.reset();
+  platform::testing::SetDoEvents({});
+  platform::testing::ClearScreenPixels();
+}
+
+QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) line[x] = platform::ToQRgb(fn(x, y));
+  }
+  return image;
+}
+
+QString FirstDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size())
+    return QStringLiteral("sizes %1x%2 and %3x%4").arg(a.width()).arg(a.height()).arg(b.width()).arg(b.height());
+  const QImage ca = a.convertToFormat(QImage::Format_RGB32), cb = b.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const platform::ColorValue pa = platform::FromQRgb(ca.pixel(x, y)), pb = platform::FromQRgb(cb.pixel(x, y));
+      if (pa != pb)
+        return QStringLiteral("(%1, %2): &H%3 and &H%4").arg(x).arg(y).arg(pa, 6, 16, QChar(u'0')).arg(pb, 6, 16, QChar(u'0'));
+    }
+  return {};
+}
+
+}  // namespace testsupport

@@ -1,0 +1,36 @@
+#pragma once
+// A window for tests: scripted dialogs, a 1024 x 768 screen, a yield that runs
+// a scripted action, and the start-up already done.
+
+#include "app/form1.h"
+#include "support/scripted_dialogs.h"
+
+#include <QImage>
+
+#include <functional>
+#include <memory>
+
+namespace testsupport {
+
+class TestForm {
+ public:
+  explicit TestForm(bool load = true);
+  ~TestForm();
+
+  Form1& form() { return *form_; }
+  Form1* operator->() { return form_.get(); }
+  ScriptedDialogs dialogs;
+  // Called at every yield of a filter run with the count of yields so far.
+  std::function<void(int)> onYield;
+  int yields = 0;
+
+ private:
+  std::unique_ptr<Form1> form_;
+};
+
+// A picture of the given size filled by fn(x, y) -> colour as &H00BBGGRR.
+QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn);
+// The first pixel where a and b differ, as "(x, y): a=&H.. b=&H..", or empty.
+QString FirstDifference(const QImage& a, const QImage& b);
+
+}  // namespace testsupport

@@ -1,0 +1,531 @@
+// Draws the button pictures, the start picture and the program icon.
+// Usage: make_artwork <output folder>
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRandomGenerator>
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int kDotsPerMeter = 3780;  // 96 dpi
+
+QImage canvas(int w, int h, QColor fill)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.setDotsPerMeterX(kDotsPerMeter);
+    img.setDotsPerMeterY(kDotsPerMeter);
+    img.fill(fill);
+    return img;
+}
+
+QFont boldFont(int px)
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setBold(true);
+    f.setPixelSize(px);
+    return f;
+}
+
+// Centred bold text, shrunk until every line fits the box.
+void label(QPainter &p, const QRectF &box, const QString &text, int px, QColor color = QColor(30, 30, 30))
+{
+    QFont f = boldFont(px);
+    while (px > 8) {
+        QFontMetrics fm(f);
+        const QRect r = fm.boundingRect(box.toRect(), Qt::AlignCenter, text);
+        if (r.width() <= box.width() && r.height() <= box.height())
+            break;
+        f.setPixelSize(--px);
+    }
+    p.setFont(f);
+    p.setPen(color);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+// Raised button face; returns the inner area.
+QRectF buttonFace(QPainter &p, int w, int h)
+{
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, QColor(252, 252, 248));
+    g.setColorAt(1, QColor(214, 218, 226));
+    p.fillRect(0, 0, w, h, g);
+    p.setPen(QPen(QColor(255, 255, 255), 2));
+    p.drawLine(1, 1, w - 2, 1);
+    p.drawLine(1, 1, 1, h - 2);
+    p.setPen(QPen(QColor(120, 124, 134), 2));
+    p.drawLine(1, h - 1, w - 1, h - 1);
+    p.drawLine(w - 1, 1, w - 1, h - 1);
+    return QRectF(4, 4, w - 8, h - 8);
+}
+
+// Wide button: square icon on the left, caption on the right.
+QImage wideButton(int w, int h, const QString &caption, const std::function<void(QPainter &, const QRectF &)> &icon)
+{
+    QImage img = canvas(w, h, Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF inner = buttonFace(p, w, h);
+    const qreal side = inner.height() - 4;
+    const QRectF iconBox(inner.left() + 3, inner.top() + 2, side, side);
+    p.save();
+    icon(p, iconBox);
+    p.restore();
+    label(p, QRectF(iconBox.right() + 4, inner.top(), inner.right() - iconBox.right() - 6, inner.height()),
+          caption, 19);
+    return img;
+}
+
+// Maps a drawing made on a 100x100 grid into the box.
+void toBox(QPainter &p, const QRectF &box)
+{
+    p.translate(box.topLeft());
+    p.scale(box.width() / 100.0, box.height() / 100.0);
+}
+
+QPolygonF octagon(QPointF c, qreal r)
+{
+    QPolygonF poly;
+    for (int i = 0; i < 8; ++i) {
+        const qreal a = (22.5 + 45.0 * i) * M_PI / 180.0;
+        poly << c + QPointF(r * std::cos(a), r * std::sin(a));
+    }
+    return poly;
+}
+
+void sparkle(QPainter &p, QPointF c, qreal r)
+{
+    QPainterPath s;
+    s.moveTo(c + QPointF(0, -r));
+    s.quadTo(c, c + QPointF(r, 0));
+    s.quadTo(c, c + QPointF(0, r));
+    s.quadTo(c, c + QPointF(-r, 0));
+    s.quadTo(c, c + QPointF(0, -r));
+    p.setPen(QPen(QColor(170, 120, 0), 1.5));
+    p.setBrush(QColor(255, 214, 40));
+    p.drawPath(s);
+}
+
+QImage exitButton()
+{
+    QImage img = canvas(128, 128, Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    buttonFace(p, 128, 128);
+
+    p.setPen(QPen(QColor(70, 50, 30), 4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(QColor(25, 25, 35));
+    p.drawRect(QRectF(30, 14, 40, 72));
+
+    const QPolygonF door{{32, 16}, {54, 8}, {54, 94}, {32, 84}};
+    p.setPen(QPen(QColor(70, 40, 15), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(176, 110, 52));
+    p.drawPolygon(door);
+    p.setBrush(QColor(240, 200, 60));
+    p.drawEllipse(QPointF(49, 52), 3, 3);
+
+    QPainterPath arrow;
+    arrow.moveTo(58, 44);
+    arrow.lineTo(88, 44);
+    arrow.lineTo(88, 32);
+    arrow.lineTo(112, 52);
+    arrow.lineTo(88, 72);
+    arrow.lineTo(88, 60);
+    arrow.lineTo(58, 60);
+    arrow.closeSubpath();
+    p.setPen(QPen(QColor(255, 255, 255), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(210, 30, 30));
+    p.drawPath(arrow);
+
+    label(p, QRectF(6, 96, 116, 26), QStringLiteral("Salir"), 24);
+    return img;
+}
+
+void folderIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    const QPen edge(QColor(130, 90, 10), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(edge);
+    p.setBrush(QColor(222, 170, 40));
+    p.drawPolygon(QPolygonF{{4, 22}, {34, 22}, {42, 30}, {86, 30}, {86, 92}, {4, 92}});
+
+    p.save();
+    p.translate(50, 46);
+    p.rotate(-10);
+    const QRectF photo(-32, -34, 64, 48);
+    p.setPen(QPen(QColor(90, 90, 90), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(photo);
+    const QRectF sky = photo.adjusted(4, 4, -4, -4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(120, 180, 240));
+    p.drawRect(sky);
+    p.setBrush(QColor(60, 160, 60));
+    QPainterPath hill;
+    hill.moveTo(sky.bottomLeft());
+    hill.quadTo(sky.left() + 20, sky.top() + 14, sky.right(), sky.bottom() - 10);
+    hill.lineTo(sky.bottomRight());
+    hill.closeSubpath();
+    p.drawPath(hill);
+    p.setBrush(QColor(255, 215, 0));
+    p.drawEllipse(QPointF(sky.right() - 10, sky.top() + 10), 6, 6);
+    p.restore();
+
+    p.setPen(edge);
+    p.setBrush(QColor(250, 206, 80));
+    p.drawPolygon(QPolygonF{{18, 50}, {98, 50}, {86, 92}, {4, 92}});
+}
+
+void floppyIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    p.setPen(QPen(QColor(15, 25, 70), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(40, 80, 170));
+    p.drawPolygon(QPolygonF{{6, 6}, {82, 6}, {94, 18}, {94, 94}, {6, 94}});
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 205, 212));
+    p.drawRect(QRectF(24, 6, 50, 30));
+    p.setBrush(QColor(40, 80, 170));
+    p.drawRect(QRectF(56, 11, 11, 20));
+
+    p.setPen(QPen(QColor(150, 150, 150), 1.5));
+    p.setBrush(QColor(250, 250, 250));
+    p.drawRect(QRectF(16, 50, 68, 40));
+    p.setPen(QPen(QColor(180, 60, 60), 2));
+    for (int y : {60, 70, 80})
+        p.drawLine(QPointF(22, y), QPointF(78, y));
+}
+
+void stopIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    p.setPen(QPen(QColor(110, 0, 0), 3));
+    p.setBrush(QColor(200, 20, 20));
+    p.drawPolygon(octagon({50, 50}, 48));
+    p.setPen(QPen(Qt::white, 5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(octagon({50, 50}, 40));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(22, 41, 56, 18), 3, 3);
+}
+
+void clipboardIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    p.setPen(QPen(QColor(90, 55, 20), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(186, 128, 64));
+    p.drawRoundedRect(QRectF(10, 10, 80, 88), 8, 8);
+
+    auto sheet = [&p](QRectF r) {
+        p.setPen(QPen(QColor(110, 110, 110), 2));
+        p.setBrush(Qt::white);
+        p.drawRect(r);
+        p.setPen(QPen(QColor(90, 110, 170), 2.5));
+        for (qreal y = r.top() + 12; y < r.bottom() - 6; y += 10)
+            p.drawLine(QPointF(r.left() + 7, y), QPointF(r.right() - 7, y));
+    };
+    sheet(QRectF(20, 22, 48, 60));
+    sheet(QRectF(32, 32, 48, 60));
+
+    p.setPen(QPen(QColor(70, 70, 80), 2.5));
+    p.setBrush(QColor(190, 195, 205));
+    p.drawRoundedRect(QRectF(32, 2, 36, 16), 4, 4);
+}
+
+void greyToBlackWhiteIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    const QRectF left(6, 6, 44, 88), right(50, 6, 44, 88);
+    QLinearGradient g(0, 6, 0, 94);
+    g.setColorAt(0, QColor(250, 250, 250));
+    g.setColorAt(1, QColor(20, 20, 20));
+    p.fillRect(left, g);
+    p.fillRect(QRectF(50, 6, 44, 44), Qt::white);
+    p.fillRect(QRectF(50, 50, 44, 44), Qt::black);
+    p.setPen(QPen(QColor(40, 40, 40), 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(6, 6, 88, 88));
+    p.drawLine(QPointF(50, 6), QPointF(50, 94));
+}
+
+void whitenIcon(QPainter &p, const QRectF &box)
+{
+    toBox(p, box);
+    p.fillRect(QRectF(6, 6, 88, 88), QColor(196, 178, 140));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(150, 150, 150));
+    p.drawEllipse(QRectF(12, 60, 26, 20));
+    p.setBrush(QColor(110, 160, 220));
+    p.drawEllipse(QRectF(20, 14, 22, 16));
+    p.fillRect(QRectF(50, 6, 44, 88), Qt::white);
+
+    p.setPen(QPen(Qt::black, 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath squiggle;
+    squiggle.moveTo(14, 44);
+    squiggle.cubicTo(34, 20, 56, 76, 86, 36);
+    p.drawPath(squiggle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(QPointF(70, 74), 11, 11);
+
+    p.setPen(QPen(QColor(40, 40, 40), 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(6, 6, 88, 88));
+    sparkle(p, {50, 16}, 16);
+    sparkle(p, {88, 58}, 9);
+}
+
+// The start picture: a pencil-and-ink sketch on tinted paper that needs cleaning.
+QImage startPicture()
+{
+    QImage img = canvas(461, 286, QColor(246, 234, 190));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRandomGenerator rng(20240611);
+
+    for (int i = 0; i < 900; ++i) {
+        const int shade = rng.bounded(-14, 10);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(240 + shade / 2, 226 + shade, 178 + shade, 90));
+        p.drawEllipse(QPointF(rng.bounded(461), rng.bounded(286)), rng.bounded(2, 7), rng.bounded(2, 7));
+    }
+    p.setPen(QPen(QColor(170, 200, 230), 1));
+    for (int y = 24; y < 286; y += 26)
+        p.drawLine(0, y, 461, y);
+
+    // near-white eraser smudges
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(250, 250, 245));
+    p.drawEllipse(QRectF(18, 200, 90, 40));
+    p.drawEllipse(QRectF(330, 20, 70, 30));
+    p.setBrush(QColor(252, 251, 247));
+    p.drawEllipse(QRectF(388, 218, 58, 44));
+    p.drawEllipse(QRectF(150, 14, 46, 22));
+
+    // colour blobs: a coffee ring and blue ink
+    p.setPen(QPen(QColor(165, 110, 60, 200), 5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(395, 135), 34, 31);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 80, 200));
+    p.drawEllipse(QRectF(28, 30, 40, 30));
+    p.drawEllipse(QRectF(60, 50, 12, 10));
+
+    // ground: grey pencil hatching and a green grass band
+    p.setBrush(QColor(120, 185, 90));
+    p.drawRect(QRectF(0, 246, 461, 40));
+    p.setPen(QPen(QColor(128, 128, 128), 2));
+    for (int x = -40; x < 461; x += 7)
+        p.drawLine(QPointF(x, 246), QPointF(x + 30, 230));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(215, 40, 40));
+    p.drawEllipse(QRectF(30, 254, 34, 24));
+    p.drawEllipse(QRectF(66, 262, 10, 8));
+
+    // sun: yellow disc with black rays
+    p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(QColor(255, 205, 30));
+    p.drawEllipse(QPointF(400, 60), 26, 26);
+    for (int i = 0; i < 10; ++i) {
+        const qreal a = i * 2 * M_PI / 10;
+        p.drawLine(QPointF(400 + 32 * std::cos(a), 60 + 32 * std::sin(a)),
+                   QPointF(400 + 46 * std::cos(a), 60 + 46 * std::sin(a)));
+    }
+
+    // house: grey walls, near-black roof, black door, pure white windows
+    const QPen ink(Qt::black, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(ink);
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRect(QRectF(110, 126, 170, 118));
+    p.setBrush(QColor(28, 28, 28));
+    p.drawPolygon(QPolygonF{{96, 130}, {195, 52}, {294, 130}});
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(238, 62, 18, 40));
+    p.drawRect(QRectF(178, 180, 36, 64));
+    p.setBrush(Qt::white);
+    for (const QRectF &w : {QRectF(126, 146, 40, 34), QRectF(228, 146, 40, 34)}) {
+        p.setPen(ink);
+        p.drawRect(w);
+        p.setPen(QPen(Qt::black, 2));
+        p.drawLine(QPointF(w.center().x(), w.top()), QPointF(w.center().x(), w.bottom()));
+        p.drawLine(QPointF(w.left(), w.center().y()), QPointF(w.right(), w.center().y()));
+    }
+    p.setPen(QPen(QColor(95, 95, 95), 2));
+    for (int y = 200; y < 240; y += 6) {
+        p.drawLine(QPointF(116, y), QPointF(170, y - 4));
+        p.drawLine(QPointF(222, y), QPointF(274, y - 4));
+    }
+
+    // smoke: light grey pencil loops
+    p.setPen(QPen(QColor(175, 175, 175), 3, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath smoke;
+    smoke.moveTo(247, 58);
+    smoke.cubicTo(230, 40, 270, 30, 252, 14);
+    smoke.cubicTo(240, 4, 280, 0, 290, 8);
+    p.drawPath(smoke);
+
+    // tree: black trunk, scribbled crown with grey shading
+    p.setPen(ink);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(338, 176, 16, 70));
+    p.setBrush(QColor(200, 200, 200));
+    QPainterPath crown, left, right;
+    crown.addEllipse(QPointF(346, 160), 40, 34);
+    left.addEllipse(QPointF(318, 176), 24, 20);
+    right.addEllipse(QPointF(374, 176), 24, 20);
+    p.drawPath(crown.united(left).united(right));
+    p.setPen(QPen(QColor(90, 90, 90), 2.5, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 14; ++i) {
+        const QPointF a(316 + rng.bounded(56), 146 + rng.bounded(40));
+        p.drawLine(a, a + QPointF(rng.bounded(6, 14), -rng.bounded(4, 10)));
+    }
+
+    // a stray black ink blot with a splash
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(QRectF(40, 120, 34, 28));
+    p.drawEllipse(QRectF(78, 116, 8, 8));
+    p.drawEllipse(QRectF(34, 152, 6, 6));
+    return img;
+}
+
+// Standard 16-colour VGA palette, in the order used by 4-bit bitmaps.
+constexpr std::array<QRgb, 16> kVga{
+    0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080, 0xff008080, 0xffc0c0c0,
+    0xff808080, 0xffff0000, 0xff00ff00, 0xffffff00, 0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff};
+
+int nearestVga(QRgb c)
+{
+    int best = 0, bestDist = INT_MAX;
+    for (int i = 0; i < 16; ++i) {
+        const int dr = qRed(c) - qRed(kVga[i]), dg = qGreen(c) - qGreen(kVga[i]), db = qBlue(c) - qBlue(kVga[i]);
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestDist) {
+            best = i;
+            bestDist = d;
+        }
+    }
+    return best;
+}
+
+// 32x32 icon: a framed picture with an ink blot, half wiped clean by an eraser.
+QImage iconPicture()
+{
+    QImage img(32, 32, QImage::Format_RGB32);
+    img.fill(QColor(0xc0, 0xc0, 0xc0));
+    QPainter p(&img);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0x80));
+    p.drawRect(1, 1, 30, 30);
+    p.setBrush(QColor(0xff, 0xff, 0));
+    p.drawRect(3, 3, 26, 26);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygon{{29, 8}, {29, 29}, {8, 29}});
+
+    p.setBrush(Qt::black);
+    p.drawEllipse(QRect(5, 11, 14, 14));
+    p.drawPolygon(QPolygon{{6, 15}, {12, 4}, {18, 15}});
+    p.setBrush(Qt::white);
+    p.drawRect(9, 15, 2, 4);
+
+    p.translate(20, 20);
+    p.rotate(-45);
+    p.setBrush(QColor(0xff, 0, 0));
+    p.drawRect(-7, -4, 8, 8);
+    p.setBrush(QColor(0, 0, 0xff));
+    p.drawRect(1, -4, 7, 8);
+    p.end();
+
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            img.setPixel(x, y, kVga[nearestVga(img.pixel(x, y))]);
+    return img;
+}
+
+QByteArray ico4bit(const QImage &img)
+{
+    QByteArray out;
+    auto u8 = [&out](int v) { out.append(char(v)); };
+    auto u16 = [&out](quint16 v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
+    auto u32 = [&out](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            out.append(char((v >> (8 * i)) & 0xff));
+    };
+    constexpr int xorBytes = 32 * 16, andBytes = 32 * 4, imageBytes = 40 + 64 + xorBytes + andBytes;
+
+    u16(0), u16(1), u16(1);                                      // ICONDIR
+    u8(32), u8(32), u8(16), u8(0), u16(1), u16(4), u32(imageBytes), u32(22);  // ICONDIRENTRY
+    u32(40), u32(32), u32(64), u16(1), u16(4), u32(0), u32(xorBytes + andBytes), u32(0), u32(0), u32(16), u32(0);
+    for (QRgb c : kVga)
+        u8(qBlue(c)), u8(qGreen(c)), u8(qRed(c)), u8(0);
+    for (int y = 31; y >= 0; --y)
+        for (int x = 0; x < 32; x += 2)
+            u8(nearestVga(img.pixel(x, y)) << 4 | nearestVga(img.pixel(x + 1, y)));
+    out.append(andBytes, '\0');
+    return out;
+}
+
+bool saveJpeg(const QImage &img, const QString &path)
+{
+    QImageWriter w(path, "jpg");
+    w.setQuality(90);
+    w.setOptimizedWrite(false);
+    w.setProgressiveScanWrite(false);
+    if (!w.write(img)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(w.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral(".")))
+        return 1;
+
+    const std::array<std::pair<const char *, QImage>, 8> pictures{{
+        {"A.jpg", exitButton()},
+        {"B.jpg", wideButton(149, 65, QStringLiteral("Abrir"), folderIcon)},
+        {"C.jpg", wideButton(149, 65, QStringLiteral("Guardar"), floppyIcon)},
+        {"D.jpg", wideButton(146, 59, QStringLiteral("Parar"), stopIcon)},
+        {"E.jpg", wideButton(146, 59, QStringLiteral("Copiar"), clipboardIcon)},
+        {"F.jpg", wideButton(146, 58, QStringLiteral("Blanco\ny negro"), greyToBlackWhiteIcon)},
+        {"G.jpg", wideButton(145, 56, QStringLiteral("Blanquear"), whitenIcon)},
+        {"H.jpg", startPicture()},
+    }};
+    bool ok = true;
+    for (const auto &[name, img] : pictures)
+        ok = saveJpeg(img, dir.filePath(QLatin1String(name))) && ok;
+
+    const QImage icon = iconPicture();
+    ok = icon.save(dir.filePath(QStringLiteral("icon.png")), "png") && ok;
+    QFile ico(dir.filePath(QStringLiteral("icon.ico")));
+    ok = ico.open(QIODevice::WriteOnly) && ico.write(ico4bit(icon)) == 766 && ok;
+    return ok ? 0 : 1;
+}
