@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xdotool xclip x11-apps imagemagick openbox
+  xvfb xdotool xclip x11-apps imagemagick openbox time
   fonts-liberation2
 )
 

@@ -15,9 +15,26 @@ namespace {
 
 [[noreturn]] void invalidPicture() { Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida")); }
 
+// No file of these formats packs more than this many pixels into each of its
+// bytes; a header that claims more describes data the file does not hold.
+constexpr qint64 MaxPixelsPerByte = 8192;
+// Below this many pixels a claim is never questioned: decoding it is cheap.
+constexpr qint64 UnquestionedPixels = qint64(1) << 24;
+
+// A GIF's frames are drawn on a canvas of its logical screen's size, which the
+// header gives apart from the frames' own sizes.
+QSize gifScreenSize(QIODevice* device) {
+  const QByteArray head = device ? device->peek(10) : QByteArray();
+  if (head.size() < 10 || !head.startsWith("GIF8")) return {};
+  const auto u16 = [&](int at) { return int(quint8(head[at])) | int(quint8(head[at + 1])) << 8; };
+  return {u16(6), u16(8)};
+}
+
 QImage decode(QImageReader& reader) {
-  const QSize size = reader.size();
-  if (size.isValid() && qint64(size.width()) * size.height() > MaxPicturePixels)
+  const QSize size = reader.size().expandedTo(gifScreenSize(reader.device()));
+  const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
+  const qint64 bytes = reader.device() ? reader.device()->size() : 0;
+  if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > bytes * MaxPixelsPerByte))
     Raise(errnum::OutOfMemory, QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)")
                                    .arg(size.width())
                                    .arg(size.height()));
