@@ -1,4 +1,4 @@
-// Draws the button pictures, the start picture and the program icon.
+// Draws the button pictures, the start picture and the program icon (32x32 .png/.ico, and 48/128 .png).
 // Usage: make_artwork <output folder>
 
 #include <QDir>
@@ -13,11 +13,13 @@
 #include <QPainterPath>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -40,52 +42,70 @@ QFont boldFont(int px)
     return f;
 }
 
-// Centred bold text, shrunk until every line fits the box.
-void label(QPainter &p, const QRectF &box, const QString &text, int px, QColor color = QColor(30, 30, 30))
+// A button shows only a window of its picture, centred on the picture and smaller than it.
+// Symbol and caption stay inside that window; the rest of the picture is plain face.
+struct ButtonArt {
+    const char *file;
+    QSize size;   // the whole picture
+    QSize shown;  // the window the button shows
+    QString caption;
+    std::function<void(QPainter &, const QRectF &)> icon;
+};
+
+// Room kept free inside the window, enough for the odd pixel of centring and the pressed shift.
+constexpr qreal kMargin = 3;
+constexpr qreal kIconSide = 36;
+constexpr qreal kGap = 4;
+constexpr int kLargestCaption = 20;
+
+struct ButtonLayout {
+    QRectF window, icon, caption;
+};
+
+ButtonLayout layoutOf(const ButtonArt &b)
 {
-    QFont f = boldFont(px);
-    while (px > 8) {
-        QFontMetrics fm(f);
-        const QRect r = fm.boundingRect(box.toRect(), Qt::AlignCenter, text);
-        if (r.width() <= box.width() && r.height() <= box.height())
-            break;
-        f.setPixelSize(--px);
-    }
-    p.setFont(f);
-    p.setPen(color);
-    p.drawText(box, Qt::AlignCenter, text);
+    const QRectF window((b.size.width() - b.shown.width()) / 2.0, (b.size.height() - b.shown.height()) / 2.0,
+                        b.shown.width(), b.shown.height());
+    const QRectF inside = window.adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const qreal side = std::min(kIconSide, inside.height());
+    const QRectF icon(inside.left(), inside.center().y() - side / 2, side, side);
+    const QRectF caption(icon.right() + kGap, inside.top(), inside.right() - icon.right() - kGap, inside.height());
+    return {window, icon, caption};
 }
 
-// Raised button face; returns the inner area.
-QRectF buttonFace(QPainter &p, int w, int h)
+bool captionFits(const QString &text, const QRectF &box, int px)
 {
-    QLinearGradient g(0, 0, 0, h);
-    g.setColorAt(0, QColor(252, 252, 248));
-    g.setColorAt(1, QColor(214, 218, 226));
-    p.fillRect(0, 0, w, h, g);
-    p.setPen(QPen(QColor(255, 255, 255), 2));
-    p.drawLine(1, 1, w - 2, 1);
-    p.drawLine(1, 1, 1, h - 2);
-    p.setPen(QPen(QColor(120, 124, 134), 2));
-    p.drawLine(1, h - 1, w - 1, h - 1);
-    p.drawLine(w - 1, 1, w - 1, h - 1);
-    return QRectF(4, 4, w - 8, h - 8);
+    const QRect r = QFontMetrics(boldFont(px)).boundingRect(box.toAlignedRect(), Qt::AlignCenter, text);
+    return r.width() <= box.width() && r.height() <= box.height();
 }
 
-// Wide button: square icon on the left, caption on the right.
-QImage wideButton(int w, int h, const QString &caption, const std::function<void(QPainter &, const QRectF &)> &icon)
+// One type size for every button: the largest at which each caption fits its place.
+int sharedCaptionSize(const std::vector<ButtonArt> &buttons)
 {
-    QImage img = canvas(w, h, Qt::white);
+    int px = kLargestCaption;
+    for (const ButtonArt &b : buttons)
+        while (px > 8 && !captionFits(b.caption, layoutOf(b).caption, px))
+            --px;
+    return px;
+}
+
+QImage buttonPicture(const ButtonArt &b, int captionPx)
+{
+    const ButtonLayout at = layoutOf(b);
+    QImage img = canvas(b.size.width(), b.size.height(), Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF inner = buttonFace(p, w, h);
-    const qreal side = inner.height() - 4;
-    const QRectF iconBox(inner.left() + 3, inner.top() + 2, side, side);
+    QLinearGradient face(0, at.window.top(), 0, at.window.bottom());
+    face.setColorAt(0, QColor(252, 252, 248));
+    face.setColorAt(1, QColor(214, 218, 226));
+    p.fillRect(img.rect(), face);
+
     p.save();
-    icon(p, iconBox);
+    b.icon(p, at.icon);
     p.restore();
-    label(p, QRectF(iconBox.right() + 4, inner.top(), inner.right() - iconBox.right() - 6, inner.height()),
-          caption, 19);
+    p.setFont(boldFont(captionPx));
+    p.setPen(QColor(30, 30, 30));
+    p.drawText(at.caption, Qt::AlignCenter, b.caption);
     return img;
 }
 
@@ -119,39 +139,32 @@ void sparkle(QPainter &p, QPointF c, qreal r)
     p.drawPath(s);
 }
 
-QImage exitButton()
+void exitIcon(QPainter &p, const QRectF &box)
 {
-    QImage img = canvas(128, 128, Qt::white);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    buttonFace(p, 128, 128);
-
+    toBox(p, box);
     p.setPen(QPen(QColor(70, 50, 30), 4, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(QColor(25, 25, 35));
-    p.drawRect(QRectF(30, 14, 40, 72));
+    p.drawRect(QRectF(6, 10, 42, 80));
 
-    const QPolygonF door{{32, 16}, {54, 8}, {54, 94}, {32, 84}};
-    p.setPen(QPen(QColor(70, 40, 15), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPolygonF door{{8, 12}, {32, 3}, {32, 97}, {8, 88}};
+    p.setPen(QPen(QColor(70, 40, 15), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(QColor(176, 110, 52));
     p.drawPolygon(door);
     p.setBrush(QColor(240, 200, 60));
-    p.drawEllipse(QPointF(49, 52), 3, 3);
+    p.drawEllipse(QPointF(26, 52), 4, 4);
 
     QPainterPath arrow;
-    arrow.moveTo(58, 44);
-    arrow.lineTo(88, 44);
-    arrow.lineTo(88, 32);
-    arrow.lineTo(112, 52);
-    arrow.lineTo(88, 72);
-    arrow.lineTo(88, 60);
-    arrow.lineTo(58, 60);
+    arrow.moveTo(40, 41);
+    arrow.lineTo(68, 41);
+    arrow.lineTo(68, 24);
+    arrow.lineTo(96, 50);
+    arrow.lineTo(68, 76);
+    arrow.lineTo(68, 59);
+    arrow.lineTo(40, 59);
     arrow.closeSubpath();
-    p.setPen(QPen(QColor(255, 255, 255), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setPen(QPen(QColor(255, 255, 255), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(QColor(210, 30, 30));
     p.drawPath(arrow);
-
-    label(p, QRectF(6, 96, 116, 26), QStringLiteral("Salir"), 24);
-    return img;
 }
 
 void folderIcon(QPainter &p, const QRectF &box)
@@ -425,12 +438,9 @@ int nearestVga(QRgb c)
     return best;
 }
 
-// 32x32 icon: a framed picture with an ink blot, half wiped clean by an eraser.
-QImage iconPicture()
+// The icon's design on a 32x32 grid: a framed picture with an ink blot, half wiped clean by an eraser.
+void iconDesign(QPainter &p)
 {
-    QImage img(32, 32, QImage::Format_RGB32);
-    img.fill(QColor(0xc0, 0xc0, 0xc0));
-    QPainter p(&img);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0x80));
     p.drawRect(1, 1, 30, 30);
@@ -451,12 +461,39 @@ QImage iconPicture()
     p.drawRect(-7, -4, 8, 8);
     p.setBrush(QColor(0, 0, 0xff));
     p.drawRect(1, -4, 7, 8);
+}
+
+// 32x32 in the 16 VGA colours, pixel for pixel, on a grey ground.
+QImage iconPicture()
+{
+    QImage img(32, 32, QImage::Format_RGB32);
+    img.fill(QColor(0xc0, 0xc0, 0xc0));
+    QPainter p(&img);
+    iconDesign(p);
     p.end();
 
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             img.setPixel(x, y, kVga[nearestVga(img.pixel(x, y))]);
     return img;
+}
+
+// The same design drawn afresh at a larger size, smooth-edged, transparent around the frame.
+// The frame (grid 1..31) is stretched onto whole pixels so its edges stay sharp at any size.
+QImage largeIcon(int side)
+{
+    QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int margin = qRound(side / 32.0);
+    const qreal scale = (side - 2 * margin) / 30.0;
+    p.translate(margin, margin);
+    p.scale(scale, scale);
+    p.translate(-1, -1);
+    iconDesign(p);
+    p.end();
+    return img.convertToFormat(QImage::Format_ARGB32);
 }
 
 QByteArray ico4bit(const QImage &img)
@@ -509,23 +546,26 @@ int main(int argc, char **argv)
     if (!dir.mkpath(QStringLiteral(".")))
         return 1;
 
-    const std::array<std::pair<const char *, QImage>, 8> pictures{{
-        {"A.jpg", exitButton()},
-        {"B.jpg", wideButton(149, 65, QStringLiteral("Abrir"), folderIcon)},
-        {"C.jpg", wideButton(149, 65, QStringLiteral("Guardar"), floppyIcon)},
-        {"D.jpg", wideButton(146, 59, QStringLiteral("Parar"), stopIcon)},
-        {"E.jpg", wideButton(146, 59, QStringLiteral("Copiar"), clipboardIcon)},
-        {"F.jpg", wideButton(146, 58, QStringLiteral("Blanco\ny negro"), greyToBlackWhiteIcon)},
-        {"G.jpg", wideButton(145, 56, QStringLiteral("Blanquear"), whitenIcon)},
-        {"H.jpg", startPicture()},
-    }};
+    const std::vector<ButtonArt> buttons{
+        {"A.jpg", {128, 128}, {85, 45}, QStringLiteral("Salir"), exitIcon},
+        {"B.jpg", {149, 65}, {125, 45}, QStringLiteral("Abrir"), folderIcon},
+        {"C.jpg", {149, 65}, {125, 53}, QStringLiteral("Guardar"), floppyIcon},
+        {"D.jpg", {146, 59}, {125, 45}, QStringLiteral("Parar"), stopIcon},
+        {"E.jpg", {146, 59}, {125, 53}, QStringLiteral("Copiar"), clipboardIcon},
+        {"F.jpg", {146, 58}, {125, 53}, QStringLiteral("Blanco\ny negro"), greyToBlackWhiteIcon},
+        {"G.jpg", {145, 56}, {125, 53}, QStringLiteral("Blanquear"), whitenIcon},
+    };
+    const int captionPx = sharedCaptionSize(buttons);
     bool ok = true;
-    for (const auto &[name, img] : pictures)
-        ok = saveJpeg(img, dir.filePath(QLatin1String(name))) && ok;
+    for (const ButtonArt &b : buttons)
+        ok = saveJpeg(buttonPicture(b, captionPx), dir.filePath(QLatin1String(b.file))) && ok;
+    ok = saveJpeg(startPicture(), dir.filePath(QStringLiteral("H.jpg"))) && ok;
 
     const QImage icon = iconPicture();
     ok = icon.save(dir.filePath(QStringLiteral("icon.png")), "png") && ok;
     QFile ico(dir.filePath(QStringLiteral("icon.ico")));
     ok = ico.open(QIODevice::WriteOnly) && ico.write(ico4bit(icon)) == 766 && ok;
+    for (int side : {48, 128})
+        ok = largeIcon(side).save(dir.filePath(QStringLiteral("icon%1.png").arg(side)), "png") && ok;
     return ok ? 0 : 1;
 }
