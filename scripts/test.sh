@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test (unit tests on the
-# offscreen platform, end-to-end tests under Xvfb).
+# Installs what is missing, builds and runs every test: the unit tests on the
+# offscreen platform and the end-to-end tests under Xvfb, then the same suite
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# picture loader's fuzz target for a bounded time (FUZZ_SECONDS, 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
-cd "${BUILD_DIR:-build}"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 --parallel 2
+
+cmake --preset default >/dev/null
+cmake --build --preset default
+ctest --preset default --parallel 2
+
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize --parallel 2
+
+scripts/fuzz.sh

@@ -105,7 +105,9 @@ TEST(Window, InitialTextsColoursAndPictures) {
     EXPECT_GT(p.button->Picture().width(), p.button->width()) << "every button picture is wider than its button";
     EXPECT_TRUE(p.button->Caption().isEmpty());
     EXPECT_FALSE(p.button->toolTip().isEmpty());
-    if (p.tip) EXPECT_EQ(p.button->accessibleName(), p.tip);
+    if (p.tip) {
+      EXPECT_EQ(p.button->accessibleName(), p.tip);
+    }
   }
   EXPECT_EQ(t->Picture1->Picture().size(), QSize(461, 286));
   EXPECT_FALSE(t->windowIcon().isNull());

@@ -39,7 +39,9 @@ TEST(PictureBox, PSetPaintsOnePixelAndNothingOutside) {
   EXPECT_EQ(box.Point(1, 2), 0x123456);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x)
-      if (x != 1 || y != 2) EXPECT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+      if (x != 1 || y != 2) {
+        EXPECT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+      }
   EXPECT_EQ(before.pixel(1, 2), ToQRgb(RGB(1, 2, 3))) << "a copy handed out earlier keeps its pixels";
   EXPECT_EQ(box.Picture().pixel(1, 2), before.pixel(1, 2)) << "drawing goes to the image, not the picture";
 }
