@@ -1,0 +1,133 @@
+// Checks the pictures that the end-to-end scenarios produce, applying each
+// filter's rule to the original itself, independently of the program.
+//   e2e_check make <file.bmp> <width> <height>     writes a test picture
+//   e2e_check pixel <file> <x> <y>                 prints r,g,b
+//   e2e_check remove <orig> <result> <x> <y> <r,g,b>
+//       the target is the original's pixel at (x, y); r,g,b the replacement
+//   e2e_check greytype <orig> <result> <T> <D>
+//   e2e_check whiten <orig> <result>
+//   e2e_check stopped-remove <orig> <result> <x> <y> <r,g,b>
+//       columns left of some k follow the rule, the others are untouched
+//   e2e_check same <a> <b>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+using Rule = std::function<QRgb(QRgb)>;
+
+QImage load(const char* path) {
+  QImageReader::setAllocationLimit(2048);
+  QImage image(QString::fromLocal8Bit(path));
+  if (image.isNull()) {
+    std::fprintf(stderr, "cannot read %s\n", path);
+    std::exit(2);
+  }
+  return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QRgb parseColour(const char* text) {
+  int r = 0, g = 0, b = 0;
+  std::sscanf(text, "%d,%d,%d", &r, &g, &b);
+  return qRgb(r, g, b);
+}
+
+int channelsWithin(QRgb c, QRgb target) {
+  return std::abs(qRed(c) - qRed(target)) < 25 && std::abs(qGreen(c) - qGreen(target)) < 25 &&
+         std::abs(qBlue(c) - qBlue(target)) < 25;
+}
+
+// Column x of the result against the rule (or the original, when rule is empty).
+bool columnMatches(const QImage& orig, const QImage& result, int x, const Rule& rule, bool report) {
+  for (int y = 0; y < orig.height(); ++y) {
+    const QRgb o = orig.pixel(x, y) | 0xFF000000u, want = rule ? rule(o) : o, got = result.pixel(x, y) | 0xFF000000u;
+    if (want != got) {
+      if (report)
+        std::fprintf(stderr, "first difference at (%d, %d): original %06x, expected %06x, got %06x\n", x, y,
+                     o & 0xFFFFFF, want & 0xFFFFFF, got & 0xFFFFFF);
+      return false;
+    }
+  }
+  return true;
+}
+
+int compare(const QImage& orig, const QImage& result, const Rule& rule) {
+  if (orig.size() != result.size()) {
+    std::fprintf(stderr, "sizes differ\n");
+    return 1;
+  }
+  for (int x = 0; x < orig.width(); ++x)
+    if (!columnMatches(orig, result, x, rule, true)) return 1;
+  return 0;
+}
+
+int stopped(const QImage& orig, const QImage& result, const Rule& rule) {
+  if (orig.size() != result.size()) return 1;
+  int k = 0;
+  while (k < orig.width() && columnMatches(orig, result, k, rule, false)) ++k;
+  for (int x = k; x < orig.width(); ++x)
+    if (!columnMatches(orig, result, x, {}, true)) return 1;
+  int changed = 0;
+  for (int x = 0; x < k; ++x) changed += !columnMatches(orig, result, x, {}, false);
+  std::printf("boundary column %d of %d (%d changed columns left of it)\n", k, orig.width(), changed);
+  return k > 0 && k < orig.width() && changed > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const QByteArray cmd = argc > 1 ? argv[1] : "";
+  if (cmd == "make" && argc == 5) {
+    const int w = std::atoi(argv[3]), h = std::atoi(argv[4]);
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        // Bands of a target-like blue-grey, near-white paper, greys, pure black and white and colours.
+        const int band = (x * 8 / w) + 8 * (y * 4 / h);
+        const int n = (x * 7 + y * 13) % 23;
+        static const QRgb base[] = {qRgb(60, 90, 150), qRgb(250, 248, 240), qRgb(120, 120, 120), qRgb(0, 0, 0),
+                                    qRgb(255, 255, 255), qRgb(200, 30, 30), qRgb(30, 160, 60), qRgb(90, 85, 80)};
+        const QRgb c = base[band % 8];
+        const bool pure = c == qRgb(0, 0, 0) || c == qRgb(255, 255, 255);
+        image.setPixel(x, y, pure ? c : qRgb(qBound(0, qRed(c) + n - 11, 255), qBound(0, qGreen(c) - n + 11, 255),
+                                             qBound(0, qBlue(c) + (n % 5) - 2, 255)));
+      }
+    return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
+  }
+  if (cmd == "pixel" && argc == 5) {
+    const QRgb c = load(argv[2]).pixel(std::atoi(argv[3]), std::atoi(argv[4]));
+    std::printf("%d,%d,%d\n", qRed(c), qGreen(c), qBlue(c));
+    return 0;
+  }
+  if ((cmd == "remove" || cmd == "stopped-remove") && argc == 7) {
+    const QImage orig = load(argv[2]), result = load(argv[3]);
+    const QRgb target = orig.pixel(std::atoi(argv[4]), std::atoi(argv[5])), replacement = parseColour(argv[6]);
+    const Rule rule = [&](QRgb c) { return c != qRgb(255, 255, 255) && channelsWithin(c, target) ? replacement : c; };
+    return cmd == "remove" ? compare(orig, result, rule) : stopped(orig, result, rule);
+  }
+  if (cmd == "greytype" && argc == 6) {
+    const double t = std::atof(argv[4]);
+    const int d = std::atoi(argv[5]);
+    const Rule rule = [&](QRgb c) {
+      if (c == qRgb(0, 0, 0) || c == qRgb(255, 255, 255)) return c;
+      const int r = qRed(c), g = qGreen(c), b = qBlue(c), m = (r + g + b) / 3;
+      const bool black = m < t && std::abs(m - r) < d && std::abs(m - g) < d && std::abs(m - b) < d;
+      return black ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    };
+    return compare(load(argv[2]), load(argv[3]), rule);
+  }
+  if (cmd == "whiten" && argc == 4) {
+    const Rule rule = [](QRgb c) { return c == qRgb(0, 0, 0) ? c : qRgb(255, 255, 255); };
+    return compare(load(argv[2]), load(argv[3]), rule);
+  }
+  if (cmd == "same" && argc == 4) return compare(load(argv[2]), load(argv[3]), {});
+  std::fprintf(stderr, "usage: see the comment at the top of e2e_check.cpp\n");
+  return 2;
+}
