@@ -34,6 +34,9 @@ TEST(ReplacementColour, TheDialogGetsItsRecord) {
   EXPECT_EQ(cc.hInstance, Form1::hInstance());
   EXPECT_EQ(cc.Flags, 263u);
   EXPECT_NE(cc.lpCustColors, nullptr);
+  EXPECT_EQ(cc.lCustData, 0);
+  EXPECT_EQ(cc.lpfnHook, 0u);
+  EXPECT_TRUE(cc.lpTemplateName.isNull());
   EXPECT_EQ(cc.rgbResult, 0) << "before any move the dialog opens at black";
 }
 
@@ -107,7 +110,8 @@ TEST(ReplacementColour, ADialogThatCannotBeCalledLeavesTheInitialColour) {
 TEST(SplitRGB, WritesTheThreeChannels) {
   const struct {
     std::int32_t colour, red, green, blue;
-  } cases[] = {{0xC08040, 64, 128, 192}, {-1, 255, 0, 0}, {0x0000FF, 255, 0, 0}, {0xFFFFFF, 255, 255, 255}};
+  } cases[] = {{0xC08040, 64, 128, 192}, {-1, 255, 0, 0}, {0x0000FF, 255, 0, 0}, {0xFFFFFF, 255, 255, 255},
+               {-257, 255, 255, 0}};  // truncated, not shifted: a shift gives 255, 254, 255
   for (const auto& c : cases) {
     std::int32_t red = -7, green = -7, blue = -7;
     Form1::SplitRGB(c.colour, red, green, blue);
