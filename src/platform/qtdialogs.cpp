@@ -6,12 +6,38 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 
 namespace platform {
 
 namespace {
 const QString kTitle = QStringLiteral("Tintaborra");
-}
+
+// Qt's colour dialog writes its custom colours into the user's settings file
+// when it closes, where the next run (and every other Qt program) would find
+// them. The program keeps nothing between runs: while this object lives, the
+// user's settings file is looked for in a throwaway folder instead.
+class SettingsSetAside {
+ public:
+  SettingsSetAside() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    const QSettings current(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"));
+    userFolder_ = QFileInfo(current.fileName()).absolutePath();
+    if (folder_.isValid()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+#endif
+  }
+  ~SettingsSetAside() {
+    if (!userFolder_.isEmpty()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userFolder_);
+  }
+  SettingsSetAside(const SettingsSetAside&) = delete;
+  SettingsSetAside& operator=(const SettingsSetAside&) = delete;
+
+ private:
+  QTemporaryDir folder_;
+  QString userFolder_;
+};
+}  // namespace
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   QFileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
@@ -48,11 +74,13 @@ long QtDialogs::GetOpenFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, 
 long QtDialogs::GetSaveFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, true); }
 
 long QtDialogs::ChooseColorA(CHOOSECOLOR& cc) {
+  const SettingsSetAside setAside;
   if (cc.lpCustColors) {
     for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, QColor::fromRgb(ToQRgb((*cc.lpCustColors)[i])));
   }
   QColorDialog dialog(cc.Flags & CC_RGBINIT ? QColor::fromRgb(ToQRgb(cc.rgbResult)) : QColor(Qt::black), owner_);
   dialog.setOption(QColorDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(QStringLiteral("Color"));
   if (dialog.exec() != QDialog::Accepted) return 0;
   cc.rgbResult = FromQRgb(dialog.selectedColor().rgb());
   if (cc.lpCustColors) {
