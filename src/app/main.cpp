@@ -3,7 +3,10 @@
 #include "platform/qtdialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 
 int main(int argc, char* argv[]) {
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
@@ -12,6 +15,13 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationVersion(QStringLiteral("1.00"));
   QApplication::setDesktopFileName(QStringLiteral("tintaborra"));
   platform::InitCodecs();
+
+  // Everything the user reads is Spanish, the dialogs' own texts included.
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
 
   platform::QtDialogs dialogs;
   Form1 form(dialogs);
