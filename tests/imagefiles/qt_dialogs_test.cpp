@@ -199,13 +199,4 @@ TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
   EXPECT_EQ(ReadFile(existing()), "antiguo");
 }
 
-TEST_F(SaveThroughTheRealDialog, CancellingTheQuestionAndTheDialogWritesNothing) {
-  QString question;
-  ModalScript user({choose(dir.filePath("foto")), answer("&No", &question), cancel});
-  form->SaveImageAs();
-  EXPECT_EQ(user.unexpected, 0);
-  EXPECT_EQ(ReadFile(existing()), "antiguo");
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"foto.bmp"});
-}
-
 }  // namespace

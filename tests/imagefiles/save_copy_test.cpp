@@ -1,5 +1,4 @@
 // Saving the edited picture as BMP and copying it to the clipboard.
-#include "imagefiles/image_files.h"
 #include "picture_files.h"
 #include "platform/codecs.h"
 #include "support/test_form.h"
@@ -53,18 +52,6 @@ class SaveTest : public ::testing::Test {
   TestForm t;
   QTemporaryDir dir;
 };
-
-TEST_F(SaveTest, TheRecordIsTheSaveDialogs) {
-  save(dir.filePath("foto"));
-  ASSERT_EQ(t.dialogs.saveCalls.size(), 1u);
-  const OPENFILENAME& ofn = t.dialogs.saveCalls[0];
-  const OPENFILENAME expected = imagefiles::SaveDialogRecord(t->hWnd());
-  EXPECT_EQ(ofn.hwndOwner, expected.hwndOwner);
-  EXPECT_EQ(ofn.lpstrTitle, expected.lpstrTitle);
-  EXPECT_EQ(ofn.lpstrFilter, expected.lpstrFilter);
-  EXPECT_EQ(ofn.Flags, expected.Flags);
-  EXPECT_EQ(ofn.lpstrDefExt, "bmp");
-}
 
 TEST_F(SaveTest, BmpIsAddedOnlyWhenTheNameLacksIt) {
   const struct {
