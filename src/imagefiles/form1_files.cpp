@@ -1,6 +1,84 @@
 #include "app/form1.h"
+#include "app/layout.h"
+#include "imagefiles/image_files.h"
+#include "platform/codecs.h"
+#include "platform/runtime.h"
 
-void Form1::OpenImage() {}
-void Form1::File1_Click(std::int16_t) {}
-void Form1::SaveImageAs() {}
-void Form1::Command2_Click() {}
+using namespace platform;
+using namespace imagefiles;
+
+void Form1::OpenImage() {
+  ResumeNext step;
+  OPENFILENAME ofn;
+  long confirmed = 0;
+  step([&] { ofn = OpenDialogRecord(hWnd()); });
+  step([&] { confirmed = Dialogs().GetOpenFileNameA(ofn); });
+  if (confirmed == 0) return;
+  QString chosenPath;
+  step([&] { chosenPath = BeforeNul(ofn.lpstrFile); });
+
+  if (step.If([&] { return IsSupportedGraphic(chosenPath); })) {
+    step([&] { Picture1->setAutoRedraw(true); });
+    bool loaded = false;
+    step([&] {
+      Picture1->setPicture(LoadPicture(chosenPath));
+      loaded = true;
+    });
+    // A file that passes the name check but cannot be decoded keeps the old
+    // picture, and the user is told why.
+    if (!loaded) {
+      const QString description = Err().Description();
+      step([&] { Dialogs().MsgBox(FailureMessage(CannotReadLead(), description)); });
+    }
+  } else {
+    step([&] { Dialogs().MsgBox(NotSupportedMessage()); });
+  }
+
+  qsizetype pathLength = 0, titleLength = 0;
+  step([&] { Text1->setText(ofn.lpstrFile); });
+  step([&] { pathLength = Text1->Text().size(); });
+  step([&] { Text1->setText(ofn.lpstrFileTitle); });
+  step([&] { titleLength = Text1->Text().size(); });
+  step([&] { File1[0]->setPath(FolderByLength(ofn.lpstrFile, pathLength, titleLength)); });
+  step([&] { File1[0]->Refresh(); });
+}
+
+void Form1::File1_Click(std::int16_t) {
+  ResumeNext step;
+  step([&] { Picture1->Control::setVisible(true); });
+  step([&] { Picture1->setPicture(LoadPicture(ListFilePath(File1[0]->Path(), File1[0]->FileName()))); });
+  step([&] { Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width()))); });
+  step([&] { Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height()))); });
+  if (Err().Number() != 0) {
+    const QString description = Err().Description();
+    step([&] { Dialogs().MsgBox(FailureMessage(CannotReadLead(), description)); });
+  }
+}
+
+void Form1::SaveImageAs() {
+  ResumeNext step;
+  OPENFILENAME ofn;
+  long confirmed = 0;
+  step([&] { ofn = SaveDialogRecord(hWnd()); });
+  step([&] { confirmed = Dialogs().GetSaveFileNameA(ofn); });
+  if (confirmed == 0) return;
+  QString SavePath;
+  step([&] { SavePath = BeforeNul(ofn.lpstrFile); });
+  step([&] { Picture1->setPicture(Picture1->Image()); });
+  bool saved = false;
+  QString failure;
+  step([&] {
+    SavePicture(Picture1->Picture(), SaveName(SavePath));
+    saved = true;
+  });
+  if (!saved) failure = Err().Description();
+  step([&] { Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width()))); });
+  step([&] { Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height()))); });
+  // A save that did not happen is never passed over in silence.
+  if (!saved) step([&] { Dialogs().MsgBox(FailureMessage(CannotSaveLead(), failure)); });
+}
+
+void Form1::Command2_Click() {
+  Clipboard::Clear();
+  Clipboard::SetData(Picture1->Image());
+}

@@ -14,4 +14,9 @@ QString BeforeNul(const QString& buffer) {
   return nul < 0 ? buffer : buffer.left(nul);
 }
 
+QString WithDefaultExtension(const QString& path, const QString& extension) {
+  const QString suffix = QLatin1Char('.') + extension;
+  return path.endsWith(suffix, Qt::CaseInsensitive) ? path : path + suffix;
+}
+
 }  // namespace platform

@@ -86,4 +86,8 @@ QList<FileFilter> SplitFilterList(const QString& filter);
 // The text of a NUL-ended buffer, cut at its first NUL.
 QString BeforeNul(const QString& buffer);
 
+// A confirmed name with the record's default extension: "." + extension is
+// added unless the name already ends in it, in any case.
+QString WithDefaultExtension(const QString& path, const QString& extension);
+
 }  // namespace platform

@@ -3,19 +3,22 @@
 #include "platform/colors.h"
 
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 
 namespace platform {
 
 namespace {
+
 const QString kTitle = QStringLiteral("Tintaborra");
 
-// Qt's colour dialog writes its custom colours into the user's settings file
-// when it closes, where the next run (and every other Qt program) would find
+// Qt's colour and file dialogs write their custom colours and history into
+// the user's settings file when they close, where the next run (and every other Qt program) would find
 // them. The program keeps nothing between runs: while this object lives, the
 // user's settings file is looked for in a throwaway folder instead.
 class SettingsSetAside {
@@ -37,28 +40,63 @@ class SettingsSetAside {
   QTemporaryDir folder_;
   QString userFolder_;
 };
+
+// The record's filter entry as Qt shows it: "description (patterns)", the
+// patterns added only when the description does not already end with them.
+QString nameFilter(const FileFilter& f) {
+  const QString patterns = QString(f.pattern).replace(u';', u' ');
+  const QString shown = QStringLiteral("(%1)").arg(patterns);
+  return f.description.endsWith(shown) ? f.description : QStringLiteral("%1 %2").arg(f.description, shown);
+}
+
+bool confirmReplace(QWidget* parent, const QString& title, const QString& path) {
+  QMessageBox box(QMessageBox::Warning, title,
+                  QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(QDir::toNativeSeparators(path)),
+                  QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("&Sí"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 }  // namespace
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
+  const SettingsSetAside setAside;  // the file dialog keeps its history there too
   QFileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !(ofn.Flags & OFN_OVERWRITEPROMPT));
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nombre:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo:"));
+  dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
+  // The overwrite question is asked below, about the name that will really be
+  // confirmed: Qt's own would ask about the name before the default extension.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const bool askOverwrite = save && (ofn.Flags & OFN_OVERWRITEPROMPT);
   QStringList filters;
-  for (const FileFilter& f : SplitFilterList(ofn.lpstrFilter))
-    filters << QStringLiteral("%1 (%2)").arg(f.description, QString(f.pattern).replace(u';', u' '));
+  for (const FileFilter& f : SplitFilterList(ofn.lpstrFilter)) filters << nameFilter(f);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
     const int index = static_cast<int>(ofn.nFilterIndex) - 1;
     if (index >= 0 && index < filters.size()) dialog.selectNameFilter(filters[index]);
   }
-  if (!ofn.lpstrDefExt.isNull()) dialog.setDefaultSuffix(BeforeNul(ofn.lpstrDefExt));
+  const QString defaultExtension = BeforeNul(ofn.lpstrDefExt);
   const QString initial = BeforeNul(ofn.lpstrFile).trimmed();
   if (!initial.isEmpty()) dialog.selectFile(initial);
 
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
-  const QString path = dialog.selectedFiles().first();
+  // The chosen path is taken whole: nMaxFile was the old fixed buffer's size.
+  QString path;
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
+    path = dialog.selectedFiles().first();
+    if (!defaultExtension.isEmpty()) path = WithDefaultExtension(path, defaultExtension);
+    if (!askOverwrite || !QFileInfo::exists(path) || confirmReplace(&dialog, dialog.windowTitle(), path)) break;
+  }
   const QString title = QFileInfo(path).fileName();
   ofn.lpstrFile = path + QChar(u'\0');
   ofn.lpstrFileTitle = title + QChar(u'\0');

@@ -1,0 +1,202 @@
+// The real file dialogs, driven on the offscreen platform.
+#include "imagefiles/image_files.h"
+#include "picture_files.h"
+#include "platform/codecs.h"
+#include "platform/qtdialogs.h"
+#include "platform/runtime.h"
+#include "support/test_form.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+using namespace imagefilestest;
+using namespace platform;
+using testsupport::FirstDifference;
+
+namespace {
+
+// Plays the user: each action in turn is given the modal widget open at that
+// moment and is expected to close it. A modal widget left without an action
+// is rejected, so that a test never hangs.
+class ModalScript {
+ public:
+  using Action = std::function<void(QWidget*)>;
+
+  explicit ModalScript(std::deque<Action> actions) : actions_(std::move(actions)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+    timer_.start(10);
+  }
+  int unexpected = 0;
+
+ private:
+  void tick() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    if (actions_.empty()) {
+      ++unexpected;
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      return;
+    }
+    Action action = std::move(actions_.front());
+    actions_.pop_front();
+    action(modal);
+  }
+
+  std::deque<Action> actions_;
+  QTimer timer_;
+};
+
+// Types path into the dialog's name box and presses the accept button.
+ModalScript::Action choose(const QString& path) {
+  return [path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->setText(path);
+    static_cast<QDialog*>(dialog)->accept();
+  };
+}
+
+ModalScript::Action answer(const QString& button, QString* text) {
+  return [button, text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr) << w->metaObject()->className();
+    *text = box->text();
+    for (QAbstractButton* b : box->buttons())
+      if (b->text() == button) return b->click();
+    box->reject();
+    ADD_FAILURE() << "no button " << button.toStdString();
+  };
+}
+
+void cancel(QWidget* w) {
+  if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+}
+
+TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  QString title;
+  QStringList filters;
+  QFileDialog::FileMode mode{};
+  QFileDialog::AcceptMode acceptMode{};
+  bool found = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    found = true;
+    title = dialog->windowTitle();
+    filters = dialog->nameFilters();
+    mode = dialog->fileMode();
+    acceptMode = dialog->acceptMode();
+    dialog->reject();
+  });
+  ModalScript guard({});
+  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(guard.unexpected, 0);
+  EXPECT_EQ(title, "Selecciona una imagen");
+  EXPECT_EQ(filters, QStringList{QStringLiteral("imágenes bmp-gif-jpg (*.*)")});
+  EXPECT_EQ(mode, QFileDialog::ExistingFile);
+  EXPECT_EQ(acceptMode, QFileDialog::AcceptOpen);
+  EXPECT_EQ(ofn.lpstrFile, imagefiles::BlankFileBuffer()) << "a cancelled dialog fills in nothing";
+}
+
+TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
+  QTemporaryDir dir;
+  QString folder = dir.path();
+  for (int i = 0; i < 3; ++i) {
+    folder += "/" + QString(100, QChar(u'x' + i));
+    ASSERT_TRUE(QDir().mkpath(folder));
+  }
+  const QString path = folder + "/gato.gif";
+  ASSERT_TRUE(WriteFile(path, RedPixelGif()));
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  ModalScript user({choose(path)});
+  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1);
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_EQ(ofn.lpstrFile, path + QChar(u'\0'));
+  EXPECT_EQ(ofn.lpstrFileTitle, QStringLiteral("gato.gif") + QChar(u'\0'));
+}
+
+TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::SaveDialogRecord(0);
+  QFileDialog* seen = nullptr;
+  QString title;
+  QStringList filters;
+  ModalScript user({[&](QWidget* w) {
+    seen = qobject_cast<QFileDialog*>(w);
+    title = w->windowTitle();
+    if (seen) filters = seen->nameFilters();
+    cancel(w);
+  }});
+  EXPECT_EQ(dialogs.GetSaveFileNameA(ofn), 0);
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(title, "Guardar como  ");
+  EXPECT_EQ(filters, QStringList{QStringLiteral("Archivo gráfico (*.bmp)")});
+}
+
+class SaveThroughTheRealDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(WriteFile(existing(), "antiguo"));
+    platform::testing::SetScreenPixels(1024, 768);
+    form = std::make_unique<Form1>(dialogs);
+    form->Form_Load();
+    form->Picture1->setPicture(Gradient(20, 10));
+  }
+  void TearDown() override {
+    form.reset();
+    platform::testing::ClearScreenPixels();
+  }
+  QString existing() const { return dir.filePath("foto.bmp"); }
+
+  QTemporaryDir dir;
+  QtDialogs dialogs;
+  std::unique_ptr<Form1> form;
+};
+
+TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWritten) {
+  QString question;
+  ModalScript user({choose(dir.filePath("foto")), answer("&Sí", &question)});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_TRUE(question.contains(existing())) << question.toStdString();
+  EXPECT_EQ(FirstDifference(LoadPicture(existing()), Gradient(20, 10)), "");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"foto.bmp"});
+}
+
+TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
+  QString question;
+  ModalScript user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_TRUE(question.contains(existing())) << question.toStdString();
+  EXPECT_EQ(ReadFile(existing()), "antiguo");
+  EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("otra.bmp")), Gradient(20, 10)), "");
+  EXPECT_FALSE(QFile::exists(dir.filePath("foto.bmp.bmp")));
+}
+
+TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
+  ModalScript user({choose(dir.filePath("nueva"))});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0) << "no question for a file that does not exist";
+  EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("nueva.bmp")), Gradient(20, 10)), "");
+  EXPECT_EQ(ReadFile(existing()), "antiguo");
+}
+
+}  // namespace
