@@ -5,7 +5,7 @@
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
 #include "app/form1.h"
 #include "platform/codecs.h"
-#include "platform/dialogs.h"
+#include "quiet_dialogs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,27 +32,6 @@ double statusMB(const char* field) {
 // Starts a new high-water mark at the current resident size.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-class FixedDialogs : public platform::Dialogs {
- public:
-  QString openPath, savePath;
-  QStringList messages;
-
-  long GetOpenFileNameA(platform::OPENFILENAME& ofn) override { return confirm(ofn, openPath); }
-  long GetSaveFileNameA(platform::OPENFILENAME& ofn) override { return confirm(ofn, savePath); }
-  long ChooseColorA(platform::CHOOSECOLOR&) override { return 0; }
-  int MsgBox(const QString& prompt, int) override {
-    messages << prompt;
-    return platform::vbOK;
-  }
-
- private:
-  static long confirm(platform::OPENFILENAME& ofn, const QString& path) {
-    ofn.lpstrFile = path + QChar(u'\0');
-    ofn.lpstrFileTitle = QFileInfo(path).fileName() + QChar(u'\0');
-    return 1;
-  }
-};
-
 // The folder with the big BMP file, written once for all benchmarks.
 struct BigFile {
   QTemporaryDir dir;
@@ -74,7 +53,7 @@ BigFile& bigFile() {
 }
 
 struct Session {
-  FixedDialogs dialogs;
+  QuietDialogs dialogs;
   std::unique_ptr<Form1> form;
   Session() {
     dialogs.openPath = bigFile().path;

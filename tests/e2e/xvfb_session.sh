@@ -25,3 +25,28 @@ wait_for_window() {
   done
   fail "the window did not appear"
 }
+
+# Optional window manager: WM=openbox starts one.
+if [ "${WM:-none}" = openbox ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  pids_to_kill+=("$!")
+  sleep 1
+fi
+
+# wait_window NAME: waits until a visible window whose name matches NAME appears.
+wait_window() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && { sleep 0.4; return 0; }
+    sleep 0.1
+  done
+  fail "no window named '$1' appeared"
+}
+# wait_gone NAME: waits until no visible window matches NAME.
+wait_gone() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || { sleep 0.2; return 0; }
+    sleep 0.1
+  done
+  fail "the window named '$1' did not close"
+}
+click() { xdotool mousemove "$1" "$2" click 1; }

@@ -111,6 +111,31 @@ TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
   EXPECT_NE(failureNumber(gif), 0);
 }
 
+TEST(LoadPicture, AJpegClaimingTheLargestSizeIsRefused) {
+  QImage picture(16, 16, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  QByteArray jpeg = encode(picture, "jpg");
+  const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+  ASSERT_GT(sof, 0);
+  for (quint16 side : {65535, 65000}) {
+    qToBigEndian<quint16>(side, jpeg.data() + sof + 5);
+    qToBigEndian<quint16>(side, jpeg.data() + sof + 7);
+    EXPECT_NE(failureNumber(jpeg), 0) << side;
+  }
+}
+
+TEST(LoadPicture, AClaimTheFileCannotHoldAllocatesNothing) {
+  // 16000 x 16000 is under the size limit, but not in a file of a few hundred bytes.
+  QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp");
+  qToLittleEndian<qint32>(16000, bmp.data() + 18);
+  qToLittleEndian<qint32>(16000, bmp.data() + 22);
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  EXPECT_NE(failureNumber(bmp), 0);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "kilobytes";
+}
+
 TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
   QTemporaryDir dir;
   QImage picture(5, 3, QImage::Format_RGB32);

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# A user's sessions with the real program, its real dialogs and the real
+# clipboard under Xvfb, driven only with xdotool keys and clicks, checked
+# through the files written and the clipboard.
+# Usage: scenarios_e2e.sh <tintaborra> <e2e_check> <scenario>   (WM=openbox for a window manager)
+set -euo pipefail
+binary=$1 check=$2 scenario=$3
+source "$(dirname "$0")/xvfb_session.sh"
+work=$(mktemp -d)
+trap 'cleanup; rm -rf "$work"' EXIT
+
+# Screen positions of the controls (pixels; the window covers the screen from its corner).
+OPEN=(64 24) SAVE=(64 500) COPY=(64 556) STOP=(64 608) GREYTYPE=(64 372) WHITEN=(64 316)
+REMOVE=(64 648) REPLACEMENT=(64 680) TEXT2=(28 420) TEXT5=(84 420) LIST_FIRST=(40 56)
+# Pixel (0, 0) of a picture opened through the dialog: the box keeps the start picture's place.
+PIC_X=345 PIC_Y=264
+
+start_program() {
+  "$binary" 2>"$work/stderr" &
+  app_pid=$!
+  pids_to_kill+=("$app_pid")
+  wait_for_window
+}
+open_picture() {  # through the real open dialog, typing the path
+  click "${OPEN[@]}"
+  wait_window "Selecciona una imagen"
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  wait_gone "Selecciona una imagen"
+}
+save_picture() {  # through the real save dialog, typing the name
+  click "${SAVE[@]}"
+  wait_window "Guardar como"
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  wait_gone "Guardar como"
+  for _ in $(seq 100); do [ -s "$1" ] && break; sleep 0.1; done
+}
+dismiss_message() {  # the message box, closed with the keyboard
+  wait_window "^Tintaborra$"
+  xdotool key Return
+  wait_gone "^Tintaborra$"
+}
+run_filter() { click "$1" "$2"; dismiss_message; }
+pick_at() {  # sample then press at the picture's pixel (x, y)
+  xdotool mousemove $((PIC_X + $1 + 3)) $((PIC_Y + $2 + 3)) sleep 0.1 mousemove $((PIC_X + $1)) $((PIC_Y + $2)) sleep 0.2 click 1
+}
+type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 5 "$3"; }
+
+case "$scenario" in
+  remove)
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    pick_at 40 40
+    run_filter "${REMOVE[@]}"
+    save_picture "$work/result"
+    [ -f "$work/result.bmp" ] || fail "the save did not write result.bmp"
+    "$check" remove "$work/original.bmp" "$work/result.bmp" 40 40 255,255,255 || fail "colour removal"
+    ;;
+  replacement)
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    pick_at 260 100
+    click "${REPLACEMENT[@]}"
+    wait_window "^Color$"
+    xdotool key alt+h ctrl+a
+    xdotool type --delay 5 "#ff0080"
+    xdotool key Return
+    wait_gone "^Color$"
+    run_filter "${REMOVE[@]}"
+    save_picture "$work/result.bmp"
+    "$check" remove "$work/original.bmp" "$work/result.bmp" 260 100 255,0,128 || fail "removal with a replacement colour"
+    ;;
+  greytype)
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    type_into "${TEXT2[@]}" 130
+    type_into "${TEXT5[@]}" 12
+    run_filter "${GREYTYPE[@]}"
+    save_picture "$work/grey.bmp"
+    "$check" greytype "$work/original.bmp" "$work/grey.bmp" 130 12 || fail "grey-type binarisation"
+    "$check" make "$work/second.bmp" 300 200
+    open_picture "$work/second.bmp"
+    run_filter "${WHITEN[@]}"
+    save_picture "$work/white.bmp"
+    "$check" whiten "$work/second.bmp" "$work/white.bmp" || fail "whitening"
+    ;;
+  stop)
+    "$check" make "$work/large.bmp" 2000 12000
+    start_program
+    open_picture "$work/large.bmp"
+    pick_at 40 40
+    # The stop click is queued while the run holds the program; it is seen at a yield between columns.
+    xdotool mousemove "${REMOVE[@]}" click 1 sleep 0.05 mousemove "${STOP[@]}" click 1
+    dismiss_message
+    save_picture "$work/stopped.bmp"
+    "$check" stopped-remove "$work/large.bmp" "$work/stopped.bmp" 40 40 255,255,255 || fail "stopped run"
+    ;;
+  filelist)
+    mkdir "$work/fotos"
+    "$check" make "$work/fotos/a.bmp" 200 100
+    printf 'GIF89a esto no es una imagen' >"$work/fotos/b.gif"
+    "$check" make "$work/fotos/c.bmp" 100 300
+    cp "$work/fotos/a.bmp" "$work/fotos/d sin extensión"
+    start_program
+    open_picture "$work/fotos/a.bmp"
+    click "${LIST_FIRST[@]}"            # a.bmp: loads and is centred
+    sleep 0.5
+    xdotool key Down                     # b.gif: the failure message
+    wait_window "^Tintaborra$"
+    screenshot filelist-message
+    xdotool key Return
+    wait_gone "^Tintaborra$"
+    xdotool key Down                     # c.bmp loads
+    sleep 0.5
+    # c.bmp (100 x 300) centred in the frame: its middle is the frame's middle.
+    centre=$(pixel 575 406)
+    want=$("$check" pixel "$work/fotos/c.bmp" 50 150)
+    [ "$centre" = "$want" ] || fail "c.bmp not centred after arrowing to it: $centre, want $want"
+    xdotool key Down                     # the file with spaces, accents and no extension
+    sleep 0.5
+    xdotool search --onlyvisible --name "^Tintaborra$" >/dev/null 2>&1 && fail "a picture without extension gave a message"
+    [ "$(pixel 575 406)" = "$("$check" pixel "$work/fotos/a.bmp" 100 50)" ] || fail "the file without extension did not load"
+    kill -0 "$app_pid" || fail "the program ended"
+    ;;
+  clipboard)
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    run_filter "${WHITEN[@]}"
+    click "${COPY[@]}"
+    sleep 0.5
+    save_picture "$work/saved.bmp"
+    xclip -selection clipboard -t TARGETS -o >"$work/targets"
+    grep -q "image/png" "$work/targets" || fail "the clipboard holds no picture: $(cat "$work/targets")"
+    xclip -selection clipboard -t image/png -o >"$work/clip.png"
+    "$check" same "$work/saved.bmp" "$work/clip.png" || fail "the clipboard differs from the saved picture"
+    ;;
+  *) fail "unknown scenario $scenario" ;;
+esac
+kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"
+echo "PASS: $scenario (window manager: ${WM:-none})"
