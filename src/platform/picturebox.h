@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,14 @@ class PictureBox : public QWidget, public Control {
   }
   void PSet(double x, double y, ColorValue color) { PSet(toPixel(x), toPixel(y), color); }
 
+  // For each y from 0 to lastRow, the effect of c = Point(x, y) and then
+  // PSet(x, y, rule(c)) where rule(c) differs from c: positions outside the
+  // picture are left out, and a column the rule leaves as it was is neither
+  // copied nor repainted. With a one-pixel pen and AutoRedraw on, the bounds
+  // are checked once for the column and its pixels are walked directly.
+  template <class Rule>
+  void TransformColumn(int x, int lastRow, const Rule& rule);
+
   MouseHandler MouseMove;
   MouseHandler MouseDown;
 
@@ -110,5 +119,38 @@ class PictureBox : public QWidget, public Control {
   ColorValue foreColor_ = SystemWindowText;
   ColorValue backColor_ = SystemWindowBackground;
 };
+
+template <class Rule>
+void PictureBox::TransformColumn(int x, int lastRow, const Rule& rule) {
+  const std::ptrdiff_t rows = std::min<std::ptrdiff_t>(std::ptrdiff_t(lastRow) + 1, std::ptrdiff_t(h_));
+  if (!inside(x, 0) || rows <= 0) return;
+  if (drawWidth_ != 1 || !autoRedraw_) {
+    for (int y = 0; y < rows; ++y) {
+      const ColorValue c = Point(x, y);
+      const ColorValue changed = rule(c);
+      if (changed != c) PSet(x, y, changed);
+    }
+    return;
+  }
+  // Read only up to the first pixel that changes; from there on, write.
+  std::ptrdiff_t y = 0;
+  ColorValue changed = 0;
+  const uchar* at = bits_ + std::ptrdiff_t(x) * 4;
+  for (; y < rows; ++y, at += bpl_) {
+    const ColorValue c = FromQRgb(*reinterpret_cast<const QRgb*>(at));
+    changed = rule(c);
+    if (changed != c) break;
+  }
+  if (y == rows) return;
+  ensureOwnImage();
+  uchar* pixel = bits_ + y * bpl_ + std::ptrdiff_t(x) * 4;
+  *reinterpret_cast<QRgb*>(pixel) = ToQRgb(changed);
+  for (++y, pixel += bpl_; y < rows; ++y, pixel += bpl_) {
+    auto* p = reinterpret_cast<QRgb*>(pixel);
+    *p = ToQRgb(rule(FromQRgb(*p)));
+  }
+  dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
+  dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
+}
 
 }  // namespace platform
