@@ -26,6 +26,11 @@ constexpr Channels SplitChannels(ColorValue c) {
   return {c % 256, (c & static_cast<std::int32_t>(0xFF00FF00u)) / 256, (c & 0xFF0000) / 65536};
 }
 
+// when ? a : b, computed without a jump.
+constexpr ColorValue Select(bool when, ColorValue a, ColorValue b) {
+  return b ^ ((a ^ b) & -static_cast<ColorValue>(when));
+}
+
 // A whole number v with |v - target| < 25, as lo <= v <= hi.
 struct ChannelRange {
   std::int32_t lo, hi;
@@ -35,7 +40,7 @@ struct ChannelRange {
 
 // Whitening: every colour but pure black (exactly 0) becomes white.
 struct WhiteningRule {
-  constexpr ColorValue operator()(ColorValue c) const { return c == Black ? Black : White; }
+  constexpr ColorValue operator()(ColorValue c) const { return Select(c == Black, Black, White); }
 };
 
 // Colour removal: a colour other than pure white whose three channels each
@@ -51,7 +56,7 @@ class RemovalRule {
   ColorValue operator()(ColorValue c) const {
     const Channels ch = SplitChannels(c);
     const bool near = blue_.Holds(ch.blue) & red_.Holds(ch.red) & green_.Holds(ch.green);
-    return (c != White) & near ? replacement_ : c;
+    return Select((c != White) & near, replacement_, c);
   }
 
  private:
@@ -74,14 +79,13 @@ class GreyTypeRule {
     const Channels ch = SplitChannels(c);
     const std::int32_t m = (ch.red + ch.green + ch.blue) / 3;
     const bool dark = m <= highestDarkMean_;
-    const bool grey = (distance(m, ch.red) < tolerance_) & (distance(m, ch.green) < tolerance_) &
-                      (distance(m, ch.blue) < tolerance_);
-    const ColorValue painted = dark & grey ? Black : White;
-    return (c == Black) | (c == White) ? c : painted;
+    const std::int32_t low = m - tolerance_, high = m + tolerance_;  // |m - v| < D as low < v < high
+    const bool grey = (ch.red > low) & (ch.red < high) & (ch.green > low) & (ch.green < high) &
+                      (ch.blue > low) & (ch.blue < high);
+    return Select((c == Black) | (c == White), c, Select(dark & grey, Black, White));
   }
 
  private:
-  static constexpr std::int32_t distance(std::int32_t a, std::int32_t b) { return a > b ? a - b : b - a; }
   std::int32_t highestDarkMean_;  // the largest whole m with m < T
   std::int32_t tolerance_;
 };
