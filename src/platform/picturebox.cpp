@@ -1,5 +1,6 @@
 #include "platform/picturebox.h"
 
+#include <QColorSpace>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -115,6 +116,7 @@ QImage ownCopy(const QImage& image) {
                   [](void* p) { std::free(p); }, data);
       copy.setDotsPerMeterX(image.dotsPerMeterX());
       copy.setDotsPerMeterY(image.dotsPerMeterY());
+      copy.setColorSpace(image.colorSpace());
       return copy;
     }
   }

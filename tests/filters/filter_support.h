@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <functional>
+#include <string>
 
 namespace filtertest {
 
@@ -33,6 +34,11 @@ inline ColorValue Mixed(int x, int y) {
 }
 
 inline QImage MixedPicture(int width, int height) { return testsupport::MakePicture(width, height, Mixed); }
+
+// The first pixel where a and b differ, or empty, readable in a failure message.
+inline std::string Difference(const QImage& a, const QImage& b) {
+  return testsupport::FirstDifference(a, b).toStdString();
+}
 
 // image with rule applied to the columns first to last.
 template <class Rule>

@@ -8,16 +8,15 @@ using namespace filtertest;
 using filters::GreyTypeRule;
 using filters::RemovalRule;
 using filters::WhiteningRule;
-using testsupport::FirstDifference;
 using testsupport::TestForm;
 
 namespace {
 const QStringList Finished{QStringLiteral("Dibujo terminado")};
 
 void ExpectResult(TestForm& t, const QImage& start, const QImage& expected) {
-  ASSERT_NE(FirstDifference(expected, start), "") << "the filter must change the start picture";
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
-  EXPECT_EQ(FirstDifference(t->Picture1->Picture(), start), "");
+  ASSERT_NE(Difference(expected, start), "") << "the filter must change the start picture";
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(Difference(t->Picture1->Picture(), start), "");
   EXPECT_EQ(t->Label1->Caption(), "100 %");
   EXPECT_EQ(t.dialogs.messages, Finished);
   EXPECT_EQ(t.yields, start.width() + 1);
@@ -38,7 +37,7 @@ TEST(FilterButtons, GreyTypeOnTheStartPictureAndASecondRunChangesNothing) {
   ExpectResult(t, start, WithRule(start, GreyTypeRule(140, 20)));
   const QImage once = t->Picture1->Image();
   t->Command1->click();
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), once), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), once), "");
 }
 
 TEST(FilterButtons, RemovalOfThePictureOwnColourWithAChosenReplacement) {
@@ -63,5 +62,5 @@ TEST(FilterButtons, RemovalBeforeAnyPickWipesNearBlackToWhiteOnce) {
   ExpectResult(t, start, WithRule(start, RemovalRule(0, 0, 0, filters::White)));
   const QImage once = t->Picture1->Image();
   t->Command6->click();
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), once), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), once), "");
 }

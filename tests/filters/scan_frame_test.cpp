@@ -9,7 +9,6 @@ using namespace filtertest;
 using filters::GreyTypeRule;
 using filters::RemovalRule;
 using filters::WhiteningRule;
-using testsupport::FirstDifference;
 using testsupport::TestForm;
 
 namespace {
@@ -93,8 +92,8 @@ TEST(ScanFrame, StateAfterARun) {
     EXPECT_EQ(t->Picture1->DrawWidth(), 1) << f.name;
     EXPECT_EQ(t->Picture1->ScaleMode(), 3) << f.name;
     EXPECT_FALSE(t->Picture1->AutoRedraw()) << f.name;
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(f, before, 0, 7)), "") << f.name;
-    EXPECT_EQ(FirstDifference(t->Picture1->Picture(), before), "") << f.name << ": the loaded picture stays";
+    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 7)), "") << f.name;
+    EXPECT_EQ(Difference(t->Picture1->Picture(), before), "") << f.name << ": the loaded picture stays";
   }
 }
 
@@ -109,8 +108,8 @@ TEST(ScanFrame, StopDuringAColumnFinishesItAndLeavesTheRest) {
     };
     Click(t, f);
     const QImage expected = Filtered(f, before, 0, k);
-    ASSERT_NE(FirstDifference(expected, Filtered(f, before, 0, k + 1)), "") << "column k + 1 would change";
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "") << f.name;
+    ASSERT_NE(Difference(expected, Filtered(f, before, 0, k + 1)), "") << "column k + 1 would change";
+    EXPECT_EQ(Difference(t->Picture1->Image(), expected), "") << f.name;
     EXPECT_EQ(t.yields, 13) << f.name;
     EXPECT_EQ(t->Label1->Caption(), "100 %") << f.name;
     EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
@@ -126,13 +125,13 @@ TEST(ScanFrame, StopDuringWhiteningChangesNothingAndIsClearedByTheNextStoppableR
     if (n == 3) t->Command4->click();
   };
   Click(t, Whitening);
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(Whitening, before, 0, 11)), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(Whitening, before, 0, 11)), "");
   EXPECT_TRUE(t->StopRequested);
 
   t->Picture1->setPicture(before);
   t.onYield = nullptr;
   Click(t, GreyType);
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(GreyType, before, 0, 11)), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(GreyType, before, 0, 11)), "");
   EXPECT_FALSE(t->StopRequested);
 }
 
@@ -144,7 +143,7 @@ TEST(ScanFrame, StopWhileIdleHasNoEffectOnTheNextRun) {
     t->Command4->click();
     EXPECT_TRUE(t->StopRequested);
     Click(t, f);
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(f, before, 0, 8)), "") << f.name;
+    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 8)), "") << f.name;
     EXPECT_EQ(t->StopRequested, !f.honoursStop) << f.name;
   }
 }
@@ -164,7 +163,7 @@ TEST(ScanFrame, ANestedRunEndsBeforeTheOuterGoesOn) {
   QImage expected = Filtered(Whitening, before, 0, 4);
   expected = WithRule(expected, GreyTypeRule(140, 20));
   expected = WithColumns(expected, 5, 9, WhiteningRule{});
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
   EXPECT_EQ(messagesWhenOuterResumed, Finished);
   EXPECT_EQ(t.dialogs.messages, Finished + Finished);
   EXPECT_EQ(t.yields, 22);
@@ -186,7 +185,7 @@ TEST(ScanFrame, ANestedStoppableRunCancelsTheOuterStopRequest) {
   QImage expected = Filtered(GreyType, before, 0, 2);
   expected = WithRule(expected, RemovalRule(0, 0, 0, filters::White));
   expected = WithColumns(expected, 3, 9, GreyTypeRule(140, 20));
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
   EXPECT_FALSE(t->StopRequested);
 }
 
@@ -202,7 +201,7 @@ TEST(ScanFrame, ANestedWhiteningKeepsTheOuterStopRequest) {
   };
   Click(t, Removal);
   const QImage expected = WithRule(Filtered(Removal, before, 0, 2), WhiteningRule{});
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
   EXPECT_TRUE(t->StopRequested);
   EXPECT_EQ(t.dialogs.messages, Finished + Finished);
 }
@@ -222,8 +221,8 @@ TEST(ScanFrame, ATargetOrReplacementPickedDuringARunAppliesFromTheNextColumn) {
   Click(t, Removal);
   QImage expected = WithColumns(before, 0, k, RemovalRule(0, 0, 0, filters::White));
   expected = WithColumns(expected, k + 1, 9, RemovalRule(121, 100, 79, RGB(0, 0, 255)));
-  ASSERT_NE(FirstDifference(expected, Filtered(Removal, before, 0, 9)), "");
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
+  ASSERT_NE(Difference(expected, Filtered(Removal, before, 0, 9)), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
 }
 
 TEST(ScanFrame, ADarknessThresholdTypedDuringARunAppliesFromTheNextColumnTheToleranceNot) {
@@ -239,8 +238,8 @@ TEST(ScanFrame, ADarknessThresholdTypedDuringARunAppliesFromTheNextColumnTheTole
   Click(t, GreyType);
   QImage expected = WithColumns(before, 0, k, GreyTypeRule(140, 20));
   expected = WithColumns(expected, k + 1, 9, GreyTypeRule(platform::Val("1e999"), 20));
-  ASSERT_NE(FirstDifference(expected, Filtered(GreyType, before, 0, 9)), "");
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), expected), "");
+  ASSERT_NE(Difference(expected, Filtered(GreyType, before, 0, 9)), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
 }
 
 TEST(ScanFrame, TheGreynessToleranceIsRoundedOnceAndLeftAtZeroWhenItDoesNotFit) {
@@ -255,7 +254,7 @@ TEST(ScanFrame, TheGreynessToleranceIsRoundedOnceAndLeftAtZeroWhenItDoesNotFit) 
     t->Picture1->setPicture(before);
     t->Text5->setText(QString::fromLatin1(c.text));
     Click(t, GreyType);
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), WithRule(before, GreyTypeRule(140, std::int16_t(c.d)))), "")
+    EXPECT_EQ(Difference(t->Picture1->Image(), WithRule(before, GreyTypeRule(140, std::int16_t(c.d)))), "")
         << c.text;
     EXPECT_EQ(t.dialogs.messages, Finished) << c.text;
   }
@@ -272,7 +271,7 @@ TEST(ScanFrame, ThePictureChangedDuringARunIsScannedToTheFirstWidthAndItsOwnHeig
     Click(t, f);
     EXPECT_EQ(t.yields, 11) << f.name << ": the column bound is read once";
     // Column 10, inside the new picture, is the last scanned: the bound is inclusive.
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(f, wider, 1, 10)), "") << f.name;
+    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, wider, 1, 10)), "") << f.name;
     EXPECT_EQ(t->Label1->Caption(), "50 %") << f.name << ": the width is read anew for the progress";
   }
 }
@@ -306,6 +305,37 @@ TEST(ScanFrame, EndingTheProgramDuringTheYieldLeavesTheRunAtOnce) {
     EXPECT_EQ(t.yields, 3) << f.name;
     EXPECT_TRUE(t.dialogs.messages.isEmpty()) << f.name;
     EXPECT_EQ(t->Label1->Caption(), "10 %") << f.name;
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), Filtered(f, before, 0, 2)), "") << f.name;
+    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 2)), "") << f.name;
   }
+}
+
+TEST(ScanFrame, ThePictureTakenDuringTheYieldIsThatOfTheMoment) {
+  // Large enough for the box to take its own copy in 2 MB pages.
+  TestForm t;
+  QImage before = MixedPicture(800, 700);
+  before.setDotsPerMeterX(3780);
+  before.setDotsPerMeterY(2835);
+  t->Picture1->setPicture(before);
+  QImage taken;
+  t.onYield = [&](int n) {
+    if (n == 301) taken = t->Picture1->Image();  // as saving or copying takes it
+  };
+  Click(t, GreyType);
+  EXPECT_EQ(Difference(taken, Filtered(GreyType, before, 0, 300)), "");
+  const QImage after = t->Picture1->Image();
+  EXPECT_EQ(Difference(after, Filtered(GreyType, before, 0, 799)), "");
+  EXPECT_EQ(after.dotsPerMeterX(), 3780);
+  EXPECT_EQ(after.dotsPerMeterY(), 2835);
+}
+
+TEST(ScanFrame, TheRealYieldHandlesTheEventsPendingThen) {
+  TestForm t;
+  platform::testing::SetDoEvents({});  // QCoreApplication::processEvents
+  const QImage before = MixedPicture(10, 10);
+  t->Picture1->setPicture(before);
+  QMetaObject::invokeMethod(t->Command4, [&] { t->Command4->click(); }, Qt::QueuedConnection);
+  Click(t, Removal);
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(Removal, before, 0, 0)), "");
+  EXPECT_EQ(t->Label1->Caption(), "100 %");
+  EXPECT_EQ(t.dialogs.messages, Finished);
 }

@@ -9,7 +9,6 @@
 
 using namespace filtertest;
 using platform::PictureBox;
-using testsupport::FirstDifference;
 
 namespace {
 // A rule whose result depends on the colour only, and that counts its calls.
@@ -58,8 +57,8 @@ TEST(TransformColumn, HasTheEffectOfPointAndPSetInEveryDrawingState) {
         if (rule(c) != c) pointwise.PSet(x, y, rule(c));
       }
     }
-    EXPECT_EQ(FirstDifference(walked.Image(), pointwise.Image()), "") << s.drawWidth << " " << s.autoRedraw;
-    EXPECT_NE(FirstDifference(walked.Image(), picture), "");
+    EXPECT_EQ(Difference(walked.Image(), pointwise.Image()), "") << s.drawWidth << " " << s.autoRedraw;
+    EXPECT_NE(Difference(walked.Image(), picture), "");
   }
 }
 
@@ -72,6 +71,6 @@ TEST(TransformColumn, AColumnLeftAsItWasIsNotCopied) {
   box.TransformColumn(2, 4, [](ColorValue c) { return c; });
   EXPECT_EQ(box.Image().constBits(), held.constBits()) << "still shared with the copy handed out";
   box.TransformColumn(2, 4, filters::WhiteningRule{});
-  EXPECT_EQ(FirstDifference(held, picture), "") << "a copy handed out earlier keeps its pixels";
-  EXPECT_EQ(FirstDifference(box.Image(), WithColumns(picture, 2, 2, filters::WhiteningRule{})), "");
+  EXPECT_EQ(Difference(held, picture), "") << "a copy handed out earlier keeps its pixels";
+  EXPECT_EQ(Difference(box.Image(), WithColumns(picture, 2, 2, filters::WhiteningRule{})), "");
 }
