@@ -19,8 +19,8 @@ namespace platform {
 // Runs pixel = rule(pixel) on `rows` pixels of an RGB32 image, from `first`
 // down, bytesPerLine apart, the rule working on ColorValue. On x86-64 with
 // GCC or Clang the loop is compiled twice and the AVX2 one is taken where the
-// processor has it: gathering eight pixels of a column at a time halves the
-// cost of a strided walk.
+// processor has it: it gathers eight pixels of a column at a time, which
+// makes the busier rules a third faster on a strided walk.
 template <class Rule>
 void WalkColumn(uchar* first, std::ptrdiff_t bytesPerLine, std::ptrdiff_t rows, const Rule& rule);
 
@@ -185,6 +185,7 @@ void PictureBox::TransformColumn(int x, int lastRow, const Rule& columnRule) {
   }
   if (y == rows) return;
   ensureOwnImage();
+  if (!inside(x, y)) return;  // no memory for a copy of our own: nothing can be drawn
   uchar* pixel = bits_ + y * bpl_ + std::ptrdiff_t(x) * 4;
   *reinterpret_cast<QRgb*>(pixel) = ToQRgb(changed);
   WalkColumn(pixel + bpl_, bpl_, rows - y - 1, rule);
