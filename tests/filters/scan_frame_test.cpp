@@ -50,33 +50,27 @@ TEST(ProgressText, IntegerPartOfThePercentage) {
   EXPECT_FALSE(filters::ProgressText(1, 0));
 }
 
-TEST(ScanFrame, LabelCountsToOneHundredAfterTheYieldOfEachColumn) {
+TEST(ScanFrame, EachColumnClosesWithTheYieldThenTheProgress) {
   for (const Filter& f : AllFilters) {
     TestForm t;
     t->Picture1->setPicture(MixedPicture(200, 3));
-    QStringList seen;
-    t.onYield = [&](int) { seen << t->Label1->Caption(); };
+    QStringList captions;
+    std::vector<bool> autoRedraw;
+    t.onYield = [&](int) {
+      captions << t->Label1->Caption();
+      autoRedraw.push_back(t->Picture1->AutoRedraw());
+    };
     Click(t, f);
     ASSERT_EQ(t.yields, 201) << f.name;
-    EXPECT_EQ(seen[0], "%") << f.name << ": the label is set after the yield";
-    EXPECT_EQ(seen[1], "0 %") << f.name;
-    EXPECT_EQ(seen[2], "0 %") << f.name;
-    EXPECT_EQ(seen[3], "1 %") << f.name;
-    for (int x = 0; x < 200; ++x) EXPECT_EQ(seen[x + 1], *filters::ProgressText(x, 200)) << f.name << " " << x;
+    EXPECT_EQ(captions[0], "%") << f.name << ": the label is set after the yield";
+    EXPECT_EQ(captions[1], "0 %") << f.name;
+    EXPECT_EQ(captions[2], "0 %") << f.name;
+    EXPECT_EQ(captions[3], "1 %") << f.name;
+    for (int x = 0; x < 200; ++x) EXPECT_EQ(captions[x + 1], *filters::ProgressText(x, 200)) << f.name << " " << x;
     EXPECT_EQ(t->Label1->Caption(), "100 %") << f.name;
+    // Colour removal switches AutoRedraw off before the yield, the others after it.
+    EXPECT_EQ(autoRedraw, std::vector<bool>(201, f.button != Removal.button)) << f.name;
     EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
-  }
-}
-
-TEST(ScanFrame, OnlyColourRemovalRepaintsBeforeTheYield) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    t->Picture1->setPicture(MixedPicture(6, 5));
-    std::vector<bool> autoRedraw;
-    t.onYield = [&](int) { autoRedraw.push_back(t->Picture1->AutoRedraw()); };
-    Click(t, f);
-    const bool repaintedFirst = f.button == Removal.button;
-    EXPECT_EQ(autoRedraw, std::vector<bool>(7, !repaintedFirst)) << f.name;
   }
 }
 
@@ -97,8 +91,8 @@ TEST(ScanFrame, StateAfterARun) {
   }
 }
 
-TEST(ScanFrame, StopDuringAColumnFinishesItAndLeavesTheRest) {
-  for (const Filter& f : {Removal, GreyType}) {
+TEST(ScanFrame, StopDuringAColumnFinishesItAndLeavesTheRestExceptInWhitening) {
+  for (const Filter& f : AllFilters) {
     TestForm t;
     const QImage before = MixedPicture(12, 10);
     t->Picture1->setPicture(before);
@@ -107,32 +101,14 @@ TEST(ScanFrame, StopDuringAColumnFinishesItAndLeavesTheRest) {
       if (n == k + 1) t->Command4->click();  // during the yield that closes column k
     };
     Click(t, f);
-    const QImage expected = Filtered(f, before, 0, k);
-    ASSERT_NE(Difference(expected, Filtered(f, before, 0, k + 1)), "") << "column k + 1 would change";
+    const QImage expected = Filtered(f, before, 0, f.honoursStop ? k : 11);
+    ASSERT_NE(Difference(Filtered(f, before, 0, k), Filtered(f, before, 0, k + 1)), "");
     EXPECT_EQ(Difference(t->Picture1->Image(), expected), "") << f.name;
     EXPECT_EQ(t.yields, 13) << f.name;
     EXPECT_EQ(t->Label1->Caption(), "100 %") << f.name;
     EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
-    EXPECT_TRUE(t->StopRequested) << f.name;
+    EXPECT_TRUE(t->StopRequested) << f.name << ": the flag stays set after the run";
   }
-}
-
-TEST(ScanFrame, StopDuringWhiteningChangesNothingAndIsClearedByTheNextStoppableRun) {
-  TestForm t;
-  const QImage before = MixedPicture(12, 10);
-  t->Picture1->setPicture(before);
-  t.onYield = [&](int n) {
-    if (n == 3) t->Command4->click();
-  };
-  Click(t, Whitening);
-  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(Whitening, before, 0, 11)), "");
-  EXPECT_TRUE(t->StopRequested);
-
-  t->Picture1->setPicture(before);
-  t.onYield = nullptr;
-  Click(t, GreyType);
-  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(GreyType, before, 0, 11)), "");
-  EXPECT_FALSE(t->StopRequested);
 }
 
 TEST(ScanFrame, StopWhileIdleHasNoEffectOnTheNextRun) {
@@ -171,39 +147,27 @@ TEST(ScanFrame, ANestedRunEndsBeforeTheOuterGoesOn) {
   EXPECT_FALSE(t->Picture1->AutoRedraw());
 }
 
-TEST(ScanFrame, ANestedStoppableRunCancelsTheOuterStopRequest) {
-  TestForm t;
-  const QImage before = MixedPicture(10, 10);
-  t->Picture1->setPicture(before);
-  t.onYield = [&](int n) {
-    if (n == 3) {
+TEST(ScanFrame, ANestedStoppableRunCancelsTheOuterStopRequestANestedWhiteningDoesNot) {
+  const struct {
+    Filter outer, nested;
+    bool stopped;
+  } cases[] = {{GreyType, Removal, false}, {Removal, Whitening, true}};
+  for (const auto& c : cases) {
+    TestForm t;
+    const QImage before = MixedPicture(10, 10);
+    t->Picture1->setPicture(before);
+    t.onYield = [&](int n) {
+      if (n != 3) return;  // during the yield that closes the outer's column 2
       t->Command4->click();
-      Click(t, Removal);
-    }
-  };
-  Click(t, GreyType);
-  QImage expected = Filtered(GreyType, before, 0, 2);
-  expected = WithRule(expected, RemovalRule(0, 0, 0, filters::White));
-  expected = WithColumns(expected, 3, 9, GreyTypeRule(140, 20));
-  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
-  EXPECT_FALSE(t->StopRequested);
-}
-
-TEST(ScanFrame, ANestedWhiteningKeepsTheOuterStopRequest) {
-  TestForm t;
-  const QImage before = MixedPicture(10, 10);
-  t->Picture1->setPicture(before);
-  t.onYield = [&](int n) {
-    if (n == 3) {
-      t->Command4->click();
-      Click(t, Whitening);
-    }
-  };
-  Click(t, Removal);
-  const QImage expected = WithRule(Filtered(Removal, before, 0, 2), WhiteningRule{});
-  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
-  EXPECT_TRUE(t->StopRequested);
-  EXPECT_EQ(t.dialogs.messages, Finished + Finished);
+      Click(t, c.nested);
+    };
+    Click(t, c.outer);
+    QImage expected = Filtered(c.nested, Filtered(c.outer, before, 0, 2), 0, 9);
+    if (!c.stopped) expected = Filtered(c.outer, expected, 3, 9);
+    EXPECT_EQ(Difference(t->Picture1->Image(), expected), "") << c.outer.name << " / " << c.nested.name;
+    EXPECT_EQ(t->StopRequested, c.stopped) << c.outer.name << " / " << c.nested.name;
+    EXPECT_EQ(t.dialogs.messages, Finished + Finished);
+  }
 }
 
 TEST(ScanFrame, ATargetOrReplacementPickedDuringARunAppliesFromTheNextColumn) {
