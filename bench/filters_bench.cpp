@@ -1,0 +1,169 @@
+// The three filters on a 4000 x 3000 picture of varied colours:
+//  - PlainCopy: memcpy of the picture's bytes, the memory-bandwidth floor;
+//  - BarePass/<rule>: the rule over every pixel, column after column, straight
+//    over the scan lines;
+//  - FullRun/<filter>: the filter's click handler on a shown Form1 on the
+//    offscreen platform, with the real yield (QCoreApplication::processEvents:
+//    column repaints and the label are painted), the message box answered by a
+//    Dialogs whose MsgBox returns at once;
+//  - PeakMemory: the process's peak resident size after loading such a
+//    picture from a BMP file and running the three filters over it.
+#include "app/form1.h"
+#include "filters/pixel_rules.h"
+#include "platform/codecs.h"
+#include "platform/colors.h"
+#include "platform/picturebox.h"
+#include "platform/runtime.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int W = 4000, H = 3000;
+
+// Mostly unrelated colours, with pure black, pure white, greys and colours
+// near the removal target sprinkled in, so that every rule takes every path.
+QImage variedPicture() {
+  QImage image(W, H, QImage::Format_RGB32);
+  for (int y = 0; y < H; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < W; ++x) {
+      std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 2246822519u;
+      h ^= h >> 15;
+      h *= 2654435761u;
+      const int g = (h >> 8) & 0xFF, d = static_cast<int>((h >> 16) % 41) - 20;
+      platform::ColorValue c;
+      switch (h % 16) {
+        case 0: c = filters::Black; break;
+        case 1: c = filters::White; break;
+        case 2:
+        case 3: c = platform::RGB(g, g, g); break;
+        case 4: c = platform::RGB(128 + d, 128 - d / 2, 128 + d / 3); break;
+        default: c = static_cast<platform::ColorValue>((h >> 4) & 0xFFFFFF);
+      }
+      line[x] = platform::ToQRgb(c);
+    }
+  }
+  return image;
+}
+
+const filters::RemovalRule Removal(128, 128, 128, filters::White);
+const filters::GreyTypeRule GreyType(140, 20);
+const filters::WhiteningRule Whitening;
+
+void BM_PlainCopy(benchmark::State& state) {
+  const QImage source = variedPicture();
+  QImage target(W, H, QImage::Format_RGB32);
+  target.fill(0);
+  for (auto _ : state) {
+    std::memcpy(target.bits(), source.constBits(), static_cast<std::size_t>(source.sizeInBytes()));
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * source.sizeInBytes());
+}
+BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond);
+
+// The picture as the picture box holds it once drawn on: its own copy, made
+// the way the box makes it.
+QImage drawingImage(const QImage& picture) {
+  platform::PictureBox box(nullptr, "Picture1");
+  box.setPicture(picture);
+  box.setAutoRedraw(true);
+  box.PSet(0, 0, box.Point(0, 0) ^ 1);
+  return box.Image();
+}
+
+template <class Rule>
+void BarePass(benchmark::State& state, const Rule& columnRule) {
+  const QImage original = variedPicture();
+  QImage image = drawingImage(original);
+  const std::ptrdiff_t bpl = image.bytesPerLine();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(image.bits(), original.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
+    state.ResumeTiming();
+    uchar* const bits = image.bits();
+    for (int x = 0; x < W; ++x) platform::WalkColumn(bits + std::ptrdiff_t(x) * 4, bpl, H, columnRule);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * W * H);
+}
+BENCHMARK_CAPTURE(BarePass, Removal, Removal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BarePass, GreyType, GreyType)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BarePass, Whitening, Whitening)->Unit(benchmark::kMillisecond);
+
+class SilentDialogs : public platform::Dialogs {
+ public:
+  long GetOpenFileNameA(platform::OPENFILENAME&) override { return 0; }
+  long GetSaveFileNameA(platform::OPENFILENAME&) override { return 0; }
+  long ChooseColorA(platform::CHOOSECOLOR&) override { return 0; }
+  int MsgBox(const QString&, int) override { return platform::vbOK; }
+};
+
+std::unique_ptr<Form1> shownForm(SilentDialogs& dialogs) {
+  platform::testing::SetScreenPixels(1024, 768);
+  auto form = std::make_unique<Form1>(dialogs);
+  form->Form_Load();
+  form->show();
+  form->TargetRed = 128;
+  form->TargetGreen = 128;
+  form->TargetBlue = 128;
+  QCoreApplication::processEvents();
+  return form;
+}
+
+void FullRun(benchmark::State& state, void (Form1::*handler)()) {
+  const QImage original = variedPicture();
+  SilentDialogs dialogs;
+  const auto form = shownForm(dialogs);
+  for (auto _ : state) {
+    state.PauseTiming();
+    form->Picture1->setPicture(original);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    ((*form).*handler)();
+  }
+  state.SetItemsProcessed(state.iterations() * W * H);
+  state.counters["columns"] = W + 1;
+}
+BENCHMARK_CAPTURE(FullRun, Removal, &Form1::Command6_Click)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullRun, GreyType, &Form1::Command1_Click)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullRun, Whitening, &Form1::Command3_Click)->Unit(benchmark::kMillisecond);
+
+long statusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field) + 1));
+  return -1;
+}
+
+// The peak since the high-water mark was reset (Linux: clear_refs 5); the
+// mark is reset once the BMP file is written, so the figure counts loading
+// and filtering, not the making of the test picture.
+void BM_PeakMemory(benchmark::State& state) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("varied.bmp"));
+  platform::SavePicture(variedPicture(), path);
+  SilentDialogs dialogs;
+  auto form = shownForm(dialogs);
+  for (auto _ : state) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    state.counters["before_MB"] = statusKiB("VmRSS:") / 1024.0;
+    form->Picture1->setPicture(platform::LoadPicture(path));
+    form->Command6_Click();
+    form->Command1_Click();
+    form->Command3_Click();
+    state.counters["peak_MB"] = statusKiB("VmHWM:") / 1024.0;
+  }
+  state.counters["limit_MB"] = 3 * 48 + 100;
+}
+BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
