@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace platform {
 
 namespace {
@@ -79,19 +81,55 @@ QImage LoadPictureFromData(const QByteArray& data) {
   return decode(reader);
 }
 
+namespace {
+
+// What the system said when a file could not be written, in the user's words.
+QString systemReason(int error, const QString& fallback) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("no queda espacio en el disco");
+    case EFBIG:
+      return QStringLiteral("el archivo supera el tamaño permitido");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("permiso denegado");
+    case EROFS:
+      return QStringLiteral("la carpeta es de solo lectura");
+    case ENOENT:
+    case ENOTDIR:
+      return QStringLiteral("no existe la carpeta");
+    case ENAMETOOLONG:
+      return QStringLiteral("el nombre es demasiado largo");
+    case EISDIR:
+      return QStringLiteral("es una carpeta");
+    default:
+      return fallback;
+  }
+}
+
+[[noreturn]] void writeFailure(const QString& what, int error, const QString& fallback) {
+  Raise(errnum::FileAccess, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
+}
+
+}  // namespace
+
 void SavePicture(const QImage& picture, const QString& path) {
   if (picture.isNull()) invalidPicture();
   QSaveFile file(path);
+  errno = 0;
   if (!file.open(QIODevice::WriteOnly))
-    Raise(errnum::FileAccess, QStringLiteral("No se puede crear el archivo: %1").arg(file.errorString()));
+    writeFailure(QStringLiteral("No se puede crear el archivo"), errno, file.errorString());
   QImageWriter writer(&file, "bmp");
   const QImage rgb = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+  errno = 0;
   if (!writer.write(rgb)) {
+    const int error = errno;
     file.cancelWriting();
-    Raise(errnum::FileAccess, QStringLiteral("No se pudo escribir el archivo: %1").arg(writer.errorString()));
+    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
   }
-  if (!file.commit())
-    Raise(errnum::FileAccess, QStringLiteral("No se pudo escribir el archivo: %1").arg(file.errorString()));
+  errno = 0;
+  if (!file.commit()) writeFailure(QStringLiteral("No se pudo escribir el archivo"), errno, file.errorString());
 }
 
 }  // namespace platform

@@ -150,6 +150,31 @@ case "$scenario" in
     xclip -selection clipboard -t image/png -o >"$work/clip.png"
     "$check" same "$work/saved.bmp" "$work/clip.png" || fail "the clipboard differs from the saved picture"
     ;;
+  fulldisk)
+    # A folder on a 1 MB file system holding an earlier foto.bmp; the new
+    # picture does not fit. Needs the right to mount a tmpfs.
+    mkdir "$work/lleno"
+    mount -t tmpfs -o size=1m tmpfs "$work/lleno" 2>/dev/null || { echo "SKIP: cannot mount a tmpfs"; exit 77; }
+    trap 'cleanup; umount "$work/lleno"; rm -rf "$work"' EXIT
+    "$check" make "$work/lleno/foto.bmp" 100 100
+    cp "$work/lleno/foto.bmp" "$work/before.bmp"
+    "$check" make "$work/big.bmp" 800 600
+    start_program
+    open_picture "$work/big.bmp"
+    click "${SAVE[@]}"
+    wait_window "Guardar como"
+    xdotool type --delay 5 "$work/lleno/foto"
+    xdotool key Return
+    sleep 0.5
+    screenshot fulldisk-question
+    xdotool key alt+s                    # "Sí": replace foto.bmp
+    wait_window "^Tintaborra$"
+    screenshot fulldisk-message
+    xdotool key Return
+    wait_gone "^Tintaborra$"
+    cmp -s "$work/before.bmp" "$work/lleno/foto.bmp" || fail "the earlier foto.bmp was damaged"
+    [ "$(ls -A "$work/lleno")" = "foto.bmp" ] || fail "files left behind: $(ls -A "$work/lleno")"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"
