@@ -120,3 +120,27 @@ TEST(SplitRGB, WritesTheThreeChannels) {
     EXPECT_EQ(blue, c.blue) << c.colour;
   }
 }
+
+TEST(ReplacementColour, ARemovalAfterAPickPaintsTheMatchingPixelsOfTheStartPicture) {
+  TestForm t;
+  const QImage start = t->Picture1->Image();
+  Move(t->Picture1, OverPixel(30, 30));
+  Press(t->Picture1, OverPixel(30, 30), Qt::LeftButton);
+  t.dialogs.colourAnswers.push_back(ScriptedDialogs::ChooseColour(Red));
+  t->Command7->click();
+  t->Command6->click();
+
+  const ColorValue target = platform::FromQRgb(start.pixel(30, 30));
+  const auto near = [](int a, int b) { return std::abs(a - b) < 25; };
+  int repainted = 0;
+  const QImage expected = testsupport::MakePicture(start.width(), start.height(), [&](int x, int y) {
+    const ColorValue c = platform::FromQRgb(start.pixel(x, y));
+    const bool match = c != 0xFFFFFF && near(c & 0xFF, target & 0xFF) && near((c >> 8) & 0xFF, (target >> 8) & 0xFF) &&
+                       near(c >> 16, target >> 16);
+    repainted += match;
+    return match ? Red : c;
+  });
+  EXPECT_GT(repainted, 1000) << "the paper of the start picture matches its own colour";
+  EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(t.dialogs.messages.value(0), "Dibujo terminado");
+}
