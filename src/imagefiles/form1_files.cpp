@@ -45,7 +45,7 @@ void Form1::OpenImage() {
 
 void Form1::File1_Click(std::int16_t) {
   ResumeNext step;
-  step([&] { Picture1->Control::setVisible(true); });
+  step([&] { Picture1->setVisible(true); });
   step([&] { Picture1->setPicture(LoadPicture(ListFilePath(File1[0]->Path(), File1[0]->FileName()))); });
   step([&] { Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width()))); });
   step([&] { Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height()))); });

@@ -18,6 +18,7 @@ namespace platform {
 // centred and clipped, the caption centred in the button's font.
 class CommandButton : public QAbstractButton, public Control {
  public:
+  using Control::setVisible;  // keeps Visible() in step with the widget
   CommandButton(QWidget* parent, QString name, int index = -1);
 
   QString Caption() const { return text(); }
@@ -41,6 +42,7 @@ class CommandButton : public QAbstractButton, public Control {
 // A text box: a text given keeps only what precedes its first NUL.
 class TextBox : public QLineEdit, public Control {
  public:
+  using Control::setVisible;  // keeps Visible() in step with the widget
   TextBox(QWidget* parent, QString name, int index = -1);
 
   QString Text() const { return text(); }
@@ -54,6 +56,7 @@ class TextBox : public QLineEdit, public Control {
 
 class Label : public QLabel, public Control {
  public:
+  using Control::setVisible;  // keeps Visible() in step with the widget
   Label(QWidget* parent, QString name, int index = -1);
 
   QString Caption() const { return text(); }
@@ -64,6 +67,7 @@ class Label : public QLabel, public Control {
 // with every change of selection, by mouse or keys.
 class FileListBox : public QListWidget, public Control {
  public:
+  using Control::setVisible;  // keeps Visible() in step with the widget
   FileListBox(QWidget* parent, QString name, int index = -1);
 
   QString Path() const { return path_; }

@@ -26,6 +26,7 @@ void WalkColumn(uchar* first, std::ptrdiff_t bytesPerLine, std::ptrdiff_t rows, 
 
 class PictureBox : public QWidget, public Control {
  public:
+  using Control::setVisible;  // keeps Visible() in step with the widget
   // Button is the held-button bit set (1 left, 2 right, 4 middle), Shift the
   // modifier bit set (1 shift, 2 control, 4 alt), X and Y in the box's scale.
   using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;

@@ -37,7 +37,7 @@ class FileListTest : public ::testing::Test {
 };
 
 TEST_F(FileListTest, ASelectionLoadsThePictureAndCentresIt) {
-  t->Picture1->Control::setVisible(false);
+  t->Picture1->setVisible(false);
   t->Picture1->Move(0, 0);
   select(0);
   EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(461, 286)), "");
