@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
   -DTINTABORRA_FUZZ=ON -DTINTABORRA_TESTS=OFF -DTINTABORRA_BENCHMARKS=OFF -DTINTABORRA_TOOLS=OFF >/dev/null
 cmake --build "$build_dir" --target load_fuzzer
 work=$(mktemp -d)

@@ -1,8 +1,10 @@
 #include "platform/codecs.h"
 
+#include "platform/completeness.h"
 #include "platform/vb.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -32,10 +34,15 @@ QSize gifScreenSize(QIODevice* device) {
   return {u16(6), u16(8)};
 }
 
-QImage decode(QImageReader& reader) {
-  const QSize size = reader.size().expandedTo(gifScreenSize(reader.device()));
+// Decodes what the device holds, from its start.
+QImage decode(QIODevice& device) {
+  if (CheckComplete(device) == Completeness::Truncated)
+    Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+  const QSize screen = gifScreenSize(&device);
+  QImageReader reader(&device);
+  const QSize size = reader.size().expandedTo(screen);
   const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
-  const qint64 bytes = reader.device() ? reader.device()->size() : 0;
+  const qint64 bytes = device.size();
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > bytes * MaxPixelsPerByte))
     Raise(errnum::OutOfMemory, QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)")
                                    .arg(size.width())
@@ -67,18 +74,17 @@ void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / 
 QImage LoadPicture(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
-  if (info.isDir() || !info.isReadable()) Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
-  QImageReader reader(path);
-  reader.setDecideFormatFromContent(true);
-  return decode(reader);
+  QFile file(path);
+  if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+  return decode(file);
 }
 
 QImage LoadPictureFromData(const QByteArray& data) {
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  return decode(reader);
+  return decode(buffer);
 }
 
 namespace {

@@ -110,6 +110,8 @@ TEST_F(OpenImageTest, NamesThatPassButDoNotDecodeAreToldAndKeepTheOldPicture) {
       {"copiabmp", "no soy una imagen\n"},
       {"roto.jpg", Encode(Gradient(16, 16), "jpg").left(20)},
       {"cortado.gif", gif.left(gif.size() / 2)},
+      {"cortado.bmp", Encode(Gradient(40, 30), "bmp").chopped(100)},
+      {"cortado.jpg", Encode(Gradient(64, 64), "jpg").chopped(300)},
       {"texto.gif", "GIF? no, texto\n"},
   };
   for (const auto& c : cases) {
