@@ -74,9 +74,10 @@ class PictureBox : public QWidget, public Control {
     if (!fastDraw_) [[unlikely]]
       return PSetSlow(x, y, color);
     reinterpret_cast<QRgb*>(bits_ + y * bpl_)[x] = ToQRgb(color);
-    // The repaint covers the columns drawn on, nothing more.
-    dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
-    dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
+    // The repaint covers the columns drawn on, nothing more. The range is only
+    // written when it grows, so that successive pixels do not wait on it.
+    if (x < dirtyX0_ || x > dirtyX1_) [[unlikely]]
+      markDirty(x);
   }
   void PSet(double x, double y, ColorValue color) { PSet(toPixel(x), toPixel(y), color); }
 
@@ -105,6 +106,10 @@ class PictureBox : public QWidget, public Control {
   static int toPixel(double v);
   void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_; }
   void PSetSlow(int x, int y, ColorValue color);
+  void markDirty(std::ptrdiff_t x) {
+    dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
+    dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
+  }
   void ensureOwnImage();
   void attach();
   void flushDirty();
@@ -190,8 +195,7 @@ void PictureBox::TransformColumn(int x, int lastRow, const Rule& columnRule) {
   uchar* pixel = bits_ + y * bpl_ + std::ptrdiff_t(x) * 4;
   *reinterpret_cast<QRgb*>(pixel) = ToQRgb(changed);
   WalkColumn(pixel + bpl_, bpl_, rows - y - 1, rule);
-  dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
-  dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
+  markDirty(x);
 }
 
 }  // namespace platform
