@@ -110,6 +110,20 @@ case "$scenario" in
       [ "$attempt" = 3 ] && fail "stopped run"
     done
     ;;
+  exitmidrun)
+    "$check" make "$work/large.bmp" 2000 6000
+    start_program
+    open_picture "$work/large.bmp"
+    pick_at 40 40
+    xdotool key shift+Tab shift+Tab shift+Tab
+    # As in the stop scenario, the exit click waits in the queue during the run.
+    xdotool mousemove 976 24 sleep 0.2 key space click 1
+    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$app_pid" 2>/dev/null && fail "the exit button did not end the program during a run"
+    wait "$app_pid" || fail "the program did not end normally: $(cat "$work/stderr")"
+    echo "PASS: exitmidrun (window manager: ${WM:-none})"
+    exit 0
+    ;;
   filelist)
     mkdir "$work/fotos"
     "$check" make "$work/fotos/a.bmp" 200 100
