@@ -9,9 +9,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
 
 using namespace imagefilestest;
 using namespace platform;
@@ -100,16 +97,10 @@ TEST_F(SaveTest, AFailedSaveIsToldAndTheFileThereIsKept) {
   ASSERT_TRUE(WriteFile(path, "antiguo"));
   t->Picture1->setPicture(Gradient(300, 300));
   t->Picture1->Move(0, 0);
-  // A file size limit makes the write fail half-way, as a full disk does.
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
-  save(dir.filePath("foto"));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, SIG_DFL);
+  {
+    const testsupport::FileSizeLimit full(4096);
+    save(dir.filePath("foto"));
+  }
 
   EXPECT_EQ(ReadFile(path), "antiguo");
   EXPECT_EQ(files(), QStringList{"foto.bmp"}) << "no temporary file is left";

@@ -11,9 +11,9 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
+#include "support/test_form.h"
 
-#include <csignal>
+#include <sys/resource.h>
 
 using namespace platform;
 
@@ -152,7 +152,6 @@ TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
 }
 
 TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {
-  // A file size limit makes the write fail half-way, as a full disk does.
   QTemporaryDir dir;
   const QString path = dir.filePath("foto.bmp");
   QFile old(path);
@@ -161,20 +160,13 @@ TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {
   old.close();
   QImage picture(300, 300, QImage::Format_RGB32);
   picture.fill(Qt::blue);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
   try {
+    const testsupport::FileSizeLimit full(4096);
     SavePicture(picture, path);
     ADD_FAILURE() << "the write should fail";
   } catch (const Failure& f) {
     EXPECT_EQ(f.Description, "No se pudo escribir el archivo: el archivo supera el tamaño permitido");
   }
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, SIG_DFL);
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
   EXPECT_EQ(old.readAll(), "antiguo");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"foto.bmp"}) << "no temporary file is left";

@@ -3,6 +3,10 @@
 #include "platform/colors.h"
 #include "platform/runtime.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace testsupport {
 
 TestForm::TestForm(bool load) {
@@ -19,6 +23,23 @@ TestForm::~TestForm() {
   form_.reset();
   platform::testing::SetDoEvents({});
   platform::testing::ClearScreenPixels();
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  saved_ = static_cast<long>(limit.rlim_cur);
+  std::signal(SIGXFSZ, SIG_IGN);
+  limit.rlim_cur = static_cast<rlim_t>(bytes);
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(saved_);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, SIG_DFL);
 }
 
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn) {

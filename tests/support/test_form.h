@@ -28,6 +28,19 @@ class TestForm {
   std::unique_ptr<Form1> form_;
 };
 
+// While it lives, files this process writes may not grow beyond bytes: a
+// write past that fails half-way, as it does on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(long bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  long saved_;
+};
+
 // A picture of the given size filled by fn(x, y) -> colour as &H00BBGGRR.
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn);
 // The first pixel where a and b differ, as "(x, y): a=&H.. b=&H..", or empty.
