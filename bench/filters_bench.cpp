@@ -14,6 +14,7 @@
 #include "platform/colors.h"
 #include "platform/picturebox.h"
 #include "platform/runtime.h"
+#include "varied_picture.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -28,38 +29,13 @@ namespace {
 
 constexpr int W = 4000, H = 3000;
 
-// Mostly unrelated colours, with pure black, pure white, greys and colours
-// near the removal target sprinkled in, so that every rule takes every path.
-QImage variedPicture() {
-  QImage image(W, H, QImage::Format_RGB32);
-  for (int y = 0; y < H; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < W; ++x) {
-      std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 2246822519u;
-      h ^= h >> 15;
-      h *= 2654435761u;
-      const int g = (h >> 8) & 0xFF, d = static_cast<int>((h >> 16) % 41) - 20;
-      platform::ColorValue c;
-      switch (h % 16) {
-        case 0: c = filters::Black; break;
-        case 1: c = filters::White; break;
-        case 2:
-        case 3: c = platform::RGB(g, g, g); break;
-        case 4: c = platform::RGB(128 + d, 128 - d / 2, 128 + d / 3); break;
-        default: c = static_cast<platform::ColorValue>((h >> 4) & 0xFFFFFF);
-      }
-      line[x] = platform::ToQRgb(c);
-    }
-  }
-  return image;
-}
 
 const filters::RemovalRule Removal(128, 128, 128, filters::White);
 const filters::GreyTypeRule GreyType(140, 20);
 const filters::WhiteningRule Whitening;
 
 void BM_PlainCopy(benchmark::State& state) {
-  const QImage source = variedPicture();
+  const QImage source = VariedPicture(W, H);
   QImage target(W, H, QImage::Format_RGB32);
   target.fill(0);
   for (auto _ : state) {
@@ -82,7 +58,7 @@ QImage drawingImage(const QImage& picture) {
 
 template <class Rule>
 void BarePass(benchmark::State& state, const Rule& columnRule) {
-  const QImage original = variedPicture();
+  const QImage original = VariedPicture(W, H);
   QImage image = drawingImage(original);
   const std::ptrdiff_t bpl = image.bytesPerLine();
   for (auto _ : state) {
@@ -120,7 +96,7 @@ std::unique_ptr<Form1> shownForm(SilentDialogs& dialogs) {
 }
 
 void FullRun(benchmark::State& state, void (Form1::*handler)()) {
-  const QImage original = variedPicture();
+  const QImage original = VariedPicture(W, H);
   SilentDialogs dialogs;
   const auto form = shownForm(dialogs);
   for (auto _ : state) {
@@ -150,7 +126,7 @@ long statusKiB(const char* field) {
 void BM_PeakMemory(benchmark::State& state) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("varied.bmp"));
-  platform::SavePicture(variedPicture(), path);
+  platform::SavePicture(VariedPicture(W, H), path);
   SilentDialogs dialogs;
   auto form = shownForm(dialogs);
   for (auto _ : state) {

@@ -1,6 +1,7 @@
 // Point and PSet over every pixel of a 4000 x 3000 picture, against the same
 // loop over the picture's scan lines.
 #include "platform/picturebox.h"
+#include "varied_picture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -8,14 +9,6 @@ namespace {
 
 constexpr int W = 4000, H = 3000;
 
-QImage variedPicture() {
-  QImage image(W, H, QImage::Format_RGB32);
-  for (int y = 0; y < H; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < W; ++x) line[x] = qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256);
-  }
-  return image;
-}
 
 // The same work per pixel as the Point/PSet loop below: read, convert to a
 // colour value, change, convert back, write.
@@ -24,7 +17,7 @@ inline void invertLine(QRgb* line) {
 }
 
 void BM_ScanLinesDirect(benchmark::State& state) {
-  QImage image = variedPicture();
+  QImage image = VariedPicture(W, H);
   for (auto _ : state) {
     for (int y = 0; y < H; ++y) invertLine(reinterpret_cast<QRgb*>(image.scanLine(y)));
     benchmark::ClobberMemory();
@@ -39,7 +32,7 @@ BENCHMARK(BM_ScanLinesDirect)->Unit(benchmark::kMillisecond);
 __attribute__((optimize("no-tree-vectorize")))
 #endif
 void BM_ScanLinesDirectScalar(benchmark::State& state) {
-  QImage image = variedPicture();
+  QImage image = VariedPicture(W, H);
   for (auto _ : state) {
     for (int y = 0; y < H; ++y) {
       auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -56,7 +49,7 @@ BENCHMARK(BM_ScanLinesDirectScalar)->Unit(benchmark::kMillisecond);
 
 void BM_PointAndPSet(benchmark::State& state) {
   platform::PictureBox box(nullptr, "Picture1");
-  box.setPicture(variedPicture());
+  box.setPicture(VariedPicture(W, H));
   box.setAutoRedraw(true);
   box.PSet(0, 0, box.Point(0, 0));  // the first write takes the box's own copy of the picture
   for (auto _ : state) {

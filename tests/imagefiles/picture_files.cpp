@@ -8,16 +8,6 @@
 
 namespace imagefilestest {
 
-QByteArray Encode(const QImage& picture, const char* format) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  if (QByteArray(format) == "jpg") writer.setQuality(100);
-  writer.write(picture);
-  return bytes;
-}
-
 QByteArray RedPixelGif() {
   static const unsigned char bytes[] = {
       'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0,  // screen, palette red/black

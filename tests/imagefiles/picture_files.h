@@ -1,14 +1,15 @@
 #pragma once
 // Small picture files written for the tests, in a temporary folder.
 
+#include "support/test_form.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 
 namespace imagefilestest {
 
-// Encodes picture as "bmp" or "jpg" (quality 100).
-QByteArray Encode(const QImage& picture, const char* format);
+using testsupport::Encode;
 // A 1 x 1 GIF whose only pixel is pure red.
 QByteArray RedPixelGif();
 // Writes bytes to path, creating nothing else; false when it could not.

@@ -20,12 +20,8 @@ using namespace platform;
 namespace {
 
 QByteArray encode(const QImage& image, const char* format) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  if (QByteArray(format) == "jpg") writer.setQuality(100);
-  EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+  const QByteArray bytes = testsupport::Encode(image, format);
+  EXPECT_FALSE(bytes.isEmpty()) << format;
   return bytes;
 }
 

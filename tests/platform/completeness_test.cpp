@@ -1,4 +1,5 @@
 #include "platform/completeness.h"
+#include "support/test_form.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -21,13 +22,7 @@ QByteArray picture(const char* format, bool progressive = false) {
   QImage image(120, 90, QImage::Format_RGB32);
   for (int y = 0; y < 90; ++y)
     for (int x = 0; x < 120; ++x) image.setPixel(x, y, qRgb(x * 2, y * 3, (x * y) % 256));
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  writer.setProgressiveScanWrite(progressive);
-  EXPECT_TRUE(writer.write(image));
-  return bytes;
+  return testsupport::Encode(image, format, progressive);
 }
 
 Completeness check(const QByteArray& bytes) {

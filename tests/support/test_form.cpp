@@ -3,6 +3,9 @@
 #include "platform/colors.h"
 #include "platform/runtime.h"
 
+#include <QBuffer>
+#include <QImageWriter>
+
 #include <sys/resource.h>
 
 #include <csignal>
@@ -40,6 +43,16 @@ FileSizeLimit::~FileSizeLimit() {
   limit.rlim_cur = static_cast<rlim_t>(saved_);
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, SIG_DFL);
+}
+
+QByteArray Encode(const QImage& picture, const char* format, bool progressive) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  if (QByteArray(format) == "jpg") writer.setQuality(100);
+  writer.setProgressiveScanWrite(progressive);
+  return writer.write(picture) ? bytes : QByteArray();
 }
 
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn) {

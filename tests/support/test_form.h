@@ -41,6 +41,9 @@ class FileSizeLimit {
   long saved_;
 };
 
+// picture encoded as "bmp" or "jpg" (quality 100), or empty when it cannot be.
+QByteArray Encode(const QImage& picture, const char* format, bool progressive = false);
+
 // A picture of the given size filled by fn(x, y) -> colour as &H00BBGGRR.
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn);
 // The first pixel where a and b differ, as "(x, y): a=&H.. b=&H..", or empty.
