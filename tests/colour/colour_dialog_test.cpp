@@ -1,6 +1,7 @@
 // The real colour dialog on the offscreen platform.
 #include "colour/colour_rules.h"
 #include "platform/qtdialogs.h"
+#include "support/modal_user.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -8,37 +9,32 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
 
 namespace {
 
-// Runs react on the colour dialog once it is the open modal window; a dialog
-// that never shows up fails the test and is closed.
+// Runs react on the colour dialog once it is the active modal window; a
+// dialog that never shows up fails the test.
 long RunDialog(platform::CHOOSECOLOR& cc, const std::function<void(QColorDialog&)>& react) {
   platform::QtDialogs dialogs;
-  int ticks = 0;
-  QTimer timer;
-  timer.setInterval(5);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto* open = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
-      timer.stop();
-      react(*open);
-      if (open->isVisible()) {
-        ADD_FAILURE() << "the dialog was left open";
-        open->reject();
-      }
-    } else if (++ticks > 400) {
-      timer.stop();
-      ADD_FAILURE() << "no colour dialog opened";
-      for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<QColorDialog*>(w)) d->reject();
+  testsupport::ModalUser user({[&](QWidget* w) {
+    auto* open = qobject_cast<QColorDialog*>(w);
+    if (!open) {
+      ADD_FAILURE() << "not the colour dialog: " << w->metaObject()->className();
+      return;
     }
-  });
-  timer.start();
-  return dialogs.ChooseColorA(cc);
+    react(*open);
+    if (open->isVisible()) {
+      ADD_FAILURE() << "the dialog was left open";
+      open->reject();
+    }
+  }});
+  const long result = dialogs.ChooseColorA(cc);
+  EXPECT_EQ(user.acted, 1) << "no colour dialog opened";
+  EXPECT_EQ(user.unexpected, 0);
+  return result;
 }
 
 QString UserSettingsFolder() {

@@ -34,7 +34,7 @@ save_picture() {  # through the real save dialog, typing the name
   xdotool type --delay 5 "$1"
   xdotool key Return
   wait_gone "Guardar como"
-  for _ in $(seq 100); do [ -s "$1" ] && break; sleep 0.1; done
+  case "$1" in *.bmp) wait_file "$1" ;; *) wait_file "$1.bmp" ;; esac
 }
 dismiss_message() {  # the message box, closed with the keyboard
   wait_window "^Tintaborra$"
@@ -43,8 +43,9 @@ dismiss_message() {  # the message box, closed with the keyboard
 }
 run_filter() { click "$1" "$2"; dismiss_message; }
 pick_at() {  # sample then press at the picture's pixel (x, y)
-  xdotool mousemove $((PIC_X + $1 + 3)) $((PIC_Y + $2 + 3)) sleep 0.1 mousemove $((PIC_X + $1)) $((PIC_Y + $2)) sleep 0.2 click 1
+  xdotool mousemove $((PIC_X + $1 + 3)) $((PIC_Y + $2 + 3)) mousemove $((PIC_X + $1)) $((PIC_Y + $2)) click 1
 }
+question_shown() { local w; w=$(xdotool getwindowfocus 2>/dev/null) && [ "$w" != "$1" ] && xdotool search --onlyvisible --name "Guardar como" | grep -qx "$w"; }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 5 "$3"; }
 
 case "$scenario" in
@@ -100,7 +101,7 @@ case "$scenario" in
       # waits in the queue while the run holds the program and is seen at a
       # yield between two columns.
       xdotool key shift+Tab shift+Tab shift+Tab
-      xdotool mousemove "${STOP[@]}" sleep 0.2 key space click 1
+      xdotool mousemove "${STOP[@]}" key space click 1
       dismiss_message
       save_picture "$work/stopped$attempt.bmp"
       # A run that ended before the click arrived leaves nothing to check: try again.
@@ -117,9 +118,8 @@ case "$scenario" in
     pick_at 40 40
     xdotool key shift+Tab shift+Tab shift+Tab
     # As in the stop scenario, the exit click waits in the queue during the run.
-    xdotool mousemove 976 24 sleep 0.2 key space click 1
-    for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$app_pid" 2>/dev/null && fail "the exit button did not end the program during a run"
+    xdotool mousemove 976 24 key space click 1
+    wait_until "the exit button did not end the program during a run" ended "$app_pid"
     wait "$app_pid" || fail "the program did not end normally: $(cat "$work/stderr")"
     echo "PASS: exitmidrun (window manager: ${WM:-none})"
     exit 0
@@ -133,22 +133,18 @@ case "$scenario" in
     start_program
     open_picture "$work/fotos/a.bmp"
     click "${LIST_FIRST[@]}"            # a.bmp: loads and is centred
-    sleep 0.5
+    wait_pixel 575 406 "$("$check" pixel "$work/fotos/a.bmp" 100 50)"
     xdotool key Down                     # b.gif: the failure message
     wait_window "^Tintaborra$"
     screenshot filelist-message
     xdotool key Return
     wait_gone "^Tintaborra$"
     xdotool key Down                     # c.bmp loads
-    sleep 0.5
     # c.bmp (100 x 300) centred in the frame: its middle is the frame's middle.
-    centre=$(pixel 575 406)
-    want=$("$check" pixel "$work/fotos/c.bmp" 50 150)
-    [ "$centre" = "$want" ] || fail "c.bmp not centred after arrowing to it: $centre, want $want"
+    wait_pixel 575 406 "$("$check" pixel "$work/fotos/c.bmp" 50 150)"
     xdotool key Down                     # the file with spaces, accents and no extension
-    sleep 0.5
-    xdotool search --onlyvisible --name "^Tintaborra$" >/dev/null 2>&1 && fail "a picture without extension gave a message"
-    [ "$(pixel 575 406)" = "$("$check" pixel "$work/fotos/a.bmp" 100 50)" ] || fail "the file without extension did not load"
+    wait_pixel 575 406 "$("$check" pixel "$work/fotos/a.bmp" 100 50)"
+    visible_named "^Tintaborra$" && fail "a picture without extension gave a message"
     kill -0 "$app_pid" || fail "the program ended"
     ;;
   clipboard)
@@ -157,10 +153,8 @@ case "$scenario" in
     open_picture "$work/original.bmp"
     run_filter "${WHITEN[@]}"
     click "${COPY[@]}"
-    sleep 0.5
+    wait_until "the clipboard holds no picture" eval 'xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png'
     save_picture "$work/saved.bmp"
-    xclip -selection clipboard -t TARGETS -o >"$work/targets"
-    grep -q "image/png" "$work/targets" || fail "the clipboard holds no picture: $(cat "$work/targets")"
     xclip -selection clipboard -t image/png -o >"$work/clip.png"
     "$check" same "$work/saved.bmp" "$work/clip.png" || fail "the clipboard differs from the saved picture"
     ;;
@@ -177,9 +171,11 @@ case "$scenario" in
     open_picture "$work/big.bmp"
     click "${SAVE[@]}"
     wait_window "Guardar como"
+    dialog=$(xdotool getwindowfocus)
     xdotool type --delay 5 "$work/lleno/foto"
     xdotool key Return
-    sleep 0.5
+    # The question comes up in a window of its own, titled as the dialog.
+    wait_until "no question about replacing foto.bmp" question_shown "$dialog"
     screenshot fulldisk-question
     xdotool key alt+s                    # "Sí": replace foto.bmp
     wait_window "^Tintaborra$"

@@ -1,52 +1,74 @@
 # Sourced by the end-to-end tests: starts a private Xvfb at 1024 x 768 and
 # cleans up on exit. Sets DISPLAY and ARTEFACTS (screenshots of failures).
+# Every wait is for a condition the next step needs, with a ceiling generous
+# enough for the sanitized build on a busy machine (CEILING seconds, 90 unless
+# set); nothing depends on how long a step takes.
 set -euo pipefail
 ARTEFACTS=${ARTEFACTS:-$PWD/e2e-artefacts}
+CEILING=${CEILING:-90}
 mkdir -p "$ARTEFACTS"
+
+# wait_until DESCRIPTION COMMAND...: runs COMMAND until it succeeds; fails the
+# test with DESCRIPTION when it has not within the ceiling.
+wait_until() {
+  local what=$1 deadline=$((SECONDS + CEILING))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what (after ${CEILING} s)"
+    sleep 0.05
+  done
+}
+
 fd_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
 xvfb_pid=$!
 pids_to_kill=("$xvfb_pid")
 cleanup() { kill "${pids_to_kill[@]}" 2>/dev/null || true; rm -f "$fd_file"; }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$fd_file" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$fd_file")"
+# Xvfb writes its display number once it accepts connections.
+deadline=$((SECONDS + CEILING))
+until [ -s "$fd_file" ]; do
+  kill -0 "$xvfb_pid" 2>/dev/null || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
+  [ "$SECONDS" -lt "$deadline" ] || { echo "FAIL: Xvfb gave no display" >&2; exit 1; }
+  sleep 0.05
+done
+export DISPLAY=":$(tr -d '[:space:]' <"$fd_file")"
 unset QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
 # pixel X Y: the colour at (X, Y) of the screen as "r,g,b".
 pixel() { import -silent -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n 2p | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'; }
 screenshot() { import -silent -window root "$ARTEFACTS/$1.png"; }
-fail() { echo "FAIL: $*" >&2; screenshot "failure-$(date +%s)"; exit 1; }
-wait_for_window() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --class tintaborra >/dev/null 2>&1 && { sleep 0.5; return 0; }
-    sleep 0.1
-  done
-  fail "the window did not appear"
-}
+fail() { echo "FAIL: $*" >&2; screenshot "failure-$(date +%s)" 2>/dev/null || true; exit 1; }
+is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
+# wait_pixel X Y COLOUR: waits until the screen shows COLOUR at (X, Y).
+wait_pixel() { wait_until "($1, $2) never showed $3 (it shows $(pixel "$1" "$2"))" is_pixel "$@"; }
 
-# Optional window manager: WM=openbox starts one.
+# The window manager, when asked for (WM=openbox), owns the screen before the
+# program starts.
 if [ "${WM:-none}" = openbox ]; then
   openbox --sm-disable >/dev/null 2>&1 &
   pids_to_kill+=("$!")
-  sleep 1
+  wait_until "openbox did not take the screen" eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
 fi
 
-# wait_window NAME: waits until a visible window whose name matches NAME appears.
-wait_window() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && { sleep 0.4; return 0; }
-    sleep 0.1
-  done
-  fail "no window named '$1' appeared"
-}
+# The id of the visible window whose name matches NAME and which has the keyboard focus.
+focused_named() { local w; w=$(xdotool getwindowfocus 2>/dev/null) && xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$w"; }
+visible_named() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# wait_window NAME: waits until a window whose name matches NAME is shown and
+# has the keyboard focus, so that keys typed next reach it.
+wait_window() { wait_until "no window named '$1' came up with the focus" focused_named "$1"; }
 # wait_gone NAME: waits until no visible window matches NAME.
-wait_gone() {
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || { sleep 0.2; return 0; }
-    sleep 0.1
-  done
-  fail "the window named '$1' did not close"
+not_visible_named() { ! visible_named "$1"; }
+wait_gone() { wait_until "the window named '$1' did not close" not_visible_named "$1"; }
+# wait_for_window: the program's window is shown and painted (its teal background).
+wait_for_window() {
+  wait_until "the window did not appear" eval 'xdotool search --onlyvisible --class tintaborra >/dev/null 2>&1'
+  wait_pixel 60 730 0,128,128
 }
+# wait_exit PID: waits until the process has ended.
+ended() { ! kill -0 "$1" 2>/dev/null; }
+wait_exit() { wait_until "process $1 did not end" ended "$1"; }
+# wait_file PATH: waits until PATH exists and is not empty.
+wait_file() { wait_until "$1 was not written" test -s "$1"; }
 click() { xdotool mousemove "$1" "$2" click 1; }

@@ -4,6 +4,7 @@
 #include "platform/codecs.h"
 #include "platform/qtdialogs.h"
 #include "platform/runtime.h"
+#include "support/modal_user.h"
 #include "support/test_form.h"
 
 #include <QApplication>
@@ -13,11 +14,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
 
 using namespace imagefilestest;
 using namespace platform;
@@ -25,36 +23,7 @@ using testsupport::FirstDifference;
 
 namespace {
 
-// Plays the user: each action in turn is given the modal widget open at that
-// moment and is expected to close it. A modal widget left without an action
-// is rejected, so that a test never hangs.
-class ModalScript {
- public:
-  using Action = std::function<void(QWidget*)>;
-
-  explicit ModalScript(std::deque<Action> actions) : actions_(std::move(actions)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-    timer_.start(10);
-  }
-  int unexpected = 0;
-
- private:
-  void tick() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
-    if (actions_.empty()) {
-      ++unexpected;
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-      return;
-    }
-    Action action = std::move(actions_.front());
-    actions_.pop_front();
-    action(modal);
-  }
-
-  std::deque<Action> actions_;
-  QTimer timer_;
-};
+using ModalScript = testsupport::ModalUser;
 
 // Types path into the dialog's name box and presses the accept button.
 ModalScript::Action choose(const QString& path) {
@@ -63,7 +32,7 @@ ModalScript::Action choose(const QString& path) {
     ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(name, nullptr);
-    name->setText(path);
+    testsupport::TypeInto(name, path);
     static_cast<QDialog*>(dialog)->accept();
   };
 }
@@ -92,20 +61,20 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
   QFileDialog::FileMode mode{};
   QFileDialog::AcceptMode acceptMode{};
   bool found = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    found = true;
-    title = dialog->windowTitle();
-    filters = dialog->nameFilters();
-    mode = dialog->fileMode();
-    acceptMode = dialog->acceptMode();
-    dialog->reject();
-  });
-  ModalScript guard({});
+  ModalScript user({[&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    found = dialog != nullptr;
+    if (dialog) {
+      title = dialog->windowTitle();
+      filters = dialog->nameFilters();
+      mode = dialog->fileMode();
+      acceptMode = dialog->acceptMode();
+    }
+    cancel(w);
+  }});
   EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
   ASSERT_TRUE(found);
-  EXPECT_EQ(guard.unexpected, 0);
+  EXPECT_EQ(user.unexpected, 0);
   EXPECT_EQ(title, "Selecciona una imagen");
   EXPECT_EQ(filters, QStringList{QStringLiteral("imágenes bmp-gif-jpg (*.*)")});
   EXPECT_EQ(mode, QFileDialog::ExistingFile);
