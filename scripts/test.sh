@@ -3,16 +3,29 @@
 # offscreen platform and the end-to-end tests under Xvfb, then the same suite
 # built with AddressSanitizer and UndefinedBehaviorSanitizer, then the
 # picture loader's fuzz target for a bounded time (FUZZ_SECONDS, 60).
-set -euo pipefail
+# Every stage runs even when an earlier one fails; the command fails when any
+# stage did, and names them.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh || exit 1
 
-cmake --preset default >/dev/null
-cmake --build --preset default
-ctest --preset default --parallel 2
+failed=()
+stage() {
+  local name=$1
+  shift
+  echo "== $name"
+  "$@" || failed+=("$name")
+}
+suite() {
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1" --parallel 2
+}
 
-cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize
-ctest --preset sanitize --parallel 2
+stage "plain suite" suite default
+stage "sanitized suite" suite sanitize
+stage "fuzzing" scripts/fuzz.sh
 
-scripts/fuzz.sh
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED: ${failed[*]}" >&2
+  exit 1
+fi
+echo "All suites passed."
