@@ -6,6 +6,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -49,6 +53,32 @@ QString nameFilter(const FileFilter& f) {
   return f.description.endsWith(shown) ? f.description : QStringLiteral("%1 %2").arg(f.description, shown);
 }
 
+// The file dialog with the name typed in its box always winning. Qt's dialog
+// prefers the entry selected in its list over the typed name, and while a path
+// is typed it selects each entry the text names on the way (the folder of
+// "/tmp/fotos/gato.bmp" once "/tmp/fotos" is typed) and drops that selection
+// again only if the box has the keyboard focus at that moment: keys typed
+// quickly on a busy machine can leave the folder selected, and the dialog then
+// opens the folder instead of confirming the file.
+class FileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    const QString typed = name ? name->text().trimmed() : QString();
+    if (list && list->selectionModel() && !typed.isEmpty()) {
+      const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
+      const QModelIndexList rows = list->selectionModel()->selectedRows();
+      const bool sameEntry =
+          rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
+      if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
+    }
+    QFileDialog::accept();
+  }
+};
+
 bool confirmReplace(QWidget* parent, const QString& title, const QString& path) {
   QMessageBox box(QMessageBox::Warning, title,
                   QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(QDir::toNativeSeparators(path)),
@@ -65,7 +95,7 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const SettingsSetAside setAside;  // the file dialog keeps its history there too
-  QFileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
+  FileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -10,7 +10,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -98,6 +101,48 @@ TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_EQ(ofn.lpstrFile, path + QChar(u'\0'));
   EXPECT_EQ(ofn.lpstrFileTitle, QStringLiteral("gato.gif") + QChar(u'\0'));
+}
+
+// The list's selection left behind while a name was typed (a folder, named on
+// the way to a file, or the entry of an earlier round) never wins over the name
+// in the box; an entry clicked in the list, which fills the box, still does.
+TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+  const QString other = dir.filePath("perro.gif");
+  ASSERT_TRUE(WriteFile(other, RedPixelGif()));
+  struct Case {
+    bool save;
+    QString selected, typed, chosen;
+  } cases[] = {
+      {true, dir.filePath("sub"), "nueva", dir.filePath("nueva.bmp")},
+      {true, other, dir.filePath("nueva"), dir.filePath("nueva.bmp")},
+      {false, other, "perro.gif", other},
+  };
+  for (const Case& c : cases) {
+    QtDialogs dialogs;
+    OPENFILENAME ofn = c.save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
+    ofn.lpstrFile = c.selected;  // the dialog opens in the folder
+    ModalScript user({[&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      auto* list = dialog->findChild<QListView*>("listView");
+      auto* model = list ? qobject_cast<QFileSystemModel*>(list->model()) : nullptr;
+      ASSERT_TRUE(name && model);
+      name->clearFocus();  // the keys reach the box while it has no focus
+      list->selectionModel()->select(model->index(c.selected),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      name->setText(c.typed);
+      static_cast<QDialog*>(dialog)->accept();
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog stayed open in " << dialog->directory().path().toStdString();
+        dialog->reject();
+      }
+    }});
+    EXPECT_EQ(c.save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 1) << c.typed.toStdString();
+    EXPECT_EQ(BeforeNul(ofn.lpstrFile).toStdString(), c.chosen.toStdString());
+  }
 }
 
 TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
