@@ -24,7 +24,7 @@ using RowStep = std::variant<RemovalRule, GreyTypeRule, WhiteningRule>;
 void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps);
 
 // pixel = rule(pixel) for the count pixels of an RGB32 row, branch-free and
-// vectorised (AVX2 where the processor has it).
+// vectorised (AVX2 or AVX-512 where the processor has them).
 void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
 void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
 void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
