@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
       print(stderr, batch::FailureText(jobs[index].input, result.reason));
     }
     showBar();
-  });
+  }, showBar);
   if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
   print(stderr, batch::SummaryText(totals.written, totals.failed, clock.elapsed() / 1000.0));
   return totals.failed ? 1 : 0;

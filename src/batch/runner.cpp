@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -88,11 +90,13 @@ Result ProcessOne(const Job& job, const Options& options) {
 }
 
 Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
-               const std::function<void(std::size_t, const Result&)>& done) {
+               const std::function<void(std::size_t, const Result&)>& done, const std::function<void()>& tick) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores, jobs.size());
   std::atomic<std::size_t> next{0};
   std::mutex reporting;
+  std::condition_variable finished;
+  std::size_t running = workers;
   Totals totals;
   const auto work = [&] {
     for (std::size_t i = next++; i < jobs.size(); i = next++) {
@@ -101,10 +105,17 @@ Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
       ++(result.written ? totals.written : totals.failed);
       if (done) done(i, result);
     }
+    const std::lock_guard lock(reporting);
+    --running;
+    finished.notify_one();
   };
   std::vector<std::thread> threads;
-  for (std::size_t t = 1; t < workers; ++t) threads.emplace_back(work);
-  work();
+  for (std::size_t t = 0; t < workers; ++t) threads.emplace_back(work);
+  {
+    std::unique_lock lock(reporting);
+    while (!finished.wait_for(lock, std::chrono::seconds(1), [&] { return running == 0; }))
+      if (tick) tick();
+  }
   for (std::thread& t : threads) t.join();
   return totals;
 }

@@ -37,9 +37,11 @@ struct Totals {
   int failed = 0;
 };
 
-// Runs the jobs, up to jobs at once (every core when 0). done() is called,
-// one call at a time, as each job finishes, with its index and result.
+// Runs the jobs, up to jobs at once (every core when 0). done() is called as
+// each job finishes, with its index and result, and tick() about once a
+// second while they run; never two calls at a time.
 Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
-               const std::function<void(std::size_t index, const Result& result)>& done);
+               const std::function<void(std::size_t index, const Result& result)>& done,
+               const std::function<void()>& tick = {});
 
 }  // namespace batch

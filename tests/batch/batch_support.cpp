@@ -3,7 +3,6 @@
 #include "platform/colors.h"
 #include "support/test_form.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QtEndian>
 
@@ -20,16 +19,6 @@ Outcome RunLote(const QStringList& arguments) {
   o.out = QString::fromLocal8Bit(process.readAllStandardOutput());
   o.err = QString::fromLocal8Bit(process.readAllStandardError());
   return o;
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QImage RandomColours(int width, int height, unsigned seed) {

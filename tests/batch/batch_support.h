@@ -1,6 +1,7 @@
 #pragma once
 // Running tintaborra-lote from the tests, and the pictures they give it.
 
+#include "imagefiles/picture_files.h"
 #include "platform/vb.h"
 
 #include <QByteArray>
@@ -18,8 +19,8 @@ struct Outcome {
 // Runs the built program with the arguments and waits for it to end.
 Outcome RunLote(const QStringList& arguments);
 
-bool WriteBytes(const QString& path, const QByteArray& bytes);
-QByteArray ReadBytes(const QString& path);
+using imagefilestest::ReadFile;
+using imagefilestest::WriteFile;
 
 // Pictures of every kind the filters meet.
 QImage RandomColours(int width, int height, unsigned seed);

@@ -22,8 +22,8 @@ struct Work {
   QString in = dir.filePath(QStringLiteral("in")), out = dir.filePath(QStringLiteral("out"));
   Work() {
     QDir().mkpath(in);
-    WriteBytes(QDir(in).filePath(QStringLiteral("uno.bmp")), testsupport::Encode(RandomColours(50, 40, 1), "bmp"));
-    WriteBytes(QDir(in).filePath(QStringLiteral("dos.jpg")), testsupport::Encode(ScanPage(80, 60), "jpg"));
+    WriteFile(QDir(in).filePath(QStringLiteral("uno.bmp")), testsupport::Encode(RandomColours(50, 40, 1), "bmp"));
+    WriteFile(QDir(in).filePath(QStringLiteral("dos.jpg")), testsupport::Encode(ScanPage(80, 60), "jpg"));
   }
   QString inFile(const char* name) const { return QDir(in).filePath(QString::fromUtf8(name)); }
   QString outFile(const char* name) const { return QDir(out).filePath(QString::fromUtf8(name)); }
@@ -56,7 +56,7 @@ TEST(BatchCommand, UsageErrorsExitWithTwoAMessageAndTheUsageAndWriteNothing) {
       {{"-o", o, "--blanquear", w.dir.filePath("vacia_no_existe/")}, ""},
   };
   QDir().mkpath(w.dir.filePath("otra"));
-  WriteBytes(w.dir.filePath("otra/uno.gif"), testsupport::Encode(BlackAndWhite(4, 4), "bmp"));
+  WriteFile(w.dir.filePath("otra/uno.gif"), testsupport::Encode(BlackAndWhite(4, 4), "bmp"));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.join(u' ').toStdString());
     const Outcome run = RunLote(c.args);
@@ -86,10 +86,10 @@ TEST(BatchCommand, HelpAndVersionAreShownAndExitWithZero) {
 TEST(BatchCommand, HostileAndDamagedFilesAreNamedAndTheRestWritten) {
   Work w;
   const QByteArray jpeg = testsupport::Encode(ScanPage(120, 90), "jpg");
-  WriteBytes(w.inFile("cortada.jpg"), jpeg.left(jpeg.size() / 2));
-  WriteBytes(w.inFile("enorme.png"), PngHeaderOnly(100000, 100000));
-  WriteBytes(w.inFile("texto.gif"), "Esto no es una imagen, solo texto.\n");
-  WriteBytes(w.inFile("notas.txt"), "no es una imagen ni lo parece\n");  // not taken from a folder
+  WriteFile(w.inFile("cortada.jpg"), jpeg.left(jpeg.size() / 2));
+  WriteFile(w.inFile("enorme.png"), PngHeaderOnly(100000, 100000));
+  WriteFile(w.inFile("texto.gif"), "Esto no es una imagen, solo texto.\n");
+  WriteFile(w.inFile("notas.txt"), "no es una imagen ni lo parece\n");  // not taken from a folder
   const Outcome run = RunLote({"-o", w.out, "--quitar", "200,30,30", "--blanquear", w.in, w.inFile("falta.bmp")});
   EXPECT_EQ(run.exitCode, 1);
   const struct {
@@ -114,9 +114,9 @@ TEST(BatchCommand, AFullDiskLeavesTheEarlierFileIntactAndNothingBehind) {
   Work w;
   QDir().mkpath(w.out);
   const QByteArray earlier = testsupport::Encode(BlackAndWhite(8, 8), "bmp");
-  WriteBytes(w.outFile("uno.bmp"), earlier);
+  WriteFile(w.outFile("uno.bmp"), earlier);
   QFile::remove(w.inFile("dos.jpg"));
-  WriteBytes(w.inFile("dos.bmp"), testsupport::Encode(BlackAndWhite(80, 60), "bmp"));
+  WriteFile(w.inFile("dos.bmp"), testsupport::Encode(BlackAndWhite(80, 60), "bmp"));
   Outcome run;
   {
     const testsupport::FileSizeLimit limit(4096);  // uno.bmp comes to 6 KB, dos.bmp to 1 KB in one bit a pixel
@@ -127,5 +127,5 @@ TEST(BatchCommand, AFullDiskLeavesTheEarlierFileIntactAndNothingBehind) {
                                    .arg(w.inFile("uno.bmp"))))
       << run.err.toStdString();
   EXPECT_EQ(filesIn(w.out), QStringList({"dos.bmp", "uno.bmp"}));
-  EXPECT_EQ(ReadBytes(w.outFile("uno.bmp")), earlier);
+  EXPECT_EQ(ReadFile(w.outFile("uno.bmp")), earlier);
 }
