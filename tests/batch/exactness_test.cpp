@@ -73,6 +73,12 @@ TEST(BatchExactness, EveryChainOfStepsGivesTheWindowsPixels) {
       {"blanco_y_negro.png", Encode(BlackAndWhite(33, 17), "png")},
       {"translucida.png", Encode(translucent, "png")},
       {"rojo.gif", imagefilestest::RedPixelGif()},
+      {"grises.bmp", Encode(testsupport::MakePicture(64, 48,
+                                                     [](int x, int y) {
+                                                       const int g = (x * 4 + y) % 256;
+                                                       return platform::RGB(g, g, g);
+                                                     }),
+                            "bmp")},
       {"punto.bmp", Encode(RandomColours(1, 1, 4), "bmp")},
       {"columna.png", Encode(RandomColours(1, 10000, 5), "png")},
       {"fila.bmp", Encode(RandomColours(700, 1, 6), "bmp")},
