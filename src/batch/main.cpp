@@ -10,7 +10,14 @@
 
 #include <csignal>
 #include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -32,7 +39,9 @@ void quietQtWarnings(QtMsgType type, const QMessageLogContext&, const QString& m
 int main(int argc, char* argv[]) {
   // A file that grows past the process's size limit fails its write, which is
   // reported like a full disk, instead of ending the process.
+#ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   qInstallMessageHandler(quietQtWarnings);
   QCoreApplication app(argc, argv);
   platform::InitCodecs();
