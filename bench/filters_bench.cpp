@@ -2,6 +2,8 @@
 //  - PlainCopy: memcpy of the picture's bytes, the memory-bandwidth floor;
 //  - BarePass/<rule>: the rule over every pixel, column after column, straight
 //    over the scan lines;
+//  - RowOrder/<rule>: the rule over every pixel in row order, as
+//    tintaborra-lote runs it (vectorised), to set beside PlainCopy;
 //  - FullRun/<filter>: the filter's click handler on a shown Form1 on the
 //    offscreen platform, with the real yield (QCoreApplication::processEvents:
 //    column repaints and the label are painted), the message box answered by a
@@ -10,6 +12,7 @@
 //    picture from a BMP file and running the three filters over it.
 #include "app/form1.h"
 #include "filters/pixel_rules.h"
+#include "filters/row_walk.h"
 #include "platform/codecs.h"
 #include "platform/colors.h"
 #include "platform/picturebox.h"
@@ -74,6 +77,23 @@ void BarePass(benchmark::State& state, const Rule& columnRule) {
 BENCHMARK_CAPTURE(BarePass, Removal, Removal)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BarePass, GreyType, GreyType)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BarePass, Whitening, Whitening)->Unit(benchmark::kMillisecond);
+
+void RowOrder(benchmark::State& state, const filters::RowStep& step) {
+  const QImage original = VariedPicture(W, H);
+  QImage image = original.copy();
+  const std::vector<filters::RowStep> steps{step};
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(image.bits(), original.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
+    state.ResumeTiming();
+    filters::ApplyInRowOrder(image, steps);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * image.sizeInBytes());
+}
+BENCHMARK_CAPTURE(RowOrder, Removal, Removal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RowOrder, GreyType, GreyType)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RowOrder, Whitening, Whitening)->Unit(benchmark::kMillisecond);
 
 class SilentDialogs : public platform::Dialogs {
  public:

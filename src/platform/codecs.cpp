@@ -11,7 +11,14 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <cstdint>
 
 namespace platform {
 
@@ -34,10 +41,42 @@ QSize gifScreenSize(QIODevice* device) {
   return {u16(6), u16(8)};
 }
 
+// An image whose pixels lie in memory that the kernel may back with 2 MB
+// pages, or a null image when the picture is small or there is no memory.
+// A decoder that fills a picture of millions of pixels otherwise takes a page
+// fault every 4 KB, which costs as much as the decoding itself.
+QImage largePageImage(const QSize& size, QImage::Format format) {
+#ifdef __linux__
+  constexpr std::size_t LargePage = std::size_t(2) << 20;
+  const QImage probe(1, 1, format);  // for the line length the format needs
+  if (probe.isNull() || format == QImage::Format_Invalid) return {};
+  const std::size_t bpl = (std::size_t(size.width()) * std::size_t(probe.depth()) + 31) / 32 * 4;
+  const std::size_t bytes = bpl * std::size_t(size.height());
+  if (bytes < 4 * LargePage) return {};
+  const std::size_t rounded = (bytes + LargePage - 1) / LargePage * LargePage;
+  void* data = std::aligned_alloc(LargePage, rounded);
+  if (!data) return {};
+  madvise(data, rounded, MADV_HUGEPAGE);
+  std::memset(data, 0, bytes);  // as fresh memory from the system is
+  return QImage(static_cast<uchar*>(data), size.width(), size.height(), qsizetype(bpl), format,
+                [](void* p) { std::free(p); }, data);
+#else
+  Q_UNUSED(size);
+  Q_UNUSED(format);
+  return {};
+#endif
+}
+
 // Decodes what the device holds, from its start.
 QImage decode(QIODevice& device) {
-  if (CheckComplete(device) == Completeness::Truncated)
-    Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+  switch (CheckComplete(device)) {
+    case Completeness::Truncated:
+      Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+    case Completeness::Damaged:
+      Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: sus datos se salen de la imagen"));
+    default:
+      break;
+  }
   const QSize screen = gifScreenSize(&device);
   QImageReader reader(&device);
   const QSize size = reader.size().expandedTo(screen);
@@ -47,7 +86,10 @@ QImage decode(QIODevice& device) {
     Raise(errnum::OutOfMemory, QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)")
                                    .arg(size.width())
                                    .arg(size.height()));
-  QImage image;
+  // The BMP and JPEG decoders fill an image of the right size and format that
+  // they are given, every pixel of it.
+  const bool fillsGivenImage = reader.format() == "bmp" || reader.format() == "jpeg";
+  QImage image = fillsGivenImage && size == reader.size() ? largePageImage(size, reader.imageFormat()) : QImage();
   if (!reader.read(&image)) {
     if (reader.error() == QImageReader::FileNotFoundError)
       Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
@@ -120,22 +162,84 @@ QString systemReason(int error, const QString& fallback) {
 
 }  // namespace
 
-void SavePicture(const QImage& picture, const QString& path) {
+void SavePicture(const QImage& picture, const QString& path, const char* format) {
   if (picture.isNull()) invalidPicture();
   QSaveFile file(path);
   errno = 0;
   if (!file.open(QIODevice::WriteOnly))
     writeFailure(QStringLiteral("No se puede crear el archivo"), errno, file.errorString());
-  QImageWriter writer(&file, "bmp");
-  const QImage rgb = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+  QImageWriter writer(&file, format);
+  if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
+  const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
+  const QImage rgb = picture.format() == QImage::Format_RGB32 || compact ? picture
+                                                                         : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
   if (!writer.write(rgb)) {
     const int error = errno;
     file.cancelWriting();
     writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
   }
+  // What is still buffered must be written out before the commit: the
+  // commit's own flush does not notice a write that the disk cut short.
+  errno = 0;
+  if (!file.flush()) {
+    const int error = errno;
+    file.cancelWriting();
+    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
+  }
   errno = 0;
   if (!file.commit()) writeFailure(QStringLiteral("No se pudo escribir el archivo"), errno, file.errorString());
+}
+
+QImage CompactForm(const QImage& picture) {
+  if (picture.format() != QImage::Format_RGB32 || picture.isNull()) return picture;
+  const int width = picture.width(), height = picture.height();
+  // One pass tells which form fits; the tests are folded without a jump.
+  bool blackAndWhite = true, grey = true;
+  for (int y = 0; y < height && grey; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    std::uint32_t notBlackOrWhite = 0, notGrey = 0;
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = line[x] & 0xFFFFFFu, r = p >> 16, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      notBlackOrWhite |= (p != 0) & (p != 0xFFFFFFu);
+      notGrey |= (r != g) | (g != b);
+    }
+    blackAndWhite &= !notBlackOrWhite;
+    grey &= !notGrey;
+  }
+  if (blackAndWhite) {
+    QImage mono(width, height, QImage::Format_Mono);
+    if (mono.isNull()) return picture;
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < height; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      uchar* out = mono.scanLine(y);
+      for (int x0 = 0; x0 < width; x0 += 8) {
+        uchar byte = 0;
+        for (int i = 0; i < 8; ++i) byte |= uchar((x0 + i < width && (line[x0 + i] & 1)) << (7 - i));
+        out[x0 / 8] = byte;
+      }
+    }
+    mono.setDotsPerMeterX(picture.dotsPerMeterX());
+    mono.setDotsPerMeterY(picture.dotsPerMeterY());
+    return mono;
+  }
+  if (grey) {
+    QImage indexed(width, height, QImage::Format_Indexed8);
+    if (indexed.isNull()) return picture;
+    QList<QRgb> greys(256);
+    for (int i = 0; i < 256; ++i) greys[i] = qRgb(i, i, i);
+    indexed.setColorTable(greys);
+    for (int y = 0; y < height; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      uchar* out = indexed.scanLine(y);
+      for (int x = 0; x < width; ++x) out[x] = uchar(line[x] & 0xFF);
+    }
+    indexed.setDotsPerMeterX(picture.dotsPerMeterX());
+    indexed.setDotsPerMeterY(picture.dotsPerMeterY());
+    return indexed;
+  }
+  return picture;
 }
 
 }  // namespace platform

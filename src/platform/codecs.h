@@ -18,8 +18,17 @@ void InitCodecs();
 QImage LoadPicture(const QString& path);
 QImage LoadPictureFromData(const QByteArray& data);
 
-// Writes a 24-bit BMP file through a temporary file renamed over the target,
-// so that a failed write never damages a file that was there.
-void SavePicture(const QImage& picture, const QString& path);
+// Writes a picture file, a 24-bit BMP unless another format ("png", "tif",
+// "jpg") is named, through a temporary file in the target's folder renamed
+// over the target once complete, so that a failed write never damages a file
+// that was there and leaves nothing behind. A picture in 1-bit or 8-bit grey
+// form (see CompactForm) is written as such. Fails with a description in
+// Spanish.
+void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp");
+
+// The same pixels in the smallest form that holds them exactly: 1 bit a pixel
+// when they are all pure black or pure white, 8-bit grey when they are all
+// grey, otherwise the RGB32 picture itself.
+QImage CompactForm(const QImage& picture);
 
 }  // namespace platform

@@ -38,8 +38,41 @@ class Bytes {
   bool ended_ = false;
 };
 
+// Run-length data must fill its picture within its bounds: no run and no jump
+// may go past the end of its row or of the picture, and the data may not end
+// before the end-of-picture mark while rows are still missing. The mark may
+// come early; the rest of the picture is then left blank.
+Completeness checkRle(Bytes& in, qint64 width, qint64 height, bool fourBits) {
+  if (height < 0) return Completeness::Damaged;  // run-length pictures are stored bottom-up only
+  qint64 x = 0, y = 0;
+  for (;;) {
+    const int count = in.next(), code = in.next();
+    if (in.ended()) return y >= height ? Completeness::Complete : Completeness::Truncated;
+    if (count > 0) {  // count pixels of one or two colours
+      if (y >= height || x + count > width) return Completeness::Damaged;
+      x += count;
+    } else if (code == 0) {  // end of the row
+      if (++y > height) return Completeness::Damaged;
+      x = 0;
+    } else if (code == 1) {  // end of the picture
+      return Completeness::Complete;
+    } else if (code == 2) {  // a jump right and up
+      x += in.next();
+      y += in.next();
+      if (in.ended()) return Completeness::Truncated;
+      if (x > width || y > height || (y == height && x > 0)) return Completeness::Damaged;
+    } else {  // code pixels given one by one, padded to a whole number of 16-bit words
+      if (y >= height || x + code > width) return Completeness::Damaged;
+      x += code;
+      const qint64 bytes = fourBits ? (code + 1) / 2 : code;
+      in.skip(bytes + (bytes & 1));
+      if (in.ended()) return Completeness::Truncated;
+    }
+  }
+}
+
 // Uncompressed rows must all be there; compressed data ends where it says.
-Completeness checkBmp(QIODevice& device, qint64 size) {
+Completeness checkBmp(QIODevice& device, Bytes& in, qint64 size) {
   const QByteArray head = device.peek(34);
   if (head.size() < 34) return Completeness::Truncated;
   if (head[14] == 12) return Completeness::Unknown;  // the old OS/2 header lays its fields out otherwise
@@ -49,6 +82,11 @@ Completeness checkBmp(QIODevice& device, qint64 size) {
   };
   const qint64 offset = u32(10), width = std::int32_t(u32(18)), height = std::int32_t(u32(22));
   const qint64 bits = std::uint8_t(head[28]) | std::uint8_t(head[29]) << 8, compression = u32(30);
+  if ((compression == 1 && bits == 8) || (compression == 2 && bits == 4)) {
+    if (width <= 0 || offset > size) return Completeness::Damaged;
+    in.skip(offset);
+    return checkRle(in, width, height, compression == 2);
+  }
   if (compression != 0 && compression != 3) return Completeness::Unknown;
   const qint64 rowBytes = (width * bits + 31) / 32 * 4;
   const qint64 rows = height < 0 ? -height : height;
@@ -112,7 +150,7 @@ Completeness CheckComplete(QIODevice& device) {
   Completeness result = Completeness::Unknown;
   Bytes in(device);
   if (magic.startsWith("BM"))
-    result = checkBmp(device, device.size() - start);
+    result = checkBmp(device, in, device.size() - start);
   else if (magic.startsWith("GIF8"))
     result = checkGif(in);
   else if (magic.startsWith("\xFF\xD8"))

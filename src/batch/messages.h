@@ -1,0 +1,21 @@
+#pragma once
+// What tintaborra-lote says, all of it in Spanish.
+
+#include <QString>
+
+namespace batch {
+
+QString HelpText();
+QString VersionText();
+// The synopsis, for a usage error.
+QString UsageText();
+// "tintaborra-lote: <message>", the synopsis and where to read more.
+QString UsageErrorText(const QString& message);
+// "tintaborra-lote: <input>: <reason>"
+QString FailureText(const QString& input, const QString& reason);
+// "12 imágenes escritas, 1 con error, en 3,2 s"
+QString SummaryText(int written, int failed, double seconds);
+// A bar of pictures done of total, the time gone and the time still to go.
+QString ProgressText(int done, int total, double seconds, int width = 30);
+
+}  // namespace batch

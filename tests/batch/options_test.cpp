@@ -1,0 +1,54 @@
+// The argument parser's readings, without running anything.
+#include "batch/messages.h"
+#include "batch/options.h"
+
+#include <gtest/gtest.h>
+
+using batch::ParseArguments;
+
+TEST(BatchOptions, ColoursAreReadInBothForms) {
+  const struct {
+    const char* text;
+    platform::ColorValue value;  // -1: refused
+  } cases[] = {
+      {"200,30,30", platform::RGB(200, 30, 30)}, {"#C81E1E", platform::RGB(200, 30, 30)},
+      {"#ffffff", 0xFFFFFF},                     {"0,0,0", 0},
+      {"255,255,256", -1},                       {"1,2", -1},
+      {" 1,2,3", -1},                            {"#GG0000", -1},
+      {"1.5,2,3", -1},                           {"", -1},
+  };
+  for (const auto& c : cases) {
+    platform::ColorValue got = -1;
+    try {
+      got = batch::ParseColour(QString::fromUtf8(c.text));
+    } catch (const batch::UsageError&) {
+    }
+    EXPECT_EQ(got, c.value) << c.text;
+  }
+}
+
+TEST(BatchOptions, StepsKeepTheirOrderAndOptionsTakeTheirValuesEitherWay) {
+  const batch::Options o = ParseArguments({"--blanquear", "-oSalida", "--formato=TIFF", "-j3", "a.jpg", "--gris",
+                                           "100.5,21.5", "--quitar", "1,2,3:#000000", "--", "-raro.bmp"});
+  EXPECT_EQ(o.outputFolder, "Salida");
+  EXPECT_EQ(o.format, "tif");
+  EXPECT_EQ(o.jobs, 3);
+  EXPECT_EQ(o.inputs, QStringList({"a.jpg", "-raro.bmp"}));
+  ASSERT_EQ(o.steps.size(), 3u);
+  EXPECT_TRUE(std::holds_alternative<filters::WhiteningRule>(o.steps[0]));
+  // --gris 100.5,21.5 reads as the window reads "100.5" and "21.5": T 100.5, D 22.
+  const auto& grey = std::get<filters::GreyTypeRule>(o.steps[1]);
+  EXPECT_EQ(grey(platform::RGB(100, 100, 100)), 0);
+  EXPECT_EQ(grey(platform::RGB(101, 101, 101)), 0xFFFFFF);
+  EXPECT_EQ(grey(platform::RGB(121, 100, 79)), 0);  // mean 100 and 21 away: black only with D above 21
+  const auto& removal = std::get<filters::RemovalRule>(o.steps[2]);
+  EXPECT_EQ(removal(platform::RGB(25, 26, 27)), 0);
+  EXPECT_EQ(removal(platform::RGB(26, 2, 3)), platform::RGB(26, 2, 3));
+}
+
+TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
+  EXPECT_EQ(batch::SummaryText(12, 1, 3.21), "12 imágenes escritas, 1 con error, en 3,2 s\n");
+  EXPECT_EQ(batch::SummaryText(1, 0, 0.04), "1 imagen escrita, 0 con error, en 0,0 s\n");
+  EXPECT_EQ(batch::ProgressText(5, 20, 10, 10), "[##........] 5/20  0:10, quedan 0:30");
+  EXPECT_EQ(batch::ProgressText(20, 20, 3725, 4), "[####] 20/20  1:02:05");
+}
