@@ -1,6 +1,8 @@
 #include "platform/controls.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace platform {
@@ -11,6 +13,17 @@ CommandButton::CommandButton(QWidget* parent, QString name, int index)
   connect(this, &QAbstractButton::clicked, this, [this] {
     if (Click) Click();
   });
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+  // Enter presses the focused button, as Space does.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void CommandButton::setBackColor(ColorValue c) {
@@ -35,7 +48,7 @@ void CommandButton::paintEvent(QPaintEvent*) {
     p.restore();
   }
   if (!text().isEmpty()) {
-    p.setPen(palette().color(QPalette::ButtonText));
+    p.setPen(IsDarkBackground(backColor_) ? QColor(Qt::white) : palette().color(QPalette::ButtonText));
     p.setFont(font());
     p.drawText(r.adjusted(3, 2, -3, -2).translated(isDown() ? QPoint(1, 1) : QPoint()),
                Qt::AlignCenter | Qt::TextWordWrap, text());
@@ -66,6 +79,8 @@ void TextBox::setBackColor(ColorValue c) {
   backColor_ = c;
   QPalette pal = palette();
   pal.setColor(QPalette::Base, ToQColor(c));
+  // A dark background takes white text; a light one the platform's own.
+  pal.setColor(QPalette::Text, IsDarkBackground(c) ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::Text));
   setPalette(pal);
 }
 
