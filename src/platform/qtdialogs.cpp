@@ -2,14 +2,21 @@
 
 #include "platform/colors.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHash>
+#include <QIdentityProxyModel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 namespace platform {
 
@@ -61,12 +68,61 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
   return box.clickedButton() == yes;
 }
 
+// The texts that Qt's Spanish translations lack, by context and source text.
+class MissingSpanishTexts : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  QString translate(const char* context, const char* sourceText, const char*, int) const override {
+    static const QHash<QByteArray, QString> texts = {
+        {"QAbstractFileIconProvider/Drive", QStringLiteral("Unidad")},
+        {"QAbstractFileIconProvider/File", QStringLiteral("Archivo")},
+        {"QAbstractFileIconProvider/File Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Shortcut", QStringLiteral("Acceso directo")},
+        {"QAbstractFileIconProvider/Alias", QStringLiteral("Alias")},
+        {"QAbstractFileIconProvider/Unknown", QStringLiteral("Desconocido")},
+    };
+    return texts.value(QByteArray(context) + '/' + sourceText);
+  }
+  bool isEmpty() const override { return false; }
+};
+
+// The file dialog's columns of sizes and dates, which Qt writes in the
+// system's locale, written in the default (Spanish) one.
+class SpanishFileColumns : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (files && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
+      const QModelIndex source = mapToSource(index);
+      if (index.column() == 3) return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+      return files->isDir(source) ? QString() : QLocale().formattedDataSize(files->size(source));
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+};
+
 }  // namespace
+
+void InstallSpanishTexts() {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  static bool installed = false;
+  if (installed || !QCoreApplication::instance()) return;
+  installed = true;
+  auto* qtTexts = new QTranslator(QCoreApplication::instance());
+  if (qtTexts->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qtTexts);
+  // Installed last, asked first; a text it does not hold goes on to Qt's.
+  QCoreApplication::installTranslator(new MissingSpanishTexts(QCoreApplication::instance()));
+}
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const SettingsSetAside setAside;  // the file dialog keeps its history there too
   QFileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new SpanishFileColumns(&dialog));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
