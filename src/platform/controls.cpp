@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include "platform/filenames.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -102,7 +104,7 @@ FileListBox::FileListBox(QWidget* parent, QString name, int index)
 
 void FileListBox::setPath(const QString& path) {
   const QDir dir(path);
-  if (path.isEmpty() || !dir.exists())
+  if (KindOf(path) != FileKind::Folder)
     Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
   // Kept without a trailing separator, except for the root folder itself.
   QString clean = QDir::cleanPath(dir.absolutePath());
@@ -112,14 +114,18 @@ void FileListBox::setPath(const QString& path) {
 
 QString FileListBox::FileName() const {
   const QListWidgetItem* item = currentItem();
-  return item && item->isSelected() ? item->text() : QString();
+  return item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
 }
 
 void FileListBox::Refresh() {
   filling_ = true;
   clear();
-  const QDir dir(path_);
-  addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+  // Every file, whatever bytes its name holds: each entry shows its name as
+  // read and keeps the name that opens it.
+  for (const QString& name : FolderFiles(path_)) {
+    auto* item = new QListWidgetItem(DisplayFileName(name), this);
+    item->setData(Qt::UserRole, name);
+  }
   filling_ = false;
 }
 
