@@ -1,15 +1,18 @@
 #include "platform/qtdialogs.h"
 
 #include "platform/colors.h"
+#include "platform/dialog_files.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemModel>
+#include <QDialogButtonBox>
 #include <QHash>
-#include <QIdentityProxyModel>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -87,20 +90,71 @@ class MissingSpanishTexts : public QTranslator {
   bool isEmpty() const override { return false; }
 };
 
-// The file dialog's columns of sizes and dates, which Qt writes in the
-// system's locale, written in the default (Spanish) one.
-class SpanishFileColumns : public QIdentityProxyModel {
+// The patterns of a name filter "description (pattern pattern)".
+QStringList filterPatterns(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
+  if (open < 0 || close < open) return {QStringLiteral("*")};
+  return filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+}
+
+// The file dialog, which in the open mode also lists and takes the files
+// whose names are not UTF-8: Qt's own checks do not know them, so a name
+// that stands for one of them is confirmed here.
+class FileDialog : public QFileDialog {
  public:
-  using QIdentityProxyModel::QIdentityProxyModel;
-  QVariant data(const QModelIndex& index, int role) const override {
-    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-    if (files && role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
-      const QModelIndex source = mapToSource(index);
-      if (index.column() == 3) return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
-      return files->isDir(source) ? QString() : QLocale().formattedDataSize(files->size(source));
-    }
-    return QIdentityProxyModel::data(index, role);
+  FileDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setProxyModel(files_);
   }
+  void listNamesNotUtf8() {
+    auto refresh = [this] { files_->showFolder(directory().absolutePath(), filterPatterns(selectedNameFilter())); };
+    connect(this, &QFileDialog::directoryEntered, this, refresh);
+    connect(this, &QFileDialog::filterSelected, this, refresh);
+    refresh();
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    if (!name || !list || !list->selectionModel()) return;
+    // Qt keeps the open button disabled for a name it cannot find.
+    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      open_ = box->button(QDialogButtonBox::Open);
+      if (open_) open_->installEventFilter(this);
+    }
+    // And it takes an entry it cannot find for a folder: picked, its name is written here.
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
+      const QModelIndexList rows = list->selectionModel()->selectedRows();
+      if (rows.size() == 1 && !rows[0].data(QFileSystemModel::FilePathRole).toString().isEmpty() &&
+          files_->pathToOpen(rows[0].data(QFileSystemModel::FilePathRole).toString()) !=
+              rows[0].data(QFileSystemModel::FilePathRole).toString())
+        name->setText(rows[0].data().toString());
+    });
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == open_ && event->type() == QEvent::EnabledChange && !open_->isEnabled()) {
+      const QStringList files = selectedFiles();
+      if (files.size() == 1 && files_->pathToOpen(files[0]) != files[0]) open_->setEnabled(true);
+    }
+    return QFileDialog::eventFilter(watched, event);
+  }
+  // The path of the file confirmed, kept bytes included.
+  QString chosenPath() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (acceptMode() == AcceptOpen && files.size() == 1) {
+      const QString path = files_->pathToOpen(files[0]);
+      if (path != files[0]) {
+        chosen_ = path;
+        QDialog::accept();
+        return;
+      }
+    }
+    chosen_.clear();
+    QFileDialog::accept();
+  }
+
+ private:
+  DialogFiles* files_ = new DialogFiles(this);
+  QPushButton* open_ = nullptr;
+  QString chosen_;
 };
 
 }  // namespace
@@ -120,9 +174,7 @@ void InstallSpanishTexts() {
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const SettingsSetAside setAside;  // the file dialog keeps its history there too
-  QFileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setProxyModel(new SpanishFileColumns(&dialog));
+  FileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
@@ -144,12 +196,13 @@ long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const QString defaultExtension = BeforeNul(ofn.lpstrDefExt);
   const QString initial = BeforeNul(ofn.lpstrFile).trimmed();
   if (!initial.isEmpty()) dialog.selectFile(initial);
+  if (!save) dialog.listNamesNotUtf8();
 
   // The chosen path is taken whole: nMaxFile was the old fixed buffer's size.
   QString path;
   for (;;) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
-    path = dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty()) return 0;
+    path = dialog.chosenPath();
     if (!defaultExtension.isEmpty()) path = WithDefaultExtension(path, defaultExtension);
     if (!askOverwrite || !QFileInfo::exists(path) || confirmReplace(&dialog, dialog.windowTitle(), path)) break;
   }

@@ -2,11 +2,17 @@
 // tests run under LANG=C and LC_ALL=C).
 #include "imagefiles/image_files.h"
 #include "picture_files.h"
+#include "platform/codecs.h"
+#include "platform/filenames.h"
 #include "platform/qtdialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
@@ -20,6 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace imagefilestest;
 using namespace platform;
@@ -52,7 +61,7 @@ class UntranslatedTexts : public QTranslator {
 };
 
 // Runs look(dialog) on the modal dialog once ready(dialog) holds (30 s at
-// most), then closes it.
+// most), then closes it unless look did.
 template <class Dialog>
 void whenShown(std::function<bool(Dialog*)> ready, std::function<void(Dialog*)> look) {
   auto* timer = new QTimer;
@@ -63,7 +72,7 @@ void whenShown(std::function<bool(Dialog*)> ready, std::function<void(Dialog*)> 
     if (!ready(dialog) && !deadline.hasExpired()) return;
     timer->deleteLater();
     look(dialog);
-    dialog->reject();
+    if (dialog->isVisible()) dialog->reject();
   });
   timer->start(20);
 }
@@ -139,6 +148,51 @@ TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   dialogs.MsgBox("Dibujo terminado");
   EXPECT_TRUE(messageTexts.contains("Aceptar")) << messageTexts.join(" | ").toStdString();
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
+}
+
+TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
+  InstallSpanishTexts();
+  QTemporaryDir dir;
+  const QByteArray latin1Name("a\xF1o.bmp");
+  const QByteArray bytes = Encode(Gradient(6, 4), "bmp");
+  const int fd = ::open((QFile::encodeName(dir.path()) + '/' + latin1Name).constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+  ::close(fd);
+  ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
+  const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');
+
+  // Picked in the list, or typed as shown; then the open button.
+  for (bool typed : {false, true}) {
+    QStringList listed;
+    bool openEnabled = false;
+    whenShown<QFileDialog>(
+        [](QFileDialog* d) {
+          auto* view = d->findChild<QListView*>("listView");
+          return view && view->model()->rowCount(view->rootIndex()) == 2 &&
+                 view->selectionModel()->selectedRows().size() == 1;  // b.bmp, as the dialog was given
+        },
+        [&](QFileDialog* d) {
+          auto* view = d->findChild<QListView*>("listView");
+          for (int r = 0; r < 2; ++r) listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+          if (typed) {  // what the user types replaces the selection
+            view->clearSelection();
+            d->findChild<QLineEdit*>("fileNameEdit")->setText("año.bmp");
+          }
+          else view->setCurrentIndex(view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex()));
+          QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+          openEnabled = open->isEnabled();
+          open->click();
+        });
+    QtDialogs dialogs;
+    OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+    ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');
+    EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "typed: " << typed;
+    EXPECT_EQ(listed.join(" | ").toStdString(), "b.bmp | año.bmp");
+    EXPECT_TRUE(openEnabled);
+    EXPECT_EQ(ofn.lpstrFile, expected);
+    EXPECT_EQ(testsupport::FirstDifference(LoadPicture(BeforeNul(ofn.lpstrFile)), Gradient(6, 4)), "");
+  }
 }
 
 }  // namespace
