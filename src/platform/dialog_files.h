@@ -21,6 +21,9 @@ class DialogFiles : public QIdentityProxyModel {
   // itself, or for a name that is not UTF-8 as shown, the name's own bytes.
   QString pathToOpen(const QString& chosen) const;
 
+  // Whether index is one of the rows added here.
+  bool isAdded(const QModelIndex& index) const;
+
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   bool hasChildren(const QModelIndex& parent = {}) const override;
@@ -33,7 +36,6 @@ class DialogFiles : public QIdentityProxyModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
  private:
-  bool isAdded(const QModelIndex& index) const;
   int sourceRows() const;
   QModelIndex folderIndex() const { return mapFromSource(folder_); }
 

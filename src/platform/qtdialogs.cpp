@@ -3,7 +3,10 @@
 #include "platform/colors.h"
 #include "platform/dialog_files.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -119,6 +122,14 @@ class FileDialog : public QFileDialog {
       open_ = box->button(QDialogButtonBox::Open);
       if (open_) open_->installEventFilter(this);
     }
+    // Qt takes an entry it cannot find for "Equipo": a double click or Enter
+    // on one of those added is taken here.
+    for (auto* view : findChildren<QAbstractItemView*>()) {
+      if (view->model() != files_) continue;
+      view->installEventFilter(this);
+      view->viewport()->installEventFilter(this);
+      views_ << view;
+    }
     // And it takes an entry it cannot find for a folder: picked, its name is written here.
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
       const QModelIndexList rows = list->selectionModel()->selectedRows();
@@ -129,6 +140,21 @@ class FileDialog : public QFileDialog {
     });
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
+    for (QAbstractItemView* view : views_) {
+      QModelIndex entry;
+      if (watched == view->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        entry = view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+      else if (watched == view && event->type() == QEvent::KeyPress &&
+               (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+        entry = view->currentIndex();
+      else
+        continue;
+      if (!files_->isAdded(entry)) break;
+      view->setCurrentIndex(entry.siblingAtColumn(0));
+      accept();
+      return true;
+    }
     if (watched == open_ && event->type() == QEvent::EnabledChange && !open_->isEnabled()) {
       const QStringList files = selectedFiles();
       if (files.size() == 1 && files_->pathToOpen(files[0]) != files[0]) open_->setEnabled(true);
@@ -154,6 +180,7 @@ class FileDialog : public QFileDialog {
  private:
   DialogFiles* files_ = new DialogFiles(this);
   QPushButton* open_ = nullptr;
+  QList<QAbstractItemView*> views_;
   QString chosen_;
 };
 

@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -162,8 +163,9 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
   const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');
 
-  // Picked in the list, or typed as shown; then the open button.
-  for (bool typed : {false, true}) {
+  // Picked in the list or typed as shown, then the open button; or a double click.
+  enum Way { Picked, Typed, DoubleClicked };
+  for (Way way : {Picked, Typed, DoubleClicked}) {
     QStringList listed;
     bool openEnabled = false;
     whenShown<QFileDialog>(
@@ -175,19 +177,29 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
         [&](QFileDialog* d) {
           auto* view = d->findChild<QListView*>("listView");
           for (int r = 0; r < 2; ++r) listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
-          if (typed) {  // what the user types replaces the selection
+          const QModelIndex entry = view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex());
+          QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+          if (way == DoubleClicked) {
+            const QPoint at = view->visualRect(entry).center();
+            QMouseEvent click(QEvent::MouseButtonDblClick, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(view->viewport(), &click);
+            openEnabled = true;
+            return;
+          }
+          if (way == Typed) {  // what the user types replaces the selection
             view->clearSelection();
             d->findChild<QLineEdit*>("fileNameEdit")->setText("año.bmp");
+          } else {
+            view->setCurrentIndex(entry);
           }
-          else view->setCurrentIndex(view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex()));
-          QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
           openEnabled = open->isEnabled();
           open->click();
         });
     QtDialogs dialogs;
     OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
     ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');
-    EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "typed: " << typed;
+    EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "way " << way;
     EXPECT_EQ(listed.join(" | ").toStdString(), "b.bmp | año.bmp");
     EXPECT_TRUE(openEnabled);
     EXPECT_EQ(ofn.lpstrFile, expected);
