@@ -133,10 +133,7 @@ class FileDialog : public QFileDialog {
     // And it takes an entry it cannot find for a folder: picked, its name is written here.
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
       const QModelIndexList rows = list->selectionModel()->selectedRows();
-      if (rows.size() == 1 && !rows[0].data(QFileSystemModel::FilePathRole).toString().isEmpty() &&
-          files_->pathToOpen(rows[0].data(QFileSystemModel::FilePathRole).toString()) !=
-              rows[0].data(QFileSystemModel::FilePathRole).toString())
-        name->setText(rows[0].data().toString());
+      if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
     });
   }
   bool eventFilter(QObject* watched, QEvent* event) override {

@@ -1,10 +1,6 @@
 #include "platform/filenames.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace platform;
 
@@ -30,29 +26,4 @@ TEST(FileNames, EveryNameMapsBackToItsBytes) {
     EXPECT_EQ(HasKeptBytes(name), c.keptBytes) << c.shown;
     EXPECT_EQ(DisplayFileName(name).toStdString(), c.shown);
   }
-}
-
-TEST(FileNames, AFolderListsAndOpensANameThatIsNotUtf8) {
-  QTemporaryDir dir;
-  const QByteArray folder = QFile::encodeName(dir.path()) + '/';
-  for (const QByteArray& name : {QByteArray("a\xF1o.bmp"), QByteArray("B.bmp"), QByteArray(".oculto")}) {
-    const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, name.constData(), name.size()), name.size());
-    ::close(fd);
-  }
-  ASSERT_TRUE(QDir(dir.path()).mkdir("carpeta"));
-  const QStringList names = FolderFiles(dir.path());
-  ASSERT_EQ(names.size(), 2);
-  EXPECT_EQ(DisplayFileName(names[0]), "año.bmp");
-  EXPECT_EQ(names[1], "B.bmp");
-  EXPECT_EQ(FolderFiles(dir.path(), true), QStringList{names[0]});
-
-  const QString path = dir.path() + '/' + names[0];
-  EXPECT_EQ(KindOf(path), FileKind::File);
-  EXPECT_EQ(KindOf(dir.path() + "/año.bmp"), FileKind::Missing) << "the UTF-8 spelling is another name";
-  QFile file;
-  ASSERT_TRUE(OpenForReading(file, path));
-  EXPECT_EQ(file.readAll(), QByteArray("a\xF1o.bmp"));
-  EXPECT_FALSE(OpenForReading(file, dir.path() + "/ning\xFAn"));
 }
