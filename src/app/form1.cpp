@@ -128,12 +128,16 @@ void Form1::build() {
   // The keyboard's focus order follows the tab indexes; labels never take the focus.
   std::vector<Control*> order = controls_;
   std::sort(order.begin(), order.end(), [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
+  QWidget* first = nullptr;
   QWidget* previous = nullptr;
   for (Control* c : order) {
     if (c->widget()->focusPolicy() == Qt::NoFocus) continue;
     if (previous) setTabOrder(previous, c->widget());
+    if (!first && c->Visible()) first = c->widget();
     previous = c->widget();
   }
+  // The control first in that order holds the focus when the window first shows.
+  if (first) first->setFocus(Qt::OtherFocusReason);
 }
 
 template <class Handler>

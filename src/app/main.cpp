@@ -3,10 +3,7 @@
 #include "platform/qtdialogs.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
@@ -17,11 +14,7 @@ int main(int argc, char* argv[]) {
   platform::InitCodecs();
 
   // Everything the user reads is Spanish, the dialogs' own texts included.
-  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  platform::InstallSpanishTexts();
 
   platform::QtDialogs dialogs;
   Form1 form(dialogs);

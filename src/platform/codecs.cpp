@@ -1,5 +1,7 @@
 #include "platform/codecs.h"
 
+#include "platform/filenames.h"
+
 #include "platform/completeness.h"
 #include "platform/vb.h"
 
@@ -114,10 +116,10 @@ QImage decode(QIODevice& device) {
 void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
 
 QImage LoadPicture(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
-  QFile file(path);
-  if (info.isDir() || !file.open(QIODevice::ReadOnly))
+  const FileKind kind = KindOf(path);  // any name a folder holds, UTF-8 or not
+  if (kind == FileKind::Missing) Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+  QFile file;
+  if (kind == FileKind::Folder || !OpenForReading(file, path))
     Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
   return decode(file);
 }

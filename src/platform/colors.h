@@ -22,4 +22,15 @@ constexpr ColorValue SystemWindowBackground = static_cast<ColorValue>(0x80000005
 constexpr ColorValue SystemWindowText = static_cast<ColorValue>(0x80000008u);
 QColor ToQColor(ColorValue c);
 
+// The relative luminance of a plain colour, from 0 (black) to 1 (white): the
+// sRGB channels made linear and weighted 0.2126 red, 0.7152 green, 0.0722 blue.
+double RelativeLuminance(ColorValue c);
+
+// Whether text on the background c is easier to read in white than in black.
+// The contrast ratio of two colours is (L1 + 0.05) / (L2 + 0.05), the lighter
+// over the darker; white wins below the luminance where both ratios are equal,
+// sqrt(1.05 * 0.05) - 0.05 = 0.1791. System colours are never dark: they keep
+// the text colour the platform gives them.
+bool IsDarkBackground(ColorValue c);
+
 }  // namespace platform

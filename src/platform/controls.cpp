@@ -1,6 +1,10 @@
 #include "platform/controls.h"
 
+#include "platform/filenames.h"
+
 #include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace platform {
@@ -11,6 +15,17 @@ CommandButton::CommandButton(QWidget* parent, QString name, int index)
   connect(this, &QAbstractButton::clicked, this, [this] {
     if (Click) Click();
   });
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+  // Enter presses the focused button, as Space does.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void CommandButton::setBackColor(ColorValue c) {
@@ -35,7 +50,7 @@ void CommandButton::paintEvent(QPaintEvent*) {
     p.restore();
   }
   if (!text().isEmpty()) {
-    p.setPen(palette().color(QPalette::ButtonText));
+    p.setPen(IsDarkBackground(backColor_) ? QColor(Qt::white) : palette().color(QPalette::ButtonText));
     p.setFont(font());
     p.drawText(r.adjusted(3, 2, -3, -2).translated(isDown() ? QPoint(1, 1) : QPoint()),
                Qt::AlignCenter | Qt::TextWordWrap, text());
@@ -66,6 +81,8 @@ void TextBox::setBackColor(ColorValue c) {
   backColor_ = c;
   QPalette pal = palette();
   pal.setColor(QPalette::Base, ToQColor(c));
+  // A dark background takes white text; a light one the platform's own.
+  pal.setColor(QPalette::Text, IsDarkBackground(c) ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::Text));
   setPalette(pal);
 }
 
@@ -87,7 +104,7 @@ FileListBox::FileListBox(QWidget* parent, QString name, int index)
 
 void FileListBox::setPath(const QString& path) {
   const QDir dir(path);
-  if (path.isEmpty() || !dir.exists())
+  if (KindOf(path) != FileKind::Folder)
     Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
   // Kept without a trailing separator, except for the root folder itself.
   QString clean = QDir::cleanPath(dir.absolutePath());
@@ -97,14 +114,18 @@ void FileListBox::setPath(const QString& path) {
 
 QString FileListBox::FileName() const {
   const QListWidgetItem* item = currentItem();
-  return item && item->isSelected() ? item->text() : QString();
+  return item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
 }
 
 void FileListBox::Refresh() {
   filling_ = true;
   clear();
-  const QDir dir(path_);
-  addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+  // Every file, whatever bytes its name holds: each entry shows its name as
+  // read and keeps the name that opens it.
+  for (const QString& name : FolderFiles(path_)) {
+    auto* item = new QListWidgetItem(DisplayFileName(name), this);
+    item->setData(Qt::UserRole, name);
+  }
   filling_ = false;
 }
 

@@ -32,6 +32,7 @@ class CommandButton : public QAbstractButton, public Control {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   QSize sizeHint() const override { return size(); }
 
  private:

@@ -96,6 +96,8 @@ class PictureBox : public QWidget, public Control {
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   // Members read on every pixel are of types that a pixel store cannot alias,

@@ -1,19 +1,29 @@
 #include "platform/qtdialogs.h"
 
 #include "platform/colors.h"
+#include "platform/dialog_files.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QDialogButtonBox>
+#include <QHash>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 namespace platform {
 
@@ -53,32 +63,6 @@ QString nameFilter(const FileFilter& f) {
   return f.description.endsWith(shown) ? f.description : QStringLiteral("%1 %2").arg(f.description, shown);
 }
 
-// The file dialog with the name typed in its box always winning. Qt's dialog
-// prefers the entry selected in its list over the typed name, and while a path
-// is typed it selects each entry the text names on the way (the folder of
-// "/tmp/fotos/gato.bmp" once "/tmp/fotos" is typed) and drops that selection
-// again only if the box has the keyboard focus at that moment: keys typed
-// quickly on a busy machine can leave the folder selected, and the dialog then
-// opens the folder instead of confirming the file.
-class FileDialog : public QFileDialog {
- public:
-  using QFileDialog::QFileDialog;
-
-  void accept() override {
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* list = findChild<QListView*>(QStringLiteral("listView"));
-    const QString typed = name ? name->text().trimmed() : QString();
-    if (list && list->selectionModel() && !typed.isEmpty()) {
-      const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
-      const QModelIndexList rows = list->selectionModel()->selectedRows();
-      const bool sameEntry =
-          rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
-      if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
-    }
-    QFileDialog::accept();
-  }
-};
-
 bool confirmReplace(QWidget* parent, const QString& title, const QString& path) {
   QMessageBox box(QMessageBox::Warning, title,
                   QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(QDir::toNativeSeparators(path)),
@@ -91,12 +75,150 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
   return box.clickedButton() == yes;
 }
 
+// The texts that Qt's Spanish translations lack, by context and source text.
+class MissingSpanishTexts : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  QString translate(const char* context, const char* sourceText, const char*, int) const override {
+    static const QHash<QByteArray, QString> texts = {
+        {"QAbstractFileIconProvider/Drive", QStringLiteral("Unidad")},
+        {"QAbstractFileIconProvider/File", QStringLiteral("Archivo")},
+        {"QAbstractFileIconProvider/File Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Shortcut", QStringLiteral("Acceso directo")},
+        {"QAbstractFileIconProvider/Alias", QStringLiteral("Alias")},
+        {"QAbstractFileIconProvider/Unknown", QStringLiteral("Desconocido")},
+    };
+    return texts.value(QByteArray(context) + '/' + sourceText);
+  }
+  bool isEmpty() const override { return false; }
+};
+
+// The patterns of a name filter "description (pattern pattern)".
+QStringList filterPatterns(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
+  if (open < 0 || close < open) return {QStringLiteral("*")};
+  return filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+}
+
+// The file dialog, which in the open mode also lists and takes the files
+// whose names are not UTF-8: Qt's own checks do not know them, so a name
+// that stands for one of them is confirmed here.
+class FileDialog : public QFileDialog {
+ public:
+  FileDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setProxyModel(files_);
+  }
+  void listNamesNotUtf8() {
+    auto refresh = [this] { files_->showFolder(directory().absolutePath(), filterPatterns(selectedNameFilter())); };
+    connect(this, &QFileDialog::directoryEntered, this, refresh);
+    connect(this, &QFileDialog::filterSelected, this, refresh);
+    refresh();
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    if (!name || !list || !list->selectionModel()) return;
+    // Qt keeps the open button disabled for a name it cannot find.
+    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      open_ = box->button(QDialogButtonBox::Open);
+      if (open_) open_->installEventFilter(this);
+    }
+    // Qt takes an entry it cannot find for "Equipo": a double click or Enter
+    // on one of those added is taken here.
+    for (auto* view : findChildren<QAbstractItemView*>()) {
+      if (view->model() != files_) continue;
+      view->installEventFilter(this);
+      view->viewport()->installEventFilter(this);
+      views_ << view;
+    }
+    // And it takes an entry it cannot find for a folder: picked, its name is written here.
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
+      const QModelIndexList rows = list->selectionModel()->selectedRows();
+      if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
+    });
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    for (QAbstractItemView* view : views_) {
+      QModelIndex entry;
+      if (watched == view->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        entry = view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+      else if (watched == view && event->type() == QEvent::KeyPress &&
+               (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+        entry = view->currentIndex();
+      else
+        continue;
+      if (!files_->isAdded(entry)) break;
+      view->setCurrentIndex(entry.siblingAtColumn(0));
+      accept();
+      return true;
+    }
+    if (watched == open_ && event->type() == QEvent::EnabledChange && !open_->isEnabled()) {
+      const QStringList files = selectedFiles();
+      if (files.size() == 1 && files_->pathToOpen(files[0]) != files[0]) open_->setEnabled(true);
+    }
+    return QFileDialog::eventFilter(watched, event);
+  }
+  // The name typed in the box always wins. Qt's dialog prefers the entry
+  // selected in its list over the typed name, and while a path is typed it
+  // selects each entry the text names on the way (the folder of
+  // "/tmp/fotos/gato.bmp" once "/tmp/fotos" is typed) and drops that selection
+  // again only if the box has the keyboard focus at that moment: keys typed
+  // quickly on a busy machine can leave the folder selected, and the dialog
+  // then opened the folder instead of confirming the file.
+  void dropStaleSelection() {
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    const QString typed = name ? name->text().trimmed() : QString();
+    if (!list || !list->selectionModel() || typed.isEmpty()) return;
+    const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    const bool sameEntry =
+        rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
+    if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
+  }
+  // The path of the file confirmed, kept bytes included.
+  QString chosenPath() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
+  void accept() override {
+    dropStaleSelection();
+    const QStringList files = selectedFiles();
+    if (acceptMode() == AcceptOpen && files.size() == 1) {
+      const QString path = files_->pathToOpen(files[0]);
+      if (path != files[0]) {
+        chosen_ = path;
+        QDialog::accept();
+        return;
+      }
+    }
+    chosen_.clear();
+    QFileDialog::accept();
+  }
+
+ private:
+  DialogFiles* files_ = new DialogFiles(this);
+  QPushButton* open_ = nullptr;
+  QList<QAbstractItemView*> views_;
+  QString chosen_;
+};
+
 }  // namespace
+
+void InstallSpanishTexts() {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  static bool installed = false;
+  if (installed || !QCoreApplication::instance()) return;
+  installed = true;
+  auto* qtTexts = new QTranslator(QCoreApplication::instance());
+  if (qtTexts->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qtTexts);
+  // Installed last, asked first; a text it does not hold goes on to Qt's.
+  QCoreApplication::installTranslator(new MissingSpanishTexts(QCoreApplication::instance()));
+}
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const SettingsSetAside setAside;  // the file dialog keeps its history there too
   FileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
@@ -118,12 +240,13 @@ long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   const QString defaultExtension = BeforeNul(ofn.lpstrDefExt);
   const QString initial = BeforeNul(ofn.lpstrFile).trimmed();
   if (!initial.isEmpty()) dialog.selectFile(initial);
+  if (!save) dialog.listNamesNotUtf8();
 
   // The chosen path is taken whole: nMaxFile was the old fixed buffer's size.
   QString path;
   for (;;) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
-    path = dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty()) return 0;
+    path = dialog.chosenPath();
     if (!defaultExtension.isEmpty()) path = WithDefaultExtension(path, defaultExtension);
     if (!askOverwrite || !QFileInfo::exists(path) || confirmReplace(&dialog, dialog.windowTitle(), path)) break;
   }

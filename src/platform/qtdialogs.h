@@ -7,6 +7,11 @@ class QWidget;
 
 namespace platform {
 
+// Every text of Qt's own dialogs in Spanish, whatever the system's locale:
+// Spanish is made the default locale, Qt's Spanish translations are loaded
+// and the few texts they lack are supplied. Called once the application exists.
+void InstallSpanishTexts();
+
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}

@@ -8,9 +8,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 using namespace imagefilestest;
 using namespace platform;
 using testsupport::FirstDifference;
+using testsupport::ScriptedDialogs;
 using testsupport::TestForm;
 
 namespace {
@@ -112,6 +115,41 @@ TEST(FileListRoot, AFileInTheRootFolderLoads) {
   t->File1[0]->setCurrentItem(found[0]);
   EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
   EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Writes bytes under a name given as raw bytes, as an old disk may hold it.
+void writeRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+  QFile file;
+  const int fd = ::open((QFile::encodeName(folder) + '/' + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TEST(FileListNames, ALatin1NameIsListedOpenedAndLoaded) {
+  QTemporaryDir dir;
+  writeRawName(dir.path(), "a\xF1o.bmp", Encode(Gradient(12, 5), "bmp"));
+  writeRawName(dir.path(), "z.bmp", Encode(Gradient(7, 3), "bmp"));
+  TestForm t;
+  t->File1[0]->setPath(dir.path());
+  ASSERT_EQ(t->File1[0]->count(), 2);
+  EXPECT_EQ(t->File1[0]->item(0)->text(), "año.bmp");
+  t->File1[0]->setCurrentRow(0);
+  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+
+  // The same name chosen in the open dialog.
+  t->Picture1->setPicture(Gradient(2, 2));
+  t.dialogs.openAnswers.push_back(ScriptedDialogs::Choose(dir.path() + "/" + t->File1[0]->FileName()));
+  t->OpenImage();
+  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+  EXPECT_EQ(t->File1[0]->Path(), dir.path());
+  EXPECT_EQ(t->File1[0]->count(), 2);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "support/modal_user.h"
 #include "support/test_form.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -128,11 +129,12 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
       ASSERT_NE(dialog, nullptr);
       auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
       auto* list = dialog->findChild<QListView*>("listView");
-      auto* model = list ? qobject_cast<QFileSystemModel*>(list->model()) : nullptr;
-      ASSERT_TRUE(name && model);
+      auto* model = dialog->findChild<QFileSystemModel*>();
+      ASSERT_TRUE(name && list && model);
+      QModelIndex entry = model->index(c.selected);
+      if (auto* proxy = qobject_cast<QAbstractProxyModel*>(list->model())) entry = proxy->mapFromSource(entry);
       name->clearFocus();  // the keys reach the box while it has no focus
-      list->selectionModel()->select(model->index(c.selected),
-                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      list->selectionModel()->select(entry, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
       name->setText(c.typed);
       static_cast<QDialog*>(dialog)->accept();
       if (dialog->isVisible()) {

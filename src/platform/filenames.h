@@ -1,0 +1,35 @@
+#pragma once
+// File names as the system stores them: bytes, which are UTF-8 for nearly
+// every name but need not be (a Latin-1 "año.bmp" from an old disk holds the
+// byte F1). Qt reads names as UTF-8 only and passes over the others, so the
+// file list and the open dialog read folders here. A byte that is not part of
+// valid UTF-8 is kept in the name as the lone surrogate U+DC00 + byte, which
+// no valid name contains: every name read maps back to the same bytes.
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+QString DecodeFileName(const QByteArray& native);
+QByteArray EncodeFileName(const QString& name);
+// Whether the name holds a byte kept as above.
+bool HasKeptBytes(const QString& name);
+// The name as the user reads it: each kept byte shown as the Latin-1
+// character it stands for ("año.bmp").
+QString DisplayFileName(const QString& name);
+
+enum class FileKind { Missing, Folder, File };
+// What the path names, following symbolic links.
+FileKind KindOf(const QString& path);
+
+// The files of a folder, hidden ones (a leading dot) and folders left out,
+// sorted by their shown names ignoring case; empty when it cannot be read.
+// With namesNotUtf8Only, only those whose name holds a kept byte.
+QStringList FolderFiles(const QString& folder, bool namesNotUtf8Only = false);
+
+// Opens file for reading at path, whatever bytes its name holds.
+bool OpenForReading(QFile& file, const QString& path);
+
+}  // namespace platform
