@@ -58,12 +58,15 @@ QByteArray Encode(const QImage& picture, const char* format, bool progressive) {
   return writer.write(picture) ? bytes : QByteArray();
 }
 
+void Activate(QWidget& window) {
+  if (window.isActiveWindow()) return;
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000)) << "the window did not become active";
+}
+
 void Press(QWidget& window, const QKeySequence& keys) {
-  if (!window.isActiveWindow()) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000)) << "the window did not become active";
-  }
+  Activate(window);
   QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
   QTest::keyClick(target, keys[0].key(), keys[0].keyboardModifiers());
 }

@@ -45,6 +45,8 @@ class FileSizeLimit {
 // picture encoded as "bmp" or "jpg" (quality 100), or empty when it cannot be.
 QByteArray Encode(const QImage& picture, const char* format, bool progressive = false);
 
+// Shows the window and waits until it is the active one.
+void Activate(QWidget& window);
 // Presses keys as the user does: the window is shown and made active first,
 // and the keys go to the widget with the focus, through the window's shortcuts.
 void Press(QWidget& window, const QKeySequence& keys);
