@@ -29,6 +29,12 @@ TEST(Shortcuts, EachDoesWhatItsButtonOrTheTextBoxDoes) {
       {"Ctrl+C in a text box without a selection copies the picture", Qt::CTRL | Qt::Key_C,
        [](TestForm& t) { t->Text2->setFocus(); },
        [&](TestForm& t) { EXPECT_EQ(FirstDifference(clipboard.image(), t->Picture1->Image()), ""); }},
+      {"Ctrl+C in the file list copies the picture", Qt::CTRL | Qt::Key_C,
+       [](TestForm& t) {
+         t->File1[0]->setPath(QCoreApplication::applicationDirPath());
+         t->File1[0]->setFocus();
+       },
+       [&](TestForm& t) { EXPECT_EQ(FirstDifference(clipboard.image(), t->Picture1->Image()), ""); }},
       {"Ctrl+C in a text box with a selection copies the text", Qt::CTRL | Qt::Key_C,
        [](TestForm& t) {
          t->Text2->setFocus();
