@@ -5,6 +5,9 @@
 //   imagefiles/form1_files.cpp  opening, the file list, saving, copying
 //   colour/form1_colour.cpp     sampling, target and replacement colours
 //   filters/form1_filters.cpp   the three filters and the stop button
+//   filters/form1_history.cpp   undoing and redoing the filter runs
+// The window's shortcuts are set up in app/shortcuts.cpp, its dropped files
+// taken in imagefiles/dropped_files.cpp.
 
 #include "filters/history.h"
 #include "platform/controls.h"
