@@ -24,10 +24,11 @@ TEST(Shortcuts, EachDoesWhatItsButtonOrTheTextBoxDoes) {
        [](TestForm& t) { EXPECT_EQ(t.dialogs.openCalls.size(), 1u); }},
       {"Ctrl+S saves", Qt::CTRL | Qt::Key_S, [](TestForm&) {},
        [](TestForm& t) { EXPECT_EQ(t.dialogs.saveCalls.size(), 1u); }},
-      {"Ctrl+C copies the picture", Qt::CTRL | Qt::Key_C, [](TestForm& t) { t->Command3->click(); },
-       [&](TestForm& t) { EXPECT_EQ(FirstDifference(clipboard.image(), t->Picture1->Image()), ""); }},
       {"Ctrl+C in a text box without a selection copies the picture", Qt::CTRL | Qt::Key_C,
-       [](TestForm& t) { t->Text2->setFocus(); },
+       [](TestForm& t) {
+         t->Command3->click();
+         t->Text2->setFocus();
+       },
        [&](TestForm& t) { EXPECT_EQ(FirstDifference(clipboard.image(), t->Picture1->Image()), ""); }},
       {"Ctrl+C in the file list copies the picture", Qt::CTRL | Qt::Key_C,
        [](TestForm& t) {
