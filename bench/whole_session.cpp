@@ -41,5 +41,6 @@ int main(int argc, char** argv) {
   for (const QString& m : dialogs.messages)
     if (m != QStringLiteral("Dibujo terminado")) std::printf("message: %s\n", qPrintable(m));
   std::printf("picture %d x %d\n", form.Picture1->Image().width(), form.Picture1->Image().height());
+  std::printf("undo history %zu MB\n", form.UndoHistory.Bytes() / 1048576);
   return dialogs.messages.count(QStringLiteral("Dibujo terminado")) == 3 ? 0 : 1;
 }

@@ -1,7 +1,9 @@
 #include "app/form1.h"
 
 #include "app/layout.h"
+#include "app/shortcuts.h"
 #include "app/window_definition.h"
+#include "imagefiles/dropped_files.h"
 #include "platform/codecs.h"
 #include "platform/runtime.h"
 
@@ -168,6 +170,9 @@ void Form1::wireHandlers() {
   Picture1->MouseMove = [this](int b, int s, float x, float y) {
     dispatch([&] { Picture1_MouseMove(b, s, x, y); });
   };
+  const app::Dispatch dispatcher = [this](const std::function<void()>& handler) { dispatch(handler); };
+  app::InstallShortcuts(*this, dispatcher);
+  imagefiles::AcceptDroppedFiles(*this, dispatcher);
 }
 
 std::uintptr_t Form1::hWnd() const { return static_cast<std::uintptr_t>(winId()); }

@@ -5,7 +5,11 @@
 //   imagefiles/form1_files.cpp  opening, the file list, saving, copying
 //   colour/form1_colour.cpp     sampling, target and replacement colours
 //   filters/form1_filters.cpp   the three filters and the stop button
+//   filters/form1_history.cpp   undoing and redoing the filter runs
+// The window's shortcuts are set up in app/shortcuts.cpp, its dropped files
+// taken in imagefiles/dropped_files.cpp.
 
+#include "filters/history.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"
@@ -54,6 +58,8 @@ class Form1 : public QWidget {
   std::int16_t TargetBlue = 0;
   float DragStartX = 0;
   std::int32_t DragStartY = 0;
+  // The filter runs that Ctrl+Z undoes and Ctrl+Y redoes.
+  filters::History UndoHistory;
 
   platform::ColorValue ForeColor() const { return foreColor_; }
   void setForeColor(platform::ColorValue c) { foreColor_ = c; }
@@ -80,6 +86,10 @@ class Form1 : public QWidget {
   void OpenImage();
   void SaveImageAs();
   void PickReplacementColor();
+  void UndoStep();
+  void RedoStep();
+  // Opens a file dropped on the window as if chosen in the open dialog.
+  void OpenDroppedFile(const QString& path);
   static void SplitRGB(std::int32_t Color, std::int32_t& Red, std::int32_t& Green, std::int32_t& Blue);
 
  protected:

@@ -66,6 +66,19 @@ class Steps {
   std::optional<platform::ResumeNext> resume_;
 };
 
+// While it lives, the run's changes to the persistent image make one step of
+// the undo history, which a run nested in it joins.
+class RecordedRun {
+ public:
+  explicit RecordedRun(Form1& form);
+  ~RecordedRun();
+  RecordedRun(const RecordedRun&) = delete;
+  RecordedRun& operator=(const RecordedRun&) = delete;
+
+ private:
+  Form1& form_;
+};
+
 void PrepareSurface(Form1& form, const ScanOptions& options, Steps& step);
 // The last row of the column about to be scanned; ScaleHeight is read anew.
 int LastRow(const platform::PictureBox& surface, RowCounter rows);
@@ -79,6 +92,7 @@ void Finish(Form1& form);
 template <class ReadRunSettings, class RuleForColumn>
 void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunSettings,
              RuleForColumn&& ruleForColumn) {
+  const detail::RecordedRun recorded(form);
   detail::Steps step(options.skipsFailures);
   platform::PictureBox& surface = *form.Picture1;
   detail::PrepareSurface(form, options, step);

@@ -60,6 +60,13 @@ QImage PictureBox::Image() const {
   return image_;
 }
 
+void PictureBox::EditImage(const std::function<void(QImage&)>& edit) {
+  edit(image_);
+  shared_ = true;  // what edit left may be held elsewhere too
+  attach();
+  update();
+}
+
 void PictureBox::setAutoSize(bool on) {
   autoSize_ = on;
   if (on && !image_.isNull()) {

@@ -39,6 +39,9 @@ class PictureBox : public QWidget, public Control {
   void setPicture(const QImage& picture);
   // The persistent image: the picture plus everything drawn on it.
   QImage Image() const;
+  // Hands the persistent image to edit, which changes its pixels or puts
+  // another of the same size in its place; the box then shows the result.
+  void EditImage(const std::function<void(QImage&)>& edit);
 
   bool AutoSize() const { return autoSize_; }
   void setAutoSize(bool on);

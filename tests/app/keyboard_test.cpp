@@ -62,7 +62,7 @@ TEST_F(Keyboard, SpaceAndEnterPressTheFocusedButton) {
                {Qt::Key_Return, Qt::NoModifier, true},
                {Qt::Key_Enter, Qt::KeypadModifier, true},
                {Qt::Key_Return, Qt::ControlModifier, false},
-               {Qt::Key_Escape, Qt::NoModifier, false}};
+               {Qt::Key_Return, Qt::AltModifier, false}};
   for (const auto& c : cases) {
     t->StopRequested = false;
     t->Command4->setFocus();

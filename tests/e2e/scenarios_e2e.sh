@@ -194,6 +194,26 @@ case "$scenario" in
     cmp -s "$work/before.bmp" "$work/lleno/foto.bmp" || fail "the earlier foto.bmp was damaged"
     [ "$(ls -A "$work/lleno")" = "foto.bmp" ] || fail "files left behind: $(ls -A "$work/lleno")"
     ;;
+  undo)
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    run_filter "${WHITEN[@]}"
+    click 600 20  # the window's bare top: the keys go to it
+    copied() {  # $1: keys that end in a copy; $2: where the clipboard's picture goes
+      xclip -selection clipboard -i /dev/null  # the clipboard is ours until the program takes it
+      xdotool key $1
+      for _ in $(seq 300); do
+        xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png && break
+        sleep 0.1
+      done
+      xclip -selection clipboard -t image/png -o >"$2" || fail "no picture on the clipboard after $1"
+    }
+    copied "ctrl+z ctrl+c" "$work/undone.png"
+    "$check" same "$work/original.bmp" "$work/undone.png" || fail "Ctrl+Z did not give back the opened picture"
+    copied "ctrl+y ctrl+c" "$work/redone.png"
+    "$check" whiten "$work/original.bmp" "$work/redone.png" || fail "Ctrl+Y did not give back the whitened picture"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"

@@ -3,8 +3,11 @@
 #include "platform/colors.h"
 #include "platform/runtime.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QImageWriter>
+#include <QTest>
+#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
@@ -53,6 +56,19 @@ QByteArray Encode(const QImage& picture, const char* format, bool progressive) {
   if (QByteArray(format) == "jpg") writer.setQuality(100);
   writer.setProgressiveScanWrite(progressive);
   return writer.write(picture) ? bytes : QByteArray();
+}
+
+void Activate(QWidget& window) {
+  if (window.isActiveWindow()) return;
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 30000)) << "the window did not become active";
+}
+
+void Press(QWidget& window, const QKeySequence& keys) {
+  Activate(window);
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+  QTest::keyClick(target, keys[0].key(), keys[0].keyboardModifiers());
 }
 
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn) {

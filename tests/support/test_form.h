@@ -6,6 +6,7 @@
 #include "support/scripted_dialogs.h"
 
 #include <QImage>
+#include <QKeySequence>
 
 #include <functional>
 #include <memory>
@@ -43,6 +44,12 @@ class FileSizeLimit {
 
 // picture encoded as "bmp" or "jpg" (quality 100), or empty when it cannot be.
 QByteArray Encode(const QImage& picture, const char* format, bool progressive = false);
+
+// Shows the window and waits until it is the active one.
+void Activate(QWidget& window);
+// Presses keys as the user does: the window is shown and made active first,
+// and the keys go to the widget with the focus, through the window's shortcuts.
+void Press(QWidget& window, const QKeySequence& keys);
 
 // A picture of the given size filled by fn(x, y) -> colour as &H00BBGGRR.
 QImage MakePicture(int width, int height, const std::function<platform::ColorValue(int, int)>& fn);

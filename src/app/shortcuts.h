@@ -1,0 +1,20 @@
+#pragma once
+// The window's keyboard shortcuts. Ctrl+O, Ctrl+S, Ctrl+C and Esc click the
+// open, save, copy and stop buttons, so they do exactly what the buttons do,
+// during a run's yield too, and the buttons' tooltips name them. Ctrl+Z undoes
+// the last filter run; Ctrl+Y and Ctrl+Shift+Z redo it. A text box keeps its
+// own Ctrl+Z and Ctrl+Y for its typing, and its own Ctrl+C while it holds a
+// selection.
+
+#include <functional>
+
+class Form1;
+
+namespace app {
+
+// Runs a handler the way the window runs its controls' handlers.
+using Dispatch = std::function<void(const std::function<void()>&)>;
+
+void InstallShortcuts(Form1& form, const Dispatch& dispatch);
+
+}  // namespace app
