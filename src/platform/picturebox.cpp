@@ -3,6 +3,7 @@
 #include <QColorSpace>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimerEvent>
 
 #include <cmath>
 #include <cstdlib>
@@ -41,12 +42,15 @@ bool columnwalk::HasAvx2() {
 int PictureBox::toPixel(double v) { return static_cast<int>(std::floor(v)); }
 
 void PictureBox::setPicture(const QImage& picture) {
+  dropCopyAhead();
   picture_ = picture.format() == QImage::Format_RGB32 ? picture
                                                       : picture.convertToFormat(QImage::Format_RGB32);
   image_ = picture_;
   shared_ = true;
   dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+  pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
   attach();
+  copyAhead();
   if (autoSize_) {
     setWidth((w_ + 2) * TwipsPerPixel);
     setHeight((h_ + 2) * TwipsPerPixel);
@@ -99,37 +103,90 @@ void PictureBox::setBackColor(ColorValue c) {
 }
 
 namespace {
-// A copy of image that no one else holds. On Linux its pixels lie in memory
-// the kernel may back with 2 MB pages: a scan down a column touches one line
-// in every row, and with 4 KB pages nearly every one of those costs an
-// address translation miss.
-QImage ownCopy(const QImage& image) {
+// Room for a copy of image, or null. On Linux a big one lies in memory the
+// kernel may back with 2 MB pages: a scan down a column touches one line in
+// every row, and with 4 KB pages nearly every one of those costs an address
+// translation miss.
+void* roomFor(const QImage& image) {
+  const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
 #ifdef __linux__
   constexpr std::size_t HugePage = std::size_t(2) << 20;
-  const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
   if (bytes >= HugePage) {
     const std::size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
-    if (void* data = std::aligned_alloc(HugePage, rounded)) {
-      madvise(data, rounded, MADV_HUGEPAGE);
-      std::memcpy(data, image.constBits(), bytes);
-      QImage copy(static_cast<uchar*>(data), image.width(), image.height(), image.bytesPerLine(), image.format(),
-                  [](void* p) { std::free(p); }, data);
-      copy.setDotsPerMeterX(image.dotsPerMeterX());
-      copy.setDotsPerMeterY(image.dotsPerMeterY());
-      copy.setColorSpace(image.colorSpace());
-      return copy;
-    }
+    void* data = std::aligned_alloc(HugePage, rounded);
+    if (data) madvise(data, rounded, MADV_HUGEPAGE);
+    return data;
   }
 #endif
+  return std::malloc(std::max<std::size_t>(bytes, 1));
+}
+
+// The image over data, which holds a copy of like's pixels and is freed with it.
+QImage imageOver(void* data, const QImage& like) {
+  QImage copy(static_cast<uchar*>(data), like.width(), like.height(), like.bytesPerLine(), like.format(),
+              [](void* p) { std::free(p); }, data);
+  copy.setDotsPerMeterX(like.dotsPerMeterX());
+  copy.setDotsPerMeterY(like.dotsPerMeterY());
+  copy.setColorSpace(like.colorSpace());
+  return copy;
+}
+
+// A copy of image that no one else holds.
+QImage ownCopy(const QImage& image) {
+  if (void* data = roomFor(image)) {
+    std::memcpy(data, image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
+    return imageOver(data, image);
+  }
   QImage copy = image;
   copy.detach();
   return copy;
 }
+
+// Below this size the copy is made when the first pixel is drawn.
+constexpr qsizetype CopyAheadBytes = qsizetype(4) << 20;
 }  // namespace
+
+void PictureBox::copyAhead() {
+  if (image_.sizeInBytes() < CopyAheadBytes) return;
+  void* data = roomFor(image_);
+  if (!data) return;
+  copyData_ = data;
+  copyCancelled_ = false;
+  const uchar* from = image_.constBits();
+  const auto bytes = static_cast<std::size_t>(image_.sizeInBytes());
+  // image_ keeps these pixels unchanged until the copy is taken or dropped:
+  // nothing draws on them before ensureOwnImage, which waits for the copy.
+  copyThread_ = std::thread([this, from, bytes, to = static_cast<uchar*>(data)] {
+    constexpr std::size_t Chunk = std::size_t(1) << 20;
+    for (std::size_t done = 0; done < bytes && !copyCancelled_.load(std::memory_order_relaxed); done += Chunk)
+      std::memcpy(to + done, from + done, std::min(Chunk, bytes - done));
+  });
+}
+
+QImage PictureBox::takeCopyAhead() {
+  if (!copyThread_.joinable()) return {};
+  copyThread_.join();
+  void* data = std::exchange(copyData_, nullptr);
+  if (copyCancelled_) {
+    std::free(data);
+    return {};
+  }
+  return imageOver(data, image_);
+}
+
+void PictureBox::dropCopyAhead() {
+  copyCancelled_ = true;
+  takeCopyAhead();
+}
+
+PictureBox::~PictureBox() { dropCopyAhead(); }
 
 void PictureBox::ensureOwnImage() {
   if (shared_) {
-    if (!image_.isDetached()) image_ = ownCopy(image_);
+    // A picture is copied ahead as it is set, while the user looks at it,
+    // so that the first run over it does not wait for the copy.
+    QImage ahead = takeCopyAhead();
+    if (!image_.isDetached()) image_ = ahead.isNull() ? ownCopy(image_) : std::move(ahead);
     shared_ = false;
     attach();
   }
@@ -160,9 +217,37 @@ void PictureBox::PSetSlow(int x, int y, ColorValue color) {
 
 void PictureBox::flushDirty() {
   if (dirtyX1_ < 0) return;
-  // Only the columns drawn on are repainted, shifted past the border.
-  update(QRect(int(dirtyX0_) + 1, 1, int(dirtyX1_ - dirtyX0_) + 1, int(h_)));
+  pendingX0_ = std::min(pendingX0_, dirtyX0_);
+  pendingX1_ = std::max(pendingX1_, dirtyX1_);
   dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+  // A scan hands over every column; each repaint costs the window system a
+  // transfer of its own, so the columns handed over within one interval
+  // share one.
+  if (!sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= RepaintIntervalMs)
+    repaintPending();
+  else if (!repaintTimer_.isActive())
+    repaintTimer_.start(RepaintIntervalMs - int(sinceRepaint_.elapsed()), Qt::PreciseTimer, this);
+}
+
+void PictureBox::repaintPending() {
+  repaintTimer_.stop();
+  sinceRepaint_.start();
+  if (pendingX1_ < 0) return;
+  // Only the columns drawn on are repainted, shifted past the border.
+  update(QRect(int(pendingX0_) + 1, 1, int(pendingX1_ - pendingX0_) + 1, int(h_)));
+  pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
+}
+
+void PictureBox::Refresh() {
+  flushDirty();
+  repaintPending();
+}
+
+void PictureBox::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == repaintTimer_.timerId())
+    repaintPending();
+  else
+    QWidget::timerEvent(event);
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {

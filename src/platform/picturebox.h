@@ -5,14 +5,18 @@
 #include "platform/colors.h"
 #include "platform/control.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRect>
 #include <QWidget>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 namespace platform {
 
@@ -32,6 +36,7 @@ class PictureBox : public QWidget, public Control {
   using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
 
   PictureBox(QWidget* parent, QString name, int index = -1);
+  ~PictureBox() override;
 
   // Setting the picture restarts the persistent image from it and, with
   // AutoSize, sizes the box to it plus the border.
@@ -89,11 +94,19 @@ class PictureBox : public QWidget, public Control {
   template <class Rule>
   void TransformColumn(int x, int lastRow, const Rule& rule);
 
+  // Repaints at once whatever was drawn and is still waiting for its repaint.
+  void Refresh();
+
   MouseHandler MouseMove;
   MouseHandler MouseDown;
 
+  // Drawn columns are repainted together, at most this often; what is drawn
+  // in between waits at most this long.
+  static constexpr int RepaintIntervalMs = 25;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
@@ -111,8 +124,12 @@ class PictureBox : public QWidget, public Control {
     dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
   }
   void ensureOwnImage();
+  void copyAhead();
+  QImage takeCopyAhead();  // waits for the copy; null when there is none
+  void dropCopyAhead();
   void attach();
   void flushDirty();
+  void repaintPending();
   float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
 
   QImage picture_;
@@ -123,6 +140,14 @@ class PictureBox : public QWidget, public Control {
   std::ptrdiff_t bpl_ = 0;
   std::size_t w_ = 0, h_ = 0;
   std::ptrdiff_t dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+  // The copy of a newly set picture, made on a thread of its own.
+  std::thread copyThread_;
+  void* copyData_ = nullptr;
+  std::atomic<bool> copyCancelled_ = false;
+  // Columns drawn and handed over for repainting, not yet repainted.
+  std::ptrdiff_t pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
+  QElapsedTimer sinceRepaint_;
+  QBasicTimer repaintTimer_;
 
   bool autoSize_ = false;
   bool autoRedraw_ = false;
