@@ -2,6 +2,8 @@
 
 #include <QColorSpace>
 #include <QMouseEvent>
+#include <QShortcut>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -51,10 +53,16 @@ void PictureBox::setPicture(const QImage& picture) {
   pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
   attach();
   copyAhead();
+  const bool wasZoomed = zoom_ != 1;
+  zoom_ = 1;
+  view_ = QImage();
   if (autoSize_) {
     setWidth((w_ + 2) * TwipsPerPixel);
     setHeight((h_ + 2) * TwipsPerPixel);
+  } else if (wasZoomed) {
+    apply();
   }
+  if (wasZoomed && ZoomChanged) ZoomChanged();
   update();
 }
 
@@ -234,7 +242,19 @@ void PictureBox::repaintPending() {
   sinceRepaint_.start();
   if (pendingX1_ < 0) return;
   // Only the columns drawn on are repainted, shifted past the border.
-  update(QRect(int(pendingX0_) + 1, 1, int(pendingX1_ - pendingX0_) + 1, int(h_)));
+  if (zoom_ == 1) {
+    update(QRect(int(pendingX0_) + 1, 1, int(pendingX1_ - pendingX0_) + 1, int(h_)));
+  } else {
+    // The screen columns that show them, rounded outwards.
+    const std::int64_t inner = std::max(innerWidth(), 1), shown = shownWidth();
+    const auto left = pendingX0_ * shown / inner, right = ((pendingX1_ + 1) * shown + inner - 1) / inner;
+    update(QRect(int(left) + 1, 1, int(right - left), shownHeight()));
+    if (!view_.isNull()) {
+      const std::int64_t w = std::max<std::int64_t>(w_, 1), vw = view_.width();
+      staleView0_ = std::min<int>(staleView0_, int(pendingX0_ * vw / w));
+      staleView1_ = std::max<int>(staleView1_, int(((pendingX1_ + 1) * vw + w - 1) / w));
+    }
+  }
   pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
 }
 
@@ -254,7 +274,10 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, ToQColor(backColor_));
-  if (!image_.isNull()) {
+  if (image_.isNull()) {
+  } else if (zoom_ != 1) {
+    paintZoomed(p, exposed);
+  } else {
     const QRect target = QRect(1, 1, int(w_), int(h_)) & exposed;
     if (!target.isEmpty()) p.drawImage(target, image_, target.translated(-1, -1));
   }
@@ -262,20 +285,136 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+QPointF PictureBox::pictureCoordinates(QPointF position) const {
+  // Past the one-pixel border, the picture pixel whose square holds the point.
+  const float f = scaleFactor();
+  return {PixelUnder(position.x() - 1, innerWidth(), shownWidth()) * f,
+          PixelUnder(position.y() - 1, innerHeight(), shownHeight()) * f};
+}
+
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
   if (!MouseMove) return;
-  const QPointF pos = event->position();
-  const float f = scaleFactor();
-  MouseMove(buttonBits(event->buttons()), modifierBits(event->modifiers()),
-            static_cast<float>(pos.x() - 1) * f, static_cast<float>(pos.y() - 1) * f);
+  const QPointF at = pictureCoordinates(event->position());
+  MouseMove(buttonBits(event->buttons()), modifierBits(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
   if (!MouseDown) return;
-  const QPointF pos = event->position();
-  const float f = scaleFactor();
-  MouseDown(buttonBits(event->button()), modifierBits(event->modifiers()),
-            static_cast<float>(pos.x() - 1) * f, static_cast<float>(pos.y() - 1) * f);
+  const QPointF at = pictureCoordinates(event->position());
+  MouseDown(buttonBits(event->button()), modifierBits(event->modifiers()), float(at.x()), float(at.y()));
+}
+
+int PictureBox::innerWidth() const { return std::max(0, TwipsToPixels(Width()) - 2); }
+int PictureBox::innerHeight() const { return std::max(0, TwipsToPixels(Height()) - 2); }
+
+QRect PictureBox::widgetGeometry() const {
+  if (zoom_ == 1) return Control::widgetGeometry();
+  const QPoint origin = clientOrigin();
+  return {origin.x() + int(std::lround(zoom_ * Left() / TwipsPerPixel)),
+          origin.y() + int(std::lround(zoom_ * Top() / TwipsPerPixel)), shownWidth() + 2, shownHeight() + 2};
+}
+
+void PictureBox::setZoom(double zoom, QPointF anchor) {
+  zoom = std::clamp(zoom, MinZoom, MaxZoom);
+  if (zoom == zoom_ || innerWidth() == 0 || innerHeight() == 0) return;
+  // The picture point under the anchor, and where the box must go to keep it there.
+  const QPoint corner = geometry().topLeft() + QPoint(1, 1);
+  const double u = (anchor.x() - corner.x()) * innerWidth() / shownWidth();
+  const double v = (anchor.y() - corner.y()) * innerHeight() / shownHeight();
+  zoom_ = zoom;
+  const QPoint origin = clientOrigin();
+  const double left = anchor.x() - 1 - u * shownWidth() / innerWidth() - origin.x();
+  const double top = anchor.y() - 1 - v * shownHeight() / innerHeight() - origin.y();
+  view_ = QImage();
+  Move(float(std::round(left) * TwipsPerPixel / zoom), float(std::round(top) * TwipsPerPixel / zoom));
+  update();
+  if (ZoomChanged) ZoomChanged();
+}
+
+void PictureBox::setZoom(double zoom) {
+  const QWidget* frame = parentWidget();
+  setZoom(zoom, frame ? QPointF(frame->width() / 2.0, frame->height() / 2.0) : QPointF(width() / 2.0, height() / 2.0));
+}
+
+void PictureBox::FitZoom() {
+  const QWidget* frame = parentWidget();
+  if (!frame || innerWidth() == 0 || innerHeight() == 0) return;
+  // The container's client area, less this box's border.
+  const QPoint origin = clientOrigin();
+  const int roomW = frame->width() - 2 * origin.x(), roomH = frame->height() - 2 * origin.y();
+  zoom_ = platform::FitZoom(innerWidth(), innerHeight(), roomW - 2, roomH - 2);
+  view_ = QImage();
+  const int left = (roomW - shownWidth() - 2) / 2, top = (roomH - shownHeight() - 2) / 2;
+  Move(float(left * TwipsPerPixel / zoom_), float(top * TwipsPerPixel / zoom_));
+  update();
+  if (ZoomChanged) ZoomChanged();
+}
+
+void PictureBox::EnableZoomKeys() {
+  const auto add = [this](QList<QKeySequence> keys, auto action) {
+    for (const QKeySequence& key : keys) {
+      auto* shortcut = new QShortcut(key, this, action);
+      shortcut->setContext(Qt::WindowShortcut);
+    }
+  };
+  add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+      [this] { setZoom(ZoomIn(zoom_)); });
+  add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { setZoom(ZoomOut(zoom_)); });
+  add({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { FitZoom(); });
+  add({QKeySequence(Qt::CTRL | Qt::Key_1)}, [this] { setZoom(1); });
+  if (parentWidget()) parentWidget()->installEventFilter(this);
+  zoomKeys_ = true;
+}
+
+bool PictureBox::wheelZoom(QWheelEvent* event, QPointF anchor) {
+  if (!zoomKeys_ || !(event->modifiers() & Qt::ControlModifier)) return false;
+  const int delta = event->angleDelta().y();
+  if (delta != 0) setZoom(delta > 0 ? ZoomIn(zoom_) : ZoomOut(zoom_), anchor);
+  event->accept();
+  return true;
+}
+
+void PictureBox::wheelEvent(QWheelEvent* event) {
+  if (!wheelZoom(event, mapToParent(event->position()))) QWidget::wheelEvent(event);
+}
+
+bool PictureBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::Wheel) {
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    return wheelZoom(wheel, wheel->position());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void PictureBox::paintZoomed(QPainter& p, const QRect& exposed) {
+  const QRect shown(1, 1, ShownSize(int(w_), zoom_), ShownSize(int(h_), zoom_));
+  const QRect target = shown & exposed;
+  if (target.isEmpty()) return;
+  const double dpr = devicePixelRatioF();
+  if (zoom_ * dpr < 1) {
+    // Zoomed out: each screen pixel shows the average of the picture pixels it stands for.
+    const QSize viewSize(std::max(1, int(std::lround(shown.width() * dpr))),
+                         std::max(1, int(std::lround(shown.height() * dpr))));
+    if (view_.size() != viewSize) {
+      view_ = QImage(viewSize, QImage::Format_RGB32);
+      staleView0_ = 0, staleView1_ = view_.width() - 1;
+    }
+    if (staleView1_ >= 0) AverageColumns(image_, view_, staleView0_, staleView1_);
+    staleView0_ = INT_MAX, staleView1_ = -1;
+    p.drawImage(QRectF(shown), view_);
+    return;
+  }
+  view_ = QImage();
+  // Zoomed in: each picture pixel a square of whole screen pixels. Only the
+  // pixels that show in the exposed part are drawn.
+  const int x0 = PixelUnder(target.left() - 1, int(w_), shown.width());
+  const int y0 = PixelUnder(target.top() - 1, int(h_), shown.height());
+  const int x1 = std::min(int(w_) - 1, PixelUnder(target.right(), int(w_), shown.width()));
+  const int y1 = std::min(int(h_) - 1, PixelUnder(target.bottom(), int(h_), shown.height()));
+  const double sx = double(shown.width()) / double(w_), sy = double(shown.height()) / double(h_);
+  const QRectF to(1 + x0 * sx, 1 + y0 * sy, (x1 - x0 + 1) * sx, (y1 - y0 + 1) * sy);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
+  p.drawImage(to, image_, QRectF(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
 }
 
 }  // namespace platform
