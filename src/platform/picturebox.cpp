@@ -281,12 +281,20 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const QRect target = QRect(1, 1, int(w_), int(h_)) & exposed;
     if (!target.isEmpty()) p.drawImage(target, image_, target.translated(-1, -1));
   }
-  p.setPen(ToQColor(foreColor_));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  // The border fills the outermost pixels and nothing more, also where a
+  // pixel spans several of the screen's: a drawn line would reach into the
+  // picture's last row and column.
+  const QColor border = ToQColor(foreColor_);
+  const int w = width(), h = height();
+  p.fillRect(QRect(0, 0, w, 1), border);
+  p.fillRect(QRect(0, h - 1, w, 1), border);
+  p.fillRect(QRect(0, 0, 1, h), border);
+  p.fillRect(QRect(w - 1, 0, 1, h), border);
 }
 
 QPointF PictureBox::pictureCoordinates(QPointF position) const {
-  // Past the one-pixel border, the picture pixel whose square holds the point.
+  // Past the one-pixel border, the picture pixel whose square holds the
+  // point, at any zoom and however many screen pixels make one of the window's.
   const float f = scaleFactor();
   return {PixelUnder(position.x() - 1, innerWidth(), shownWidth()) * f,
           PixelUnder(position.y() - 1, innerHeight(), shownHeight()) * f};
