@@ -189,6 +189,25 @@ case "$scenario" in
     cmp -s "$work/before.bmp" "$work/lleno/foto.bmp" || fail "the earlier foto.bmp was damaged"
     [ "$(ls -A "$work/lleno")" = "foto.bmp" ] || fail "files left behind: $(ls -A "$work/lleno")"
     ;;
+  zoomfit)
+    # A picture larger than the frame, fitted with Ctrl+0: 2400 x 1800 shown
+    # as 889 x 667 from (130, 73). The colour is picked on the fitted view in
+    # the middle of the picture's grey band (columns 600 to 899), where every
+    # pixel is within 24 of every other; at 100 % the same screen point would
+    # lie over the blue band.
+    "$check" make "$work/large.bmp" 2400 1800
+    start_program
+    open_picture "$work/large.bmp"
+    click 200 60  # on the frame, outside the picture: the window has the keyboard again
+    xdotool key ctrl+0
+    for _ in $(seq 100); do [ "$(pixel 574 750)" = "255,255,255" ] && break; sleep 0.1; done
+    [ "$(pixel 574 750)" = "255,255,255" ] || fail "the picture was not fitted into the frame"
+    xdotool mousemove 410 159 sleep 0.1 mousemove 407 156 sleep 0.2 click 1
+    run_filter "${REMOVE[@]}"
+    save_picture "$work/result"
+    [ -f "$work/result.bmp" ] || fail "the save did not write result.bmp"
+    "$check" remove "$work/large.bmp" "$work/result.bmp" 750 225 255,255,255 || fail "colour removal on the fitted view"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"
