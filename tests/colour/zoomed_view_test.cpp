@@ -4,6 +4,8 @@
 #include "support/test_form.h"
 
 #include <QPainter>
+#include <QShortcut>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -136,5 +138,41 @@ TEST(ZoomedView, AFilterRunGivesTheSamePixelsAtAnyZoom) {
     t->Command1_Click();
     if (zoom == 1) at100 = t->Picture1->Image();
     else EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), at100), QString()) << zoom;
+  }
+}
+
+TEST(ZoomedView, CtrlWheelZoomsAboutThePointerAndTheKeysStepFitAndReset) {
+  // Over the picture and over the frame left of it: the picture point under
+  // the pointer stays under it, to within a screen pixel.
+  for (const bool overFrame : {false, true}) {
+    TestForm t;
+    t->Picture1->setPicture(Distinct(400, 240));
+    QWidget* target = overFrame ? static_cast<QWidget*>(t->Picture2) : t->Picture1;
+    const QPointF inFrame = QPointF(t->Picture1->x() + (overFrame ? -10 : 101), t->Picture1->y() + 61);
+    const auto pointUnder = [&] { return (inFrame.x() - t->Picture1->x() - 1) / t->Picture1->Zoom(); };
+    const double before = pointUnder();
+    for (const auto& [delta, zoom] : {std::pair{120, 2.0}, {120, 4.0}, {-120, 2.0}, {-120, 1.0}, {-120, 0.5}}) {
+      const QPointF at = overFrame ? inFrame : inFrame - QPointF(t->Picture1->pos());
+      QWheelEvent wheel(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(target, &wheel);
+      EXPECT_EQ(t->Picture1->Zoom(), zoom);
+      EXPECT_NEAR(pointUnder(), before, 1 / zoom) << overFrame << " " << zoom;
+    }
+  }
+  TestForm t;
+  t->Picture1->setPicture(Distinct(4000, 300));
+  const auto press = [&](const char* key) {
+    for (QShortcut* s : t->Picture1->findChildren<QShortcut*>())
+      if (s->key() == QKeySequence(QString::fromLatin1(key))) return emit s->activated();
+    ADD_FAILURE() << key;
+  };
+  const struct {
+    const char* key;
+    double zoom;
+  } keys[] = {{"Ctrl++", 2}, {"Ctrl+=", 4}, {"Ctrl+-", 2}, {"Ctrl+0", 0.222}, {"Ctrl+1", 1}};
+  for (const auto& k : keys) {
+    press(k.key);
+    EXPECT_NEAR(t->Picture1->Zoom(), k.zoom, k.zoom / 10) << k.key;
   }
 }
