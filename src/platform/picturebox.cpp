@@ -274,10 +274,9 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, ToQColor(backColor_));
-  if (image_.isNull()) {
-  } else if (zoom_ != 1) {
+  if (!image_.isNull() && zoom_ != 1) {
     paintZoomed(p, exposed);
-  } else {
+  } else if (!image_.isNull()) {
     const QRect target = QRect(1, 1, int(w_), int(h_)) & exposed;
     if (!target.isEmpty()) p.drawImage(target, image_, target.translated(-1, -1));
   }
