@@ -3,6 +3,7 @@
 #include "app/layout.h"
 #include "app/shortcuts.h"
 #include "app/window_definition.h"
+#include "app/zoom_indicator.h"
 #include "imagefiles/dropped_files.h"
 #include "platform/codecs.h"
 #include "platform/runtime.h"
@@ -123,6 +124,7 @@ void Form1::build() {
   for (int i = 0; i < 2; ++i) Label2[i] = static_cast<Label*>(get("Label2", i));
 
   Picture1->setAutoSize(true);
+  app::AddZoom(*this);
   for (const app::ControlDef& def : app::Form1Controls)
     if (def.kind == app::Kind::PictureBox && def.picture)
       static_cast<PictureBox*>(get(def.name, def.index))->setPicture(LoadPicture(QString::fromLatin1(def.picture)));

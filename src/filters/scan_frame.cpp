@@ -47,7 +47,11 @@ void CloseColumn(Form1& form, const ScanOptions& options, double x, Steps& step)
   }
 }
 
-void Finish(Form1& form) { form.Dialogs().MsgBox(QStringLiteral("Dibujo terminado")); }
+void Finish(Form1& form) {
+  // The columns drawn since the last repaint are shown before the message.
+  form.Picture1->Refresh();
+  form.Dialogs().MsgBox(QStringLiteral("Dibujo terminado"));
+}
 
 }  // namespace detail
 

@@ -21,9 +21,11 @@ void Control::setVisible(bool visible) {
   widget_->setVisible(visible);
 }
 
-void Control::apply() {
-  widget_->setGeometry(origin_.x() + TwipsToPixels(left_), origin_.y() + TwipsToPixels(top_),
-                       std::max(0, TwipsToPixels(width_)), std::max(0, TwipsToPixels(height_)));
+QRect Control::widgetGeometry() const {
+  return {origin_.x() + TwipsToPixels(left_), origin_.y() + TwipsToPixels(top_), std::max(0, TwipsToPixels(width_)),
+          std::max(0, TwipsToPixels(height_))};
 }
+
+void Control::apply() { widget_->setGeometry(widgetGeometry()); }
 
 }  // namespace platform

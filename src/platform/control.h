@@ -3,6 +3,7 @@
 // and geometry in twips, stored as set; the widget follows at 15 twips to the pixel.
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -44,8 +45,14 @@ class Control {
 
   QWidget* widget() const { return widget_; }
 
- private:
+ protected:
+  // Places the widget where widgetGeometry() says.
   void apply();
+  // The widget's geometry in its parent, in pixels: the twips as set, at 15 to the pixel.
+  virtual QRect widgetGeometry() const;
+  QPoint clientOrigin() const { return origin_; }
+
+ private:
 
   QWidget* widget_;
   QString name_;

@@ -4,15 +4,25 @@
 
 #include "platform/colors.h"
 #include "platform/control.h"
+#include "platform/zoom.h"
 
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QWidget>
 
 #include <algorithm>
+#include <climits>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <thread>
+
+class QPainter;
+class QWheelEvent;
 
 namespace platform {
 
@@ -32,6 +42,7 @@ class PictureBox : public QWidget, public Control {
   using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
 
   PictureBox(QWidget* parent, QString name, int index = -1);
+  ~PictureBox() override;
 
   // Setting the picture restarts the persistent image from it and, with
   // AutoSize, sizes the box to it plus the border.
@@ -92,11 +103,41 @@ class PictureBox : public QWidget, public Control {
   template <class Rule>
   void TransformColumn(int x, int lastRow, const Rule& rule);
 
+  // Repaints at once whatever was drawn and is still waiting for its repaint.
+  void Refresh();
+
+  // The zoom of the view: how many screen pixels show one picture pixel.
+  // Setting a picture shows it at 1. Only the view changes: the picture, the
+  // image, the scale, Point and PSet stay in picture pixels, and the mouse
+  // events carry the picture pixel under the pointer. Zoomed, Left and Top
+  // count twips of the zoomed view, so that a position in the container keeps
+  // its picture point and a drag follows the pointer as at 1.
+  double Zoom() const { return zoom_; }
+  // Zooms so that the point anchor of the container (in its pixels) stays
+  // over the same point of the picture.
+  void setZoom(double zoom, QPointF anchor);
+  // Zooms about the middle of the container.
+  void setZoom(double zoom);
+  // Shows the whole picture as large as it fits into the container, centred.
+  void FitZoom();
+  // Lets the user zoom: Ctrl + wheel over the box or its container, Ctrl++,
+  // Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (100 %) anywhere in the window.
+  void EnableZoomKeys();
+  std::function<void()> ZoomChanged;
+
   MouseHandler MouseMove;
   MouseHandler MouseDown;
 
+  // Drawn columns are repainted together, at most this often; what is drawn
+  // in between waits at most this long.
+  static constexpr int RepaintIntervalMs = 25;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  QRect widgetGeometry() const override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
@@ -116,8 +157,19 @@ class PictureBox : public QWidget, public Control {
     dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
   }
   void ensureOwnImage();
+  void copyAhead();
+  QImage takeCopyAhead();  // waits for the copy; null when there is none
+  void dropCopyAhead();
   void attach();
   void flushDirty();
+  void repaintPending();
+  int innerWidth() const;
+  int innerHeight() const;
+  int shownWidth() const { return ShownSize(innerWidth(), zoom_); }
+  int shownHeight() const { return ShownSize(innerHeight(), zoom_); }
+  QPointF pictureCoordinates(QPointF position) const;
+  bool wheelZoom(QWheelEvent* event, QPointF anchor);
+  void paintZoomed(QPainter& painter, const QRect& exposed);
   float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
 
   QImage picture_;
@@ -128,6 +180,20 @@ class PictureBox : public QWidget, public Control {
   std::ptrdiff_t bpl_ = 0;
   std::size_t w_ = 0, h_ = 0;
   std::ptrdiff_t dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+  // The copy of a newly set picture, made on a thread of its own.
+  std::thread copyThread_;
+  void* copyData_ = nullptr;
+  std::atomic<bool> copyCancelled_ = false;
+  // Columns drawn and handed over for repainting, not yet repainted.
+  std::ptrdiff_t pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
+  QElapsedTimer sinceRepaint_;
+  double zoom_ = 1;
+  bool zoomKeys_ = false;
+  // Zoomed out, the averaged picture shown, at the screen's own pixels, and
+  // its columns that wait to be averaged anew.
+  QImage view_;
+  int staleView0_ = INT_MAX, staleView1_ = -1;
+  QBasicTimer repaintTimer_;
 
   bool autoSize_ = false;
   bool autoRedraw_ = false;

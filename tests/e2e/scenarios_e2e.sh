@@ -49,6 +49,7 @@ question_shown() { local w; w=$(xdotool getwindowfocus 2>/dev/null) && [ "$w" !=
 # paste TEXT: puts TEXT into the focused box in one go, as a user pasting a
 # path does. Typed key by key, a path races the name box's completion list,
 # which comes and goes with every "/" and can swallow keys on a busy machine.
+clipboard_has_picture() { xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png; }
 clipboard_is() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 paste() {
   printf %s "$1" | xclip -selection clipboard
@@ -162,7 +163,7 @@ case "$scenario" in
     open_picture "$work/original.bmp"
     run_filter "${WHITEN[@]}"
     click "${COPY[@]}"
-    wait_until "the clipboard holds no picture" eval 'xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png'
+    wait_until "the clipboard holds no picture" clipboard_has_picture
     xclip -selection clipboard -t image/png -o >"$work/clip.png"
     save_picture "$work/saved.bmp"       # the path is pasted: the picture was read first
     "$check" same "$work/saved.bmp" "$work/clip.png" || fail "the clipboard differs from the saved picture"
@@ -201,18 +202,34 @@ case "$scenario" in
     run_filter "${WHITEN[@]}"
     click 600 20  # the window's bare top: the keys go to it
     copied() {  # $1: keys that end in a copy; $2: where the clipboard's picture goes
-      xclip -selection clipboard -i /dev/null  # the clipboard is ours until the program takes it
+      printf 'vacío' | xclip -selection clipboard  # the clipboard is ours until the program takes it
+      wait_until "the clipboard was not emptied" clipboard_is 'vacío'
       xdotool key $1
-      for _ in $(seq 300); do
-        xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png && break
-        sleep 0.1
-      done
+      wait_until "no picture on the clipboard after $1" clipboard_has_picture
       xclip -selection clipboard -t image/png -o >"$2" || fail "no picture on the clipboard after $1"
     }
     copied "ctrl+z ctrl+c" "$work/undone.png"
     "$check" same "$work/original.bmp" "$work/undone.png" || fail "Ctrl+Z did not give back the opened picture"
     copied "ctrl+y ctrl+c" "$work/redone.png"
     "$check" whiten "$work/original.bmp" "$work/redone.png" || fail "Ctrl+Y did not give back the whitened picture"
+    ;;
+  zoomfit)
+    # A picture larger than the frame, fitted with Ctrl+0: 2400 x 1800 shown
+    # as 889 x 667 from (130, 73). The colour is picked on the fitted view in
+    # the middle of the picture's grey band (columns 600 to 899), where every
+    # pixel is within 24 of every other; at 100 % the same screen point would
+    # lie over the blue band.
+    "$check" make "$work/large.bmp" 2400 1800
+    start_program
+    open_picture "$work/large.bmp"
+    click 200 60  # on the frame, outside the picture: the window has the keyboard again
+    xdotool key ctrl+0
+    wait_pixel 574 750 255,255,255   # below the fitted picture, the frame's white
+    xdotool mousemove 410 159 mousemove 407 156 click 1
+    run_filter "${REMOVE[@]}"
+    save_picture "$work/result"
+    [ -f "$work/result.bmp" ] || fail "the save did not write result.bmp"
+    "$check" remove "$work/large.bmp" "$work/result.bmp" 750 225 255,255,255 || fail "colour removal on the fitted view"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac

@@ -3,6 +3,7 @@
 #include "support/test_form.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
@@ -100,4 +101,77 @@ TEST(PictureBox, MouseEventsCarryHeldButtonsAndPixelCoordinates) {
   EXPECT_EQ(moves[0].button, 5);
   EXPECT_FLOAT_EQ(moves[0].x, -31);
   EXPECT_FLOAT_EQ(moves[0].y, 49);
+}
+
+namespace {
+// The region painted on a widget, gathered from its paint events.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(QWidget* w) { w->installEventFilter(this); }
+  QRegion painted;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+};
+
+// Handles events until the condition holds, for at most twenty seconds.
+bool waitFor(const std::function<bool()>& condition) {
+  QDeadlineTimer deadline(20000);
+  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  return condition();
+}
+}  // namespace
+
+TEST(PictureBox, EveryColumnDrawnIsRepaintedSoonerOrLaterAndRefreshRepaintsAtOnce) {
+  for (const bool refresh : {false, true}) {
+    PictureBox box(nullptr, "Picture1");
+    box.setAutoSize(true);
+    box.setPicture(gradient(40, 30));
+    box.show();
+    ASSERT_TRUE(waitFor([&] { return box.isVisible(); }));
+    QCoreApplication::processEvents();
+    PaintWatch watch(&box);
+    // Columns drawn in quick succession, each handed over for repainting.
+    for (int x : {3, 17, 30}) {
+      box.setAutoRedraw(true);
+      box.PSet(x, 5, 0);
+      box.setAutoRedraw(false);
+    }
+    if (refresh) box.Refresh();
+    const auto shown = [&] { return watch.painted.contains(QRect(4, 1, 28, 30)); };  // columns 3 to 30
+    if (refresh) {
+      QCoreApplication::sendPostedEvents();
+      EXPECT_TRUE(shown()) << "Refresh";
+    }
+    EXPECT_TRUE(waitFor(shown)) << "refresh " << refresh;
+  }
+}
+
+TEST(PictureBox, APictureCopiedAheadKeepsPictureAndHandedOutImagesApart) {
+  // Big enough to be copied on a thread of its own, and small.
+  for (const int side : {1200, 40}) {
+    enum class Before { Nothing, ImageHandedOut, AnotherPictureSet };
+    for (const Before before : {Before::Nothing, Before::ImageHandedOut, Before::AnotherPictureSet}) {
+      SCOPED_TRACE(testing::Message() << side << " " << int(before));
+      PictureBox box(nullptr, "Picture1");
+      const QImage first = gradient(side, side);
+      box.setPicture(first);
+      QImage handedOut;
+      if (before == Before::ImageHandedOut) handedOut = box.Image();
+      const QImage picture = before == Before::AnotherPictureSet ? gradient(side, side + 1) : first;
+      if (before == Before::AnotherPictureSet) box.setPicture(picture);
+      box.setAutoRedraw(true);
+      box.PSet(side - 1, 7, 0x123456);
+      EXPECT_EQ(box.Point(side - 1, 7), 0x123456);
+      EXPECT_EQ(box.Point(side - 2, side - 1), FromQRgb(picture.pixel(side - 2, side - 1)));
+      EXPECT_EQ(box.Picture(), picture) << "drawing goes to the image, not the picture";
+      if (!handedOut.isNull()) {
+        EXPECT_EQ(handedOut, first) << "a copy handed out earlier keeps its pixels";
+      }
+      QImage expected = picture.convertToFormat(QImage::Format_RGB32);
+      expected.setPixel(side - 1, 7, ToQRgb(0x123456));
+      EXPECT_EQ(box.Image(), expected);
+    }
+  }
 }
