@@ -20,7 +20,12 @@ start_program() {
   app_pid=$!
   pids_to_kill+=("$app_pid")
   wait_for_window
+  main_window=$(xdotool search --onlyvisible --class tintaborra | head -n 1)
 }
+# focus_main: waits until the program's window has the keyboard focus (a click
+# gives it back after a dialog only once the program has seen the click).
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+focus_main() { wait_until "the window did not take the keyboard focus" has_focus "$main_window"; }
 open_picture() {  # through the real open dialog, typing the path
   click "${OPEN[@]}"
   wait_window "Selecciona una imagen"
@@ -105,6 +110,7 @@ case "$scenario" in
     for attempt in 1 2 3; do
       open_picture "$work/large.bmp"
       pick_at 40 40
+      focus_main
       # Focus back from the picture to "Quitar este color" (Picture2, Command7,
       # Command6 in the focus order), the pointer already on the stop button:
       # the space key starts the run and the click follows within milliseconds,
@@ -126,6 +132,7 @@ case "$scenario" in
     start_program
     open_picture "$work/large.bmp"
     pick_at 40 40
+    focus_main
     xdotool key shift+Tab shift+Tab shift+Tab
     # As in the stop scenario, the exit click waits in the queue during the run.
     xdotool mousemove 976 24 key space click 1
@@ -201,6 +208,7 @@ case "$scenario" in
     open_picture "$work/original.bmp"
     run_filter "${WHITEN[@]}"
     click 600 20  # the window's bare top: the keys go to it
+    focus_main
     copied() {  # $1: keys that end in a copy; $2: where the clipboard's picture goes
       printf 'vacío' | xclip -selection clipboard  # the clipboard is ours until the program takes it
       wait_until "the clipboard was not emptied" clipboard_is 'vacío'
@@ -223,6 +231,7 @@ case "$scenario" in
     start_program
     open_picture "$work/large.bmp"
     click 200 60  # on the frame, outside the picture: the window has the keyboard again
+    focus_main
     xdotool key ctrl+0
     wait_pixel 574 750 255,255,255   # below the fitted picture, the frame's white
     xdotool mousemove 410 159 mousemove 407 156 click 1
