@@ -20,7 +20,9 @@ start_program() {
   app_pid=$!
   pids_to_kill+=("$app_pid")
   wait_for_window
-  main_window=$(xdotool search --onlyvisible --class tintaborra | head -n 1)
+  local ids
+  ids=$(xdotool search --onlyvisible --class tintaborra)
+  main_window=${ids%%$'\n'*}
 }
 # focus_main: waits until the program's window has the keyboard focus (a click
 # gives it back after a dialog only once the program has seen the click).
@@ -106,8 +108,9 @@ case "$scenario" in
     ;;
   stop)
     "$check" make "$work/large.bmp" 2000 6000
-    start_program
     for attempt in 1 2 3; do
+      # Each attempt in a program of its own, where the box holds its start place.
+      start_program
       open_picture "$work/large.bmp"
       pick_at 40 40
       focus_main
@@ -125,6 +128,8 @@ case "$scenario" in
         break
       fi
       [ "$attempt" = 3 ] && fail "stopped run"
+      kill "$app_pid"
+      wait "$app_pid" 2>/dev/null || true
     done
     ;;
   exitmidrun)

@@ -53,7 +53,10 @@ if [ "${WM:-none}" = openbox ]; then
 fi
 
 # The id of the visible window whose name matches NAME and which has the keyboard focus.
-focused_named() { local w; w=$(xdotool getwindowfocus 2>/dev/null) && xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$w"; }
+focused_named() {
+  local w ids
+  w=$(xdotool getwindowfocus 2>/dev/null) && ids=$(xdotool search --onlyvisible --name "$1" 2>/dev/null) && grep -qx "$w" <<<"$ids"
+}
 visible_named() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 # wait_window NAME: waits until a window whose name matches NAME is shown and
 # has the keyboard focus, so that keys typed next reach it.
