@@ -23,7 +23,12 @@ fd_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
 xvfb_pid=$!
 pids_to_kill=("$xvfb_pid")
-cleanup() { kill "${pids_to_kill[@]}" 2>/dev/null || true; rm -f "$fd_file"; }
+# The server and the programs are gone before the next test starts its own.
+cleanup() {
+  kill "${pids_to_kill[@]}" 2>/dev/null || true
+  wait "${pids_to_kill[@]}" 2>/dev/null || true
+  rm -f "$fd_file"
+}
 trap cleanup EXIT
 # Xvfb writes its display number once it accepts connections.
 deadline=$((SECONDS + CEILING))
