@@ -1,5 +1,7 @@
 #include "platform/picturebox.h"
 
+#include "platform/column_band.h"
+
 #include <QColorSpace>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -45,6 +47,7 @@ int PictureBox::toPixel(double v) { return static_cast<int>(std::floor(v)); }
 
 void PictureBox::setPicture(const QImage& picture) {
   dropCopyAhead();
+  dropBand();
   picture_ = picture.format() == QImage::Format_RGB32 ? picture
                                                       : picture.convertToFormat(QImage::Format_RGB32);
   image_ = picture_;
@@ -67,12 +70,15 @@ void PictureBox::setPicture(const QImage& picture) {
 }
 
 QImage PictureBox::Image() const {
+  const_cast<PictureBox*>(this)->writeBackBand();
   shared_ = true;
   fastDraw_ = false;
   return image_;
 }
 
 void PictureBox::EditImage(const std::function<void(QImage&)>& edit) {
+  closeBand();
+  dropCopyAhead();
   edit(image_);
   shared_ = true;  // what edit left may be held elsewhere too
   attach();
@@ -178,6 +184,15 @@ void PictureBox::copyAhead() {
   });
 }
 
+void PictureBox::CopyAhead() {
+  closeBand();
+  if (copyThread_.joinable()) return;
+  // Drawing now goes through ensureOwnImage, which waits for the copy.
+  shared_ = true;
+  updateFastDraw();
+  copyAhead();
+}
+
 QImage PictureBox::takeCopyAhead() {
   if (!copyThread_.joinable()) return {};
   copyThread_.join();
@@ -217,7 +232,59 @@ void PictureBox::attach() {
   bits_ = w_ > 0 && !shared_ ? image_.bits() : const_cast<uchar*>(image_.constBits());
 }
 
+namespace {
+// A band holds about 4 MB of pixels: it stays in the cache while its columns
+// are walked, and taking it out or writing it back touches each row once for
+// many columns.
+constexpr std::size_t BandPixels = std::size_t(1) << 20;
+constexpr std::size_t MostBandColumns = 256;
+}  // namespace
+
+QRgb* PictureBox::bandColumn(std::ptrdiff_t x) {
+  if (inBand(x)) return band_.get() + std::size_t(x - bandX0_) * h_;
+  closeBand();
+  const std::size_t columns = std::min({std::max<std::size_t>(1, BandPixels / h_), MostBandColumns, w_ - std::size_t(x)});
+  if (columns * h_ > bandCapacity_) {
+    band_.reset();
+    bandCapacity_ = 0;
+    band_.reset(new (std::nothrow) QRgb[columns * h_]);
+    if (!band_) return nullptr;  // walked in place instead
+    bandCapacity_ = columns * h_;
+  }
+  TakeColumns(bits_, bpl_, x, columns, h_, band_.get());
+  bandX0_ = x;
+  bandColumns_ = columns;
+  updateFastDraw();
+  return band_.get();
+}
+
+void PictureBox::bandColumnChanged(std::ptrdiff_t x) {
+  ensureOwnImage();
+  if (!inside(x, 0)) return dropBand();  // no memory for a copy of our own: nothing can be drawn
+  bandChanged0_ = std::min(bandChanged0_, x - bandX0_);
+  bandChanged1_ = std::max(bandChanged1_, x - bandX0_);
+  markDirty(x);
+}
+
+void PictureBox::writeBackBand() {
+  if (bandChanged1_ < 0) return;
+  PutColumns(band_.get(), h_, std::size_t(bandChanged0_), std::size_t(bandChanged1_), bits_, bpl_, bandX0_);
+  bandChanged0_ = PTRDIFF_MAX, bandChanged1_ = -1;
+}
+
+void PictureBox::closeBand() {
+  writeBackBand();
+  dropBand();
+}
+
+void PictureBox::dropBand() {
+  bandColumns_ = 0;
+  bandChanged0_ = PTRDIFF_MAX, bandChanged1_ = -1;
+  updateFastDraw();
+}
+
 void PictureBox::PSetSlow(int x, int y, ColorValue color) {
+  closeBand();
   ensureOwnImage();
   const int half = (drawWidth_ - 1) / 2;
   const QRect dot = QRect(x - half, y - half, drawWidth_, drawWidth_) & image_.rect();
@@ -278,6 +345,7 @@ void PictureBox::timerEvent(QTimerEvent* event) {
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
+  writeBackBand();
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, ToQColor(backColor_));

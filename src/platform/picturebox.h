@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 
 class QPainter;
@@ -78,6 +79,8 @@ class PictureBox : public QWidget, public Control {
   // The pixel at (x, y) of the persistent image, or -1 outside it.
   ColorValue Point(int x, int y) const {
     if (!inside(x, y)) return -1;
+    if (inBand(x)) [[unlikely]]
+      return FromQRgb(band_[std::size_t(x - bandX0_) * h_ + std::size_t(y)]);
     return FromQRgb(reinterpret_cast<const QRgb*>(bits_ + y * bpl_)[x]);
   }
   ColorValue Point(double x, double y) const { return Point(toPixel(x), toPixel(y)); }
@@ -99,9 +102,15 @@ class PictureBox : public QWidget, public Control {
   // PSet(x, y, rule(c)) where rule(c) differs from c: positions outside the
   // picture are left out, and a column the rule leaves as it was is neither
   // copied nor repainted. With a one-pixel pen and AutoRedraw on, the bounds
-  // are checked once for the column and its pixels are walked directly.
+  // are checked once for the column and its pixels are walked directly, in
+  // the band of columns it belongs to.
   template <class Rule>
   void TransformColumn(int x, int lastRow, const Rule& rule);
+
+  // Starts copying the persistent image on a thread of its own, so that the
+  // next drawing, made while another holder keeps the image as it is now (an
+  // undo step), finds its own copy ready instead of making it then.
+  void CopyAhead();
 
   // Repaints at once whatever was drawn and is still waiting for its repaint.
   void Refresh();
@@ -150,12 +159,18 @@ class PictureBox : public QWidget, public Control {
     return static_cast<std::size_t>(x) < w_ && static_cast<std::size_t>(y) < h_;
   }
   static int toPixel(double v);
-  void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_; }
+  void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_ && bandColumns_ == 0; }
   void PSetSlow(int x, int y, ColorValue color);
   void markDirty(std::ptrdiff_t x) {
     dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
     dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
   }
+  bool inBand(std::ptrdiff_t x) const { return static_cast<std::size_t>(x - bandX0_) < bandColumns_; }
+  QRgb* bandColumn(std::ptrdiff_t x);
+  void bandColumnChanged(std::ptrdiff_t x);
+  void writeBackBand();
+  void closeBand();
+  void dropBand();  // its changes are forgotten
   void ensureOwnImage();
   void copyAhead();
   QImage takeCopyAhead();  // waits for the copy; null when there is none
@@ -180,6 +195,15 @@ class PictureBox : public QWidget, public Control {
   std::ptrdiff_t bpl_ = 0;
   std::size_t w_ = 0, h_ = 0;
   std::ptrdiff_t dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
+  // A scan down a column of the image would touch one line, and one page, in
+  // every row. Instead a band of columns is taken out and held column after
+  // column, the whole height of each, so that a column is adjacent memory;
+  // the band's changed columns are newer than the image's until written back.
+  std::unique_ptr<QRgb[]> band_;
+  std::size_t bandCapacity_ = 0;
+  std::ptrdiff_t bandX0_ = 0;
+  std::size_t bandColumns_ = 0;
+  std::ptrdiff_t bandChanged0_ = PTRDIFF_MAX, bandChanged1_ = -1;
   // The copy of a newly set picture, made on a thread of its own.
   std::thread copyThread_;
   void* copyData_ = nullptr;
@@ -218,12 +242,31 @@ TINTABORRA_ALWAYS_INLINE inline void Walk(uchar* pixel, std::ptrdiff_t bpl, std:
     *p = ToQRgb(rule(FromQRgb(*p)));
   }
 }
+// pixel = rule(pixel) over count adjacent pixels; true when the rule changed any.
+template <class Rule>
+TINTABORRA_ALWAYS_INLINE inline bool WalkAdjacent(QRgb* __restrict pixels, std::ptrdiff_t count, const Rule& rule) {
+  ColorValue changed = 0;
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const ColorValue c = FromQRgb(pixels[i]);
+    // A pixel's colour has no sign; knowing it spares the vector code the sign
+    // corrections of the rules' divisions.
+    if (c < 0) __builtin_unreachable();
+    const ColorValue now = rule(c);
+    changed |= now ^ c;
+    pixels[i] = ToQRgb(now);
+  }
+  return changed != 0;
+}
 #undef TINTABORRA_ALWAYS_INLINE
 #if defined(__GNUC__) && defined(__x86_64__)
 #define TINTABORRA_AVX2_WALK 1
 template <class Rule>
 [[gnu::target("avx2")]] void WalkAvx2(uchar* pixel, std::ptrdiff_t bpl, std::ptrdiff_t rows, const Rule& rule) {
   Walk(pixel, bpl, rows, rule);
+}
+template <class Rule>
+[[gnu::target("avx2")]] bool WalkAdjacentAvx2(QRgb* pixels, std::ptrdiff_t count, const Rule& rule) {
+  return WalkAdjacent(pixels, count, rule);
 }
 bool HasAvx2();
 #endif
@@ -238,6 +281,17 @@ void WalkColumn(uchar* first, std::ptrdiff_t bytesPerLine, std::ptrdiff_t rows, 
   columnwalk::Walk(first, bytesPerLine, rows, rule);
 }
 
+// pixel = rule(pixel) over count adjacent pixels of an RGB32 image, the rule
+// working on ColorValue; true when the rule changed any of them.
+template <class Rule>
+bool WalkAdjacent(QRgb* pixels, std::ptrdiff_t count, const Rule& columnRule) {
+  const Rule rule = columnRule;
+#ifdef TINTABORRA_AVX2_WALK
+  if (columnwalk::HasAvx2()) return columnwalk::WalkAdjacentAvx2(pixels, count, rule);
+#endif
+  return columnwalk::WalkAdjacent(pixels, count, rule);
+}
+
 template <class Rule>
 void PictureBox::TransformColumn(int x, int lastRow, const Rule& columnRule) {
   const Rule rule = columnRule;  // a copy of its own, which no pixel store can alias
@@ -249,6 +303,11 @@ void PictureBox::TransformColumn(int x, int lastRow, const Rule& columnRule) {
       const ColorValue changed = rule(c);
       if (changed != c) PSet(x, y, changed);
     }
+    return;
+  }
+  if (QRgb* column = bandColumn(x)) {
+    if (!WalkAdjacent(column, rows, rule)) return;
+    bandColumnChanged(x);
     return;
   }
   // Read only up to the first pixel that changes; from there on, write.

@@ -74,3 +74,53 @@ TEST(TransformColumn, AColumnLeftAsItWasIsNotCopied) {
   EXPECT_EQ(Difference(held, picture), "") << "a copy handed out earlier keeps its pixels";
   EXPECT_EQ(Difference(box.Image(), WithColumns(picture, 2, 2, filters::WhiteningRule{})), "");
 }
+
+// Mid-scan, with part of the columns walked in a band of their own, every
+// reader and writer of the box sees what Point and PSet alone would have
+// left; a picture wider than one band crosses from band to band.
+TEST(TransformColumn, EveryReaderAndWriterMidScanSeesThePointwiseResult) {
+  enum class Between { Nothing, Read, HandOut, Draw, Edit };
+  const filters::GreyTypeRule rule(100, 20);
+  for (const int width : {9, 300}) {
+    for (const Between between : {Between::Nothing, Between::Read, Between::HandOut, Between::Draw, Between::Edit}) {
+      SCOPED_TRACE(testing::Message() << width << " " << int(between));
+      const QImage picture = MixedPicture(width, 11);
+      PictureBox walked(nullptr, "Walked"), pointwise(nullptr, "Pointwise");
+      for (PictureBox* box : {&walked, &pointwise}) {
+        box->setPicture(picture);
+        box->setAutoRedraw(true);
+      }
+      QImage handedOut, expectedHandedOut;
+      for (int x = 0; x < width; ++x) {
+        walked.TransformColumn(x, 10, rule);
+        for (int y = 0; y <= 10; ++y)
+          if (rule(pointwise.Point(x, y)) != pointwise.Point(x, y)) pointwise.PSet(x, y, rule(pointwise.Point(x, y)));
+        if (x % 4 != 1) continue;
+        const int other = (x * 7) % width;
+        switch (between) {
+          case Between::Nothing: break;
+          case Between::Read:
+            for (int y : {0, 3, 10}) {
+              ASSERT_EQ(walked.Point(x, y), pointwise.Point(x, y)) << x << "," << y;
+              ASSERT_EQ(walked.Point(other, y), pointwise.Point(other, y)) << other << "," << y;
+            }
+            break;
+          case Between::HandOut:
+            handedOut = walked.Image();
+            expectedHandedOut = pointwise.Image();
+            ASSERT_EQ(Difference(handedOut, expectedHandedOut), "") << x;
+            break;
+          case Between::Draw:
+            for (PictureBox* box : {&walked, &pointwise}) box->PSet(other, 4, 0x123456);
+            break;
+          case Between::Edit:
+            for (PictureBox* box : {&walked, &pointwise})
+              box->EditImage([&](QImage& image) { image.setPixel(other, 2, 0xFF654321); });
+            break;
+        }
+      }
+      EXPECT_EQ(Difference(walked.Image(), pointwise.Image()), "");
+      EXPECT_EQ(Difference(handedOut, expectedHandedOut), "") << "a copy handed out keeps its pixels";
+    }
+  }
+}
