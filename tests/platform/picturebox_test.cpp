@@ -151,8 +151,9 @@ TEST(PictureBox, EveryColumnDrawnIsRepaintedSoonerOrLaterAndRefreshRepaintsAtOnc
 TEST(PictureBox, APictureCopiedAheadKeepsPictureAndHandedOutImagesApart) {
   // Big enough to be copied on a thread of its own, and small.
   for (const int side : {1200, 40}) {
-    enum class Before { Nothing, ImageHandedOut, AnotherPictureSet };
-    for (const Before before : {Before::Nothing, Before::ImageHandedOut, Before::AnotherPictureSet}) {
+    enum class Before { Nothing, ImageHandedOut, AnotherPictureSet, CopiedAheadAndHandedOut, CopiedAheadAndEdited };
+    for (const Before before : {Before::Nothing, Before::ImageHandedOut, Before::AnotherPictureSet,
+                                Before::CopiedAheadAndHandedOut, Before::CopiedAheadAndEdited}) {
       SCOPED_TRACE(testing::Message() << side << " " << int(before));
       PictureBox box(nullptr, "Picture1");
       const QImage first = gradient(side, side);
@@ -162,14 +163,26 @@ TEST(PictureBox, APictureCopiedAheadKeepsPictureAndHandedOutImagesApart) {
       const QImage picture = before == Before::AnotherPictureSet ? gradient(side, side + 1) : first;
       if (before == Before::AnotherPictureSet) box.setPicture(picture);
       box.setAutoRedraw(true);
+      if (before == Before::CopiedAheadAndHandedOut || before == Before::CopiedAheadAndEdited) {
+        // As after a run: the image is the box's own, then copied ahead for the next one.
+        box.PSet(0, 0, box.Point(0, 0));
+        box.CopyAhead();
+        box.PSet(2, 2, 0x00FF00);  // drawing that the copy must not miss
+        if (before == Before::CopiedAheadAndHandedOut) handedOut = box.Image();
+        if (before == Before::CopiedAheadAndEdited) box.EditImage([](QImage& image) { image.setPixel(1, 1, 0xFF000000); });
+      }
       box.PSet(side - 1, 7, 0x123456);
       EXPECT_EQ(box.Point(side - 1, 7), 0x123456);
       EXPECT_EQ(box.Point(side - 2, side - 1), FromQRgb(picture.pixel(side - 2, side - 1)));
       EXPECT_EQ(box.Picture(), picture) << "drawing goes to the image, not the picture";
       if (!handedOut.isNull()) {
-        EXPECT_EQ(handedOut, first) << "a copy handed out earlier keeps its pixels";
+        QImage held = first.convertToFormat(QImage::Format_RGB32);
+        if (before == Before::CopiedAheadAndHandedOut) held.setPixel(2, 2, ToQRgb(0x00FF00));
+        EXPECT_EQ(handedOut, held) << "a copy handed out earlier keeps its pixels";
       }
       QImage expected = picture.convertToFormat(QImage::Format_RGB32);
+      if (before == Before::CopiedAheadAndEdited) expected.setPixel(1, 1, 0xFF000000);
+      if (before >= Before::CopiedAheadAndHandedOut) expected.setPixel(2, 2, ToQRgb(0x00FF00));
       expected.setPixel(side - 1, 7, ToQRgb(0x123456));
       EXPECT_EQ(box.Image(), expected);
     }
