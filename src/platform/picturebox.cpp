@@ -243,6 +243,7 @@ constexpr std::size_t MostBandColumns = 256;
 QRgb* PictureBox::bandColumn(std::ptrdiff_t x) {
   if (inBand(x)) return band_.get() + std::size_t(x - bandX0_) * h_;
   closeBand();
+  if (h_ > BandPixels) return nullptr;  // a column alone fills a band: walked in place
   const std::size_t columns = std::min({std::max<std::size_t>(1, BandPixels / h_), MostBandColumns, w_ - std::size_t(x)});
   if (columns * h_ > bandCapacity_) {
     band_.reset();
