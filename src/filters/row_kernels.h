@@ -11,8 +11,8 @@
 
 namespace filters::kernels {
 
-// The rule called pixel by pixel in a loop the compiler vectorises, with a
-// version for AVX2 and one for the plain x86-64 the loader chooses between.
+// The rule called pixel by pixel in a loop the compiler vectorises for the
+// baseline processor.
 void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
 void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
 void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
@@ -27,5 +27,12 @@ bool HasAvx512();
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+
+// The same eight pixels at a time, for processors with AVX2 but no AVX-512.
+// Only to be called when HasAvx2().
+bool HasAvx2();
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
 
 }  // namespace filters::kernels

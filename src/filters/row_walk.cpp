@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TINTABORRA_HAS_AVX512_LOOPS 1
+#define TINTABORRA_HAS_X86_LOOPS 1
 #include <immintrin.h>
 #endif
 
@@ -34,30 +34,23 @@ inline void walk(QRgb* __restrict row, std::ptrdiff_t count, const Rule& columnR
 
 namespace kernels {
 
-// Each is compiled for the baseline processor and for AVX2; the loader picks
-// the best one the processor runs.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define TINTABORRA_ROW_CLONES [[gnu::target_clones("avx2", "default")]]
-#else
-#define TINTABORRA_ROW_CLONES
-#endif
+// Compiled for the baseline processor, where the loops below do not run.
+void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { walk(row, count, rule); }
+void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { walk(row, count, rule); }
+void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { walk(row, count, rule); }
 
-TINTABORRA_ROW_CLONES void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
-  walk(row, count, rule);
-}
-TINTABORRA_ROW_CLONES void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
-  walk(row, count, rule);
-}
-TINTABORRA_ROW_CLONES void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) {
-  walk(row, count, rule);
-}
-
-#ifdef TINTABORRA_HAS_AVX512_LOOPS
+#ifdef TINTABORRA_HAS_X86_LOOPS
 
 #define TINTABORRA_AVX512 __attribute__((target("avx512f,avx512bw")))
+#define TINTABORRA_AVX2 __attribute__((target("avx2")))
 
 bool HasAvx512() {
   static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return has;
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
 
@@ -160,6 +153,76 @@ struct WhiteningLanes {
   }
 };
 
+// The same for AVX2, eight pixels at a time: the masks become lanes of all
+// ones or all zeros, and the choices byte blends.
+template <class Lanes>
+TINTABORRA_AVX2 inline void walk8(QRgb* row, std::ptrdiff_t count, const Lanes& lanes) {
+  std::ptrdiff_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    auto* at = reinterpret_cast<__m256i*>(row + i);
+    _mm256_storeu_si256(at, lanes(_mm256_loadu_si256(at)));
+  }
+  if (i < count) {
+    const __m256i last = _mm256_cmpgt_epi32(_mm256_set1_epi32(int(count - i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    auto* at = reinterpret_cast<int*>(row + i);
+    _mm256_maskstore_epi32(at, last, lanes(_mm256_maskload_epi32(at, last)));
+  }
+}
+
+// Lanes whose three channel bytes in v are all 0.
+TINTABORRA_AVX2 inline __m256i channelsZero(__m256i v) {
+  return _mm256_cmpeq_epi32(_mm256_and_si256(v, _mm256_set1_epi32(std::int32_t(Channels))), _mm256_setzero_si256());
+}
+
+struct RemovalLanes8 {
+  __m256i lo, hi, replacement;
+  TINTABORRA_AVX2 explicit RemovalLanes8(const RemovalRule& rule) {
+    const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
+    lo = _mm256_set1_epi32(std::int32_t(lane(b.lo, g.lo, r.lo)));
+    hi = _mm256_set1_epi32(std::int32_t(lane(b.hi, g.hi, r.hi)));
+    replacement = _mm256_set1_epi32(std::int32_t(platform::ToQRgb(rule.replacement())));
+  }
+  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
+    const __m256i kept = _mm256_or_si256(p, _mm256_set1_epi32(std::int32_t(Alpha)));
+    const __m256i near = channelsZero(_mm256_or_si256(_mm256_subs_epu8(lo, kept), _mm256_subs_epu8(kept, hi)));
+    const __m256i white = _mm256_cmpeq_epi32(kept, _mm256_set1_epi32(-1));
+    return _mm256_blendv_epi8(kept, replacement, _mm256_andnot_si256(white, near));
+  }
+};
+
+struct GreyTypeLanes8 {
+  __m256i highestDarkMean, slack;
+  TINTABORRA_AVX2 explicit GreyTypeLanes8(const GreyTypeRule& rule) {
+    const std::int32_t d = rule.tolerance();  // as in GreyTypeLanes
+    highestDarkMean = _mm256_set1_epi32(d > 0 ? rule.highestDarkMean() : -1);
+    slack = _mm256_set1_epi8(static_cast<char>(std::clamp(d - 1, 0, 255)));
+  }
+  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
+    const __m256i alpha = _mm256_set1_epi32(std::int32_t(Alpha)), white = _mm256_set1_epi32(-1);
+    const __m256i kept = _mm256_or_si256(p, alpha);
+    const __m256i pairs = _mm256_maddubs_epi16(kept, _mm256_set1_epi32(0x00010101));
+    const __m256i sum = _mm256_madd_epi16(pairs, _mm256_set1_epi16(1));
+    const __m256i mean = _mm256_mulhi_epu16(sum, _mm256_set1_epi32(0x5556));
+    const __m256i spread = _mm256_setr_epi32(int(0x80000000), int(0x80040404), int(0x80080808), int(0x800C0C0C),
+                                             int(0x80000000), int(0x80040404), int(0x80080808), int(0x800C0C0C));
+    const __m256i means = _mm256_shuffle_epi8(mean, spread);
+    const __m256i distance = _mm256_or_si256(_mm256_subs_epu8(kept, means), _mm256_subs_epu8(means, kept));
+    const __m256i grey = channelsZero(_mm256_subs_epu8(distance, slack));
+    const __m256i light = _mm256_cmpgt_epi32(mean, highestDarkMean);
+    const __m256i isBlack = _mm256_cmpeq_epi32(kept, alpha);
+    const __m256i isWhite = _mm256_cmpeq_epi32(kept, white);
+    const __m256i toBlack = _mm256_or_si256(isBlack, _mm256_andnot_si256(_mm256_or_si256(isWhite, light), grey));
+    return _mm256_blendv_epi8(white, alpha, toBlack);
+  }
+};
+
+struct WhiteningLanes8 {
+  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
+    return _mm256_or_si256(_mm256_set1_epi32(std::int32_t(Alpha)),
+                           _mm256_andnot_si256(channelsZero(p), _mm256_set1_epi32(std::int32_t(Channels))));
+  }
+};
+
 }  // namespace
 
 TINTABORRA_AVX512 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
@@ -172,12 +235,26 @@ TINTABORRA_AVX512 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const Whit
   walk16(row, count, WhiteningLanes());
 }
 
+TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  walk8(row, count, RemovalLanes8(rule));
+}
+TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  walk8(row, count, GreyTypeLanes8(rule));
+}
+TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
+  walk8(row, count, WhiteningLanes8());
+}
+
 #else
 
 bool HasAvx512() { return false; }
+bool HasAvx2() { return false; }
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { WalkRowPortable(row, count, rule); }
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { WalkRowPortable(row, count, rule); }
 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { WalkRowPortable(row, count, rule); }
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { WalkRowPortable(row, count, rule); }
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { WalkRowPortable(row, count, rule); }
+void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { WalkRowPortable(row, count, rule); }
 
 #endif
 
@@ -188,6 +265,7 @@ namespace {
 template <class Rule>
 void walkFastest(QRgb* row, std::ptrdiff_t count, const Rule& rule) {
   if (kernels::HasAvx512()) return kernels::WalkRowAvx512(row, count, rule);
+  if (kernels::HasAvx2()) return kernels::WalkRowAvx2(row, count, rule);
   kernels::WalkRowPortable(row, count, rule);
 }
 

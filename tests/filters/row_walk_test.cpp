@@ -82,6 +82,10 @@ const Loop Loops[] = {
      [](QRgb* row, std::ptrdiff_t n, const RowStep& s) {
        std::visit([&](const auto& rule) { kernels::WalkRowAvx512(row, n, rule); }, s);
      }},
+    {"AVX2", kernels::HasAvx2(),
+     [](QRgb* row, std::ptrdiff_t n, const RowStep& s) {
+       std::visit([&](const auto& rule) { kernels::WalkRowAvx2(row, n, rule); }, s);
+     }},
     {"WalkRow", true,
      [](QRgb* row, std::ptrdiff_t n, const RowStep& s) {
        std::visit([&](const auto& rule) { WalkRow(row, n, rule); }, s);
@@ -92,10 +96,12 @@ QRgb expected(const RowStep& step, QRgb pixel) {
   return std::visit([&](const auto& rule) { return platform::ToQRgb(rule(platform::FromQRgb(pixel))); }, step);
 }
 
-// Walks every colour with each loop; the runs of a chunk are 1, 2, ... 33
-// pixels long and then the rest, so that each loop's ends and masked tails
-// fall everywhere.
+// Walks every colour with each loop. A chunk's first runs are 1, 2, ... 33
+// pixels long, each followed by a pixel left out that must stay as it was,
+// and the last run is the rest: each loop's ends and masked tails fall
+// everywhere, and a loop that writes past its end is caught.
 void expectEveryColourAsTheRule(const Setting& setting) {
+  constexpr std::ptrdiff_t Longest = 33;
   std::vector<QRgb> input(Chunk), want(Chunk), got(Chunk);
   for (std::uint32_t first = 0; first < Colours; first += Chunk) {
     for (std::uint32_t i = 0; i < Chunk; ++i) {
@@ -103,16 +109,23 @@ void expectEveryColourAsTheRule(const Setting& setting) {
       input[i] = colour | (colour * 2654435761u) << 24;
       want[i] = expected(setting.rule, input[i]);
     }
+    std::ptrdiff_t rest = 0;
+    for (std::ptrdiff_t length = 1; length <= Longest; ++length) {
+      rest += length;
+      want[rest] = input[rest];
+      ++rest;
+    }
     for (const Loop& loop : Loops) {
       if (!loop.runs) continue;
       got = input;
       std::ptrdiff_t at = 0;
-      for (std::ptrdiff_t length = 1; length <= 33; at += length, ++length) loop.walk(got.data() + at, length, setting.rule);
+      for (std::ptrdiff_t length = 1; length <= Longest; at += length + 1, ++length)
+        loop.walk(got.data() + at, length, setting.rule);
       loop.walk(got.data() + at, std::ptrdiff_t(Chunk) - at, setting.rule);
       for (std::uint32_t i = 0; i < Chunk; ++i)
         if (got[i] != want[i]) {
           ADD_FAILURE() << setting.name << ", " << loop.name << ": pixel " << std::hex << input[i] << " gave " << got[i]
-                        << ", the rule " << want[i];
+                        << ", expected " << want[i];
           return;
         }
     }
