@@ -59,6 +59,13 @@ class RemovalRule {
     return Select((c != White) & near, replacement_, c);
   }
 
+  // The settings as the rule holds them, for walks that apply it many pixels
+  // at a time.
+  ChannelRange red() const { return red_; }
+  ChannelRange green() const { return green_; }
+  ChannelRange blue() const { return blue_; }
+  ColorValue replacement() const { return replacement_; }
+
  private:
   ChannelRange red_, green_, blue_;
   ColorValue replacement_;
@@ -84,6 +91,11 @@ class GreyTypeRule {
                       (ch.blue > low) & (ch.blue < high);
     return Select((c == Black) | (c == White), c, Select(dark & grey, Black, White));
   }
+
+  // The settings as the rule holds them, for walks that apply it many pixels
+  // at a time.
+  std::int32_t highestDarkMean() const { return highestDarkMean_; }
+  std::int32_t tolerance() const { return tolerance_; }
 
  private:
   std::int32_t highestDarkMean_;  // the largest whole m with m < T
