@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -177,11 +178,16 @@ void PictureBox::copyAhead() {
   const auto bytes = static_cast<std::size_t>(image_.sizeInBytes());
   // image_ keeps these pixels unchanged until the copy is taken or dropped:
   // nothing draws on them before ensureOwnImage, which waits for the copy.
-  copyThread_ = std::thread([this, from, bytes, to = static_cast<uchar*>(data)] {
-    constexpr std::size_t Chunk = std::size_t(1) << 20;
-    for (std::size_t done = 0; done < bytes && !copyCancelled_.load(std::memory_order_relaxed); done += Chunk)
-      std::memcpy(to + done, from + done, std::min(Chunk, bytes - done));
-  });
+  try {
+    copyThread_ = std::thread([this, from, bytes, to = static_cast<uchar*>(data)] {
+      constexpr std::size_t Chunk = std::size_t(1) << 20;
+      for (std::size_t done = 0; done < bytes && !copyCancelled_.load(std::memory_order_relaxed); done += Chunk)
+        std::memcpy(to + done, from + done, std::min(Chunk, bytes - done));
+    });
+  } catch (const std::system_error&) {
+    // No thread to spare: the copy is made when it is needed.
+    std::free(std::exchange(copyData_, nullptr));
+  }
 }
 
 void PictureBox::CopyAhead() {
