@@ -88,13 +88,38 @@ struct ByteRange {
   }
 };
 
+// What every lane of the removal compares with and writes: the target's
+// byte ranges and the replacement pixel.
+struct RemovalConstants {
+  std::int32_t lo, hi, replacement;
+  explicit RemovalConstants(const RemovalRule& rule) {
+    const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
+    lo = std::int32_t(lane(b.lo, g.lo, r.lo));
+    hi = std::int32_t(lane(b.hi, g.hi, r.hi));
+    replacement = std::int32_t(platform::ToQRgb(rule.replacement()));
+  }
+};
+
+// What every lane of the grey-type rule compares with. With a tolerance of 0
+// or less no pixel is grey: a threshold no mean reaches gives the same
+// whites. Otherwise a channel x is within the tolerance D of the mean m when
+// |x - m| - (D - 1), saturated at 0, is 0; a D above 255 lets every byte
+// through, like a slack of 255.
+struct GreyTypeConstants {
+  std::int32_t highestDarkMean;
+  char slack;
+  explicit GreyTypeConstants(const GreyTypeRule& rule)
+      : highestDarkMean(rule.tolerance() > 0 ? rule.highestDarkMean() : -1),
+        slack(static_cast<char>(std::clamp(rule.tolerance() - 1, 0, 255))) {}
+};
+
 struct RemovalLanes {
   __m512i lo, hi, replacement;
   TINTABORRA_AVX512 explicit RemovalLanes(const RemovalRule& rule) {
-    const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
-    lo = _mm512_set1_epi32(std::int32_t(lane(b.lo, g.lo, r.lo)));
-    hi = _mm512_set1_epi32(std::int32_t(lane(b.hi, g.hi, r.hi)));
-    replacement = _mm512_set1_epi32(std::int32_t(platform::ToQRgb(rule.replacement())));
+    const RemovalConstants c(rule);
+    lo = _mm512_set1_epi32(c.lo);
+    hi = _mm512_set1_epi32(c.hi);
+    replacement = _mm512_set1_epi32(c.replacement);
   }
   TINTABORRA_AVX512 __m512i operator()(__m512i p) const {
     // Every use below is of kept, whose alpha byte is never looked at: the
@@ -112,13 +137,9 @@ struct RemovalLanes {
 struct GreyTypeLanes {
   __m512i highestDarkMean, slack;
   TINTABORRA_AVX512 explicit GreyTypeLanes(const GreyTypeRule& rule) {
-    // With a tolerance of 0 or less no pixel is grey: a threshold no mean
-    // reaches gives the same whites. Otherwise a channel x is within the
-    // tolerance D of the mean m when |x - m| - (D - 1), saturated at 0, is 0;
-    // a D above 255 lets every byte through, like a slack of 255.
-    const std::int32_t d = rule.tolerance();
-    highestDarkMean = _mm512_set1_epi32(d > 0 ? rule.highestDarkMean() : -1);
-    slack = _mm512_set1_epi8(static_cast<char>(std::clamp(d - 1, 0, 255)));
+    const GreyTypeConstants c(rule);
+    highestDarkMean = _mm512_set1_epi32(c.highestDarkMean);
+    slack = _mm512_set1_epi8(c.slack);
   }
   TINTABORRA_AVX512 __m512i operator()(__m512i p) const {
     // Read once, as kept, like the removal's pixels.
@@ -177,10 +198,10 @@ TINTABORRA_AVX2 inline __m256i channelsZero(__m256i v) {
 struct RemovalLanes8 {
   __m256i lo, hi, replacement;
   TINTABORRA_AVX2 explicit RemovalLanes8(const RemovalRule& rule) {
-    const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
-    lo = _mm256_set1_epi32(std::int32_t(lane(b.lo, g.lo, r.lo)));
-    hi = _mm256_set1_epi32(std::int32_t(lane(b.hi, g.hi, r.hi)));
-    replacement = _mm256_set1_epi32(std::int32_t(platform::ToQRgb(rule.replacement())));
+    const RemovalConstants c(rule);
+    lo = _mm256_set1_epi32(c.lo);
+    hi = _mm256_set1_epi32(c.hi);
+    replacement = _mm256_set1_epi32(c.replacement);
   }
   TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
     const __m256i kept = _mm256_or_si256(p, _mm256_set1_epi32(std::int32_t(Alpha)));
@@ -193,9 +214,9 @@ struct RemovalLanes8 {
 struct GreyTypeLanes8 {
   __m256i highestDarkMean, slack;
   TINTABORRA_AVX2 explicit GreyTypeLanes8(const GreyTypeRule& rule) {
-    const std::int32_t d = rule.tolerance();  // as in GreyTypeLanes
-    highestDarkMean = _mm256_set1_epi32(d > 0 ? rule.highestDarkMean() : -1);
-    slack = _mm256_set1_epi8(static_cast<char>(std::clamp(d - 1, 0, 255)));
+    const GreyTypeConstants c(rule);
+    highestDarkMean = _mm256_set1_epi32(c.highestDarkMean);
+    slack = _mm256_set1_epi8(c.slack);
   }
   TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
     const __m256i alpha = _mm256_set1_epi32(std::int32_t(Alpha)), white = _mm256_set1_epi32(-1);
