@@ -204,7 +204,7 @@ class PictureBox : public QWidget, public Control {
   std::ptrdiff_t bandX0_ = 0;
   std::size_t bandColumns_ = 0;
   std::ptrdiff_t bandChanged0_ = PTRDIFF_MAX, bandChanged1_ = -1;
-  // The copy of a newly set picture, made on a thread of its own.
+  // The copy of the image made ahead (of a newly set picture, or after a run), on a thread of its own.
   std::thread copyThread_;
   void* copyData_ = nullptr;
   std::atomic<bool> copyCancelled_ = false;
