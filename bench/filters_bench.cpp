@@ -19,13 +19,13 @@
 //    Dialogs whose MsgBox returns at once;
 //  - PeakMemory: the process's peak resident size after loading such a
 //    picture from a BMP file and running the three filters over it.
-#include "app/form1.h"
-#include "filters/pixel_rules.h"
-#include "filters/row_walk.h"
-#include "platform/codecs.h"
-#include "platform/colors.h"
-#include "platform/picturebox.h"
-#include "platform/runtime.h"
+#include "window/form1.h"
+#include "pixels/pixel_rules.h"
+#include "pixels/row_walk.h"
+#include "pixels/codecs.h"
+#include "pixels/colors.h"
+#include "window/forms/picturebox.h"
+#include "window/forms/runtime.h"
 #include "varied_picture.h"
 
 #include <QCoreApplication>

@@ -5,8 +5,8 @@
 //         picture, each repainting the part of it near that colour;
 // whole:  removals that repaint every pixel of a plain picture, turn about
 //         from grey to red and back, so that every step changes everything.
-#include "app/form1.h"
-#include "platform/vb.h"
+#include "window/form1.h"
+#include "pixels/vb.h"
 #include "quiet_dialogs.h"
 #include "varied_picture.h"
 

@@ -3,8 +3,8 @@
 // of each. peak_MB is the process's high-water mark during the run; extra_MB
 // is how far it rose above what was resident when the run began. One whole
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
-#include "app/form1.h"
-#include "platform/codecs.h"
+#include "window/form1.h"
+#include "pixels/codecs.h"
 #include "quiet_dialogs.h"
 
 #include <QFile>

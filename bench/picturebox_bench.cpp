@@ -1,6 +1,6 @@
 // Point and PSet over every pixel of a 4000 x 3000 picture, against the same
 // loop over the picture's scan lines.
-#include "platform/picturebox.h"
+#include "window/forms/picturebox.h"
 #include "varied_picture.h"
 
 #include <benchmark/benchmark.h>

@@ -2,7 +2,7 @@
 // Dialogs for benchmarks: the file dialogs confirm fixed paths, the colour
 // dialog is cancelled and message boxes are only recorded.
 
-#include "platform/dialogs.h"
+#include "window/forms/dialogs.h"
 
 #include <QFileInfo>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #pragma once
 // The picture the benchmarks work on.
 
-#include "filters/pixel_rules.h"
-#include "platform/colors.h"
-#include "platform/vb.h"
+#include "pixels/pixel_rules.h"
+#include "pixels/colors.h"
+#include "pixels/vb.h"
 
 #include <QImage>
 

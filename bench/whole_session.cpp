@@ -1,9 +1,9 @@
 // A whole session on one picture, for measuring the program's peak memory
 // with /usr/bin/time -v (see bench/memory.sh): open, every filter, copy, save.
 //   whole_session <picture> <save path without .bmp>
-#include "app/form1.h"
-#include "platform/codecs.h"
-#include "platform/runtime.h"
+#include "window/form1.h"
+#include "pixels/codecs.h"
+#include "window/forms/runtime.h"
 #include "quiet_dialogs.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the picture loader: it must return a picture or a
 // failure, never crash, hang or allocate what a header merely claims.
-#include "platform/codecs.h"
-#include "platform/vb.h"
+#include "pixels/codecs.h"
+#include "pixels/vb.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,5 @@
 // Test entry point: one QApplication on the offscreen platform unless another is set.
-#include "platform/codecs.h"
+#include "pixels/codecs.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

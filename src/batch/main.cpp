@@ -2,7 +2,7 @@
 #include "batch/messages.h"
 #include "batch/options.h"
 #include "batch/runner.h"
-#include "platform/codecs.h"
+#include "pixels/codecs.h"
 
 #include <QCoreApplication>
 #include <QDir>

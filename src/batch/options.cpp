@@ -1,6 +1,6 @@
 #include "batch/options.h"
 
-#include "platform/vb.h"
+#include "pixels/vb.h"
 
 #include <QRegularExpression>
 

@@ -2,7 +2,7 @@
 // The command line of tintaborra-lote:
 //   tintaborra-lote -o CARPETA [--formato png|bmp|tif|jpg] [-j N] PASO... ENTRADA...
 
-#include "filters/row_walk.h"
+#include "pixels/row_walk.h"
 
 #include <QString>
 #include <QStringList>

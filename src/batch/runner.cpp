@@ -1,7 +1,7 @@
 #include "batch/runner.h"
 
-#include "platform/codecs.h"
-#include "platform/vb.h"
+#include "pixels/codecs.h"
+#include "pixels/vb.h"
 
 #include <QDir>
 #include <QFileInfo>

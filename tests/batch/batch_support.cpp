@@ -1,6 +1,6 @@
 #include "batch_support.h"
 
-#include "platform/colors.h"
+#include "pixels/colors.h"
 #include "support/test_form.h"
 
 #include <QProcess>

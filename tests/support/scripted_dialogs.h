@@ -2,7 +2,7 @@
 // Dialogs for tests: each call is recorded with the record it was given, and
 // answered by the next scripted answer (or cancelled when none is left).
 
-#include "platform/dialogs.h"
+#include "window/forms/dialogs.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "support/test_form.h"
 
-#include "platform/colors.h"
-#include "platform/runtime.h"
+#include "pixels/colors.h"
+#include "window/forms/runtime.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -2,7 +2,7 @@
 // A window for tests: scripted dialogs, a 1024 x 768 screen, a yield that runs
 // a scripted action, and the start-up already done.
 
-#include "app/form1.h"
+#include "window/form1.h"
 #include "support/scripted_dialogs.h"
 
 #include <QImage>

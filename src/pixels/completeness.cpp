@@ -1,0 +1,162 @@
+#include "pixels/completeness.h"
+
+#include <QIODevice>
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+// Sequential reading that remembers running out of bytes.
+class Bytes {
+ public:
+  explicit Bytes(QIODevice& device) : device_(device) {}
+
+  int next() {
+    if (at_ == buffer_.size()) {
+      buffer_ = device_.read(1 << 16);
+      at_ = 0;
+      if (buffer_.isEmpty()) {
+        ended_ = true;
+        return -1;
+      }
+    }
+    return static_cast<std::uint8_t>(buffer_[at_++]);
+  }
+  int u16le() { return next() | next() << 8; }
+  int u16be() { return next() << 8 | next(); }
+  void skip(qint64 n) {
+    while (n-- > 0 && !ended_) next();
+  }
+  bool ended() const { return ended_; }
+
+ private:
+  QIODevice& device_;
+  QByteArray buffer_;
+  qsizetype at_ = 0;
+  bool ended_ = false;
+};
+
+// Run-length data must fill its picture within its bounds: no run and no jump
+// may go past the end of its row or of the picture, and the data may not end
+// before the end-of-picture mark while rows are still missing. The mark may
+// come early; the rest of the picture is then left blank.
+Completeness checkRle(Bytes& in, qint64 width, qint64 height, bool fourBits) {
+  if (height < 0) return Completeness::Damaged;  // run-length pictures are stored bottom-up only
+  qint64 x = 0, y = 0;
+  for (;;) {
+    const int count = in.next(), code = in.next();
+    if (in.ended()) return y >= height ? Completeness::Complete : Completeness::Truncated;
+    if (count > 0) {  // count pixels of one or two colours
+      if (y >= height || x + count > width) return Completeness::Damaged;
+      x += count;
+    } else if (code == 0) {  // end of the row
+      if (++y > height) return Completeness::Damaged;
+      x = 0;
+    } else if (code == 1) {  // end of the picture
+      return Completeness::Complete;
+    } else if (code == 2) {  // a jump right and up
+      x += in.next();
+      y += in.next();
+      if (in.ended()) return Completeness::Truncated;
+      if (x > width || y > height || (y == height && x > 0)) return Completeness::Damaged;
+    } else {  // code pixels given one by one, padded to a whole number of 16-bit words
+      if (y >= height || x + code > width) return Completeness::Damaged;
+      x += code;
+      const qint64 bytes = fourBits ? (code + 1) / 2 : code;
+      in.skip(bytes + (bytes & 1));
+      if (in.ended()) return Completeness::Truncated;
+    }
+  }
+}
+
+// Uncompressed rows must all be there; compressed data ends where it says.
+Completeness checkBmp(QIODevice& device, Bytes& in, qint64 size) {
+  const QByteArray head = device.peek(34);
+  if (head.size() < 34) return Completeness::Truncated;
+  if (head[14] == 12) return Completeness::Unknown;  // the old OS/2 header lays its fields out otherwise
+  const auto u32 = [&](int at) {
+    return qint64(std::uint8_t(head[at])) | qint64(std::uint8_t(head[at + 1])) << 8 |
+           qint64(std::uint8_t(head[at + 2])) << 16 | qint64(std::uint8_t(head[at + 3])) << 24;
+  };
+  const qint64 offset = u32(10), width = std::int32_t(u32(18)), height = std::int32_t(u32(22));
+  const qint64 bits = std::uint8_t(head[28]) | std::uint8_t(head[29]) << 8, compression = u32(30);
+  if ((compression == 1 && bits == 8) || (compression == 2 && bits == 4)) {
+    if (width <= 0 || offset > size) return Completeness::Damaged;
+    in.skip(offset);
+    return checkRle(in, width, height, compression == 2);
+  }
+  if (compression != 0 && compression != 3) return Completeness::Unknown;
+  const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+  const qint64 rows = height < 0 ? -height : height;
+  return offset + rowBytes * rows <= size ? Completeness::Complete : Completeness::Truncated;
+}
+
+// The first image's data must reach its terminating empty sub-block.
+Completeness checkGif(Bytes& in) {
+  in.skip(10);
+  const int packed = in.next();
+  in.skip(2);
+  if (packed & 0x80) in.skip(3 << ((packed & 7) + 1));
+  const auto skipSubBlocks = [&] {
+    for (int n = in.next(); n > 0; n = in.next()) in.skip(n);
+  };
+  for (;;) {
+    const int introducer = in.next();
+    if (in.ended()) return Completeness::Truncated;
+    if (introducer == 0x3B) return Completeness::Unknown;  // no image at all: the decoder refuses it
+    if (introducer == 0x21) {
+      in.next();
+      skipSubBlocks();
+    } else if (introducer == 0x2C) {
+      in.skip(8);
+      const int local = in.next();
+      if (local & 0x80) in.skip(3 << ((local & 7) + 1));
+      in.next();  // the LZW code size
+      skipSubBlocks();
+      return in.ended() ? Completeness::Truncated : Completeness::Complete;
+    } else {
+      return Completeness::Unknown;
+    }
+    if (in.ended()) return Completeness::Truncated;
+  }
+}
+
+// Segments are walked by their lengths and the entropy-coded data after each
+// start of scan up to the next marker, until the end-of-image marker.
+Completeness checkJpeg(Bytes& in) {
+  in.skip(2);
+  for (;;) {
+    int byte = in.next();
+    while (byte != 0xFF && !in.ended()) byte = in.next();  // entropy-coded data or fill
+    int marker = in.next();
+    while (marker == 0xFF) marker = in.next();
+    if (in.ended()) return Completeness::Truncated;
+    if (marker == 0xD9) return Completeness::Complete;
+    if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+    const int length = in.u16be();
+    if (length < 2) return Completeness::Unknown;
+    in.skip(length - 2);
+    if (in.ended()) return Completeness::Truncated;
+  }
+}
+
+}  // namespace
+
+Completeness CheckComplete(QIODevice& device) {
+  const qint64 start = device.pos();
+  const QByteArray magic = device.peek(4);
+  Completeness result = Completeness::Unknown;
+  Bytes in(device);
+  if (magic.startsWith("BM"))
+    result = checkBmp(device, in, device.size() - start);
+  else if (magic.startsWith("GIF8"))
+    result = checkGif(in);
+  else if (magic.startsWith("\xFF\xD8"))
+    result = checkJpeg(in);
+  device.seek(start);
+  return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,290 @@
+#include "window/forms/qtdialogs.h"
+
+#include "pixels/colors.h"
+#include "window/forms/dialog_files.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QDialogButtonBox>
+#include <QHash>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTranslator>
+
+namespace platform {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tintaborra");
+
+// Qt's colour and file dialogs write their custom colours and history into
+// the user's settings file when they close, where the next run (and every other Qt program) would find
+// them. The program keeps nothing between runs: while this object lives, the
+// user's settings file is looked for in a throwaway folder instead.
+class SettingsSetAside {
+ public:
+  SettingsSetAside() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    const QSettings current(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"));
+    userFolder_ = QFileInfo(current.fileName()).absolutePath();
+    if (folder_.isValid()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+#endif
+  }
+  ~SettingsSetAside() {
+    if (!userFolder_.isEmpty()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userFolder_);
+  }
+  SettingsSetAside(const SettingsSetAside&) = delete;
+  SettingsSetAside& operator=(const SettingsSetAside&) = delete;
+
+ private:
+  QTemporaryDir folder_;
+  QString userFolder_;
+};
+
+// The record's filter entry as Qt shows it: "description (patterns)", the
+// patterns added only when the description does not already end with them.
+QString nameFilter(const FileFilter& f) {
+  const QString patterns = QString(f.pattern).replace(u';', u' ');
+  const QString shown = QStringLiteral("(%1)").arg(patterns);
+  return f.description.endsWith(shown) ? f.description : QStringLiteral("%1 %2").arg(f.description, shown);
+}
+
+bool confirmReplace(QWidget* parent, const QString& title, const QString& path) {
+  QMessageBox box(QMessageBox::Warning, title,
+                  QStringLiteral("%1 ya existe.\n¿Desea reemplazarlo?").arg(QDir::toNativeSeparators(path)),
+                  QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("&Sí"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+// The texts that Qt's Spanish translations lack, by context and source text.
+class MissingSpanishTexts : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  QString translate(const char* context, const char* sourceText, const char*, int) const override {
+    static const QHash<QByteArray, QString> texts = {
+        {"QAbstractFileIconProvider/Drive", QStringLiteral("Unidad")},
+        {"QAbstractFileIconProvider/File", QStringLiteral("Archivo")},
+        {"QAbstractFileIconProvider/File Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Folder", QStringLiteral("Carpeta")},
+        {"QAbstractFileIconProvider/Shortcut", QStringLiteral("Acceso directo")},
+        {"QAbstractFileIconProvider/Alias", QStringLiteral("Alias")},
+        {"QAbstractFileIconProvider/Unknown", QStringLiteral("Desconocido")},
+    };
+    return texts.value(QByteArray(context) + '/' + sourceText);
+  }
+  bool isEmpty() const override { return false; }
+};
+
+// The patterns of a name filter "description (pattern pattern)".
+QStringList filterPatterns(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
+  if (open < 0 || close < open) return {QStringLiteral("*")};
+  return filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+}
+
+// The file dialog, which in the open mode also lists and takes the files
+// whose names are not UTF-8: Qt's own checks do not know them, so a name
+// that stands for one of them is confirmed here.
+class FileDialog : public QFileDialog {
+ public:
+  FileDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setProxyModel(files_);
+  }
+  void listNamesNotUtf8() {
+    auto refresh = [this] { files_->showFolder(directory().absolutePath(), filterPatterns(selectedNameFilter())); };
+    connect(this, &QFileDialog::directoryEntered, this, refresh);
+    connect(this, &QFileDialog::filterSelected, this, refresh);
+    refresh();
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    if (!name || !list || !list->selectionModel()) return;
+    // Qt keeps the open button disabled for a name it cannot find.
+    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      open_ = box->button(QDialogButtonBox::Open);
+      if (open_) open_->installEventFilter(this);
+    }
+    // Qt takes an entry it cannot find for "Equipo": a double click or Enter
+    // on one of those added is taken here.
+    for (auto* view : findChildren<QAbstractItemView*>()) {
+      if (view->model() != files_) continue;
+      view->installEventFilter(this);
+      view->viewport()->installEventFilter(this);
+      views_ << view;
+    }
+    // And it takes an entry it cannot find for a folder: picked, its name is written here.
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
+      const QModelIndexList rows = list->selectionModel()->selectedRows();
+      if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
+    });
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    for (QAbstractItemView* view : views_) {
+      QModelIndex entry;
+      if (watched == view->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        entry = view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+      else if (watched == view && event->type() == QEvent::KeyPress &&
+               (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))
+        entry = view->currentIndex();
+      else
+        continue;
+      if (!files_->isAdded(entry)) break;
+      view->setCurrentIndex(entry.siblingAtColumn(0));
+      accept();
+      return true;
+    }
+    if (watched == open_ && event->type() == QEvent::EnabledChange && !open_->isEnabled()) {
+      const QStringList files = selectedFiles();
+      if (files.size() == 1 && files_->pathToOpen(files[0]) != files[0]) open_->setEnabled(true);
+    }
+    return QFileDialog::eventFilter(watched, event);
+  }
+  // The name typed in the box always wins. Qt's dialog prefers the entry
+  // selected in its list over the typed name, and while a path is typed it
+  // selects each entry the text names on the way (the folder of
+  // "/tmp/fotos/gato.bmp" once "/tmp/fotos" is typed) and drops that selection
+  // again only if the box has the keyboard focus at that moment: keys typed
+  // quickly on a busy machine can leave the folder selected, and the dialog
+  // then opened the folder instead of confirming the file.
+  void dropStaleSelection() {
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QListView*>(QStringLiteral("listView"));
+    const QString typed = name ? name->text().trimmed() : QString();
+    if (!list || !list->selectionModel() || typed.isEmpty()) return;
+    const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    const bool sameEntry =
+        rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
+    if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
+  }
+  // The path of the file confirmed, kept bytes included.
+  QString chosenPath() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
+  void accept() override {
+    dropStaleSelection();
+    const QStringList files = selectedFiles();
+    if (acceptMode() == AcceptOpen && files.size() == 1) {
+      const QString path = files_->pathToOpen(files[0]);
+      if (path != files[0]) {
+        chosen_ = path;
+        QDialog::accept();
+        return;
+      }
+    }
+    chosen_.clear();
+    QFileDialog::accept();
+  }
+
+ private:
+  DialogFiles* files_ = new DialogFiles(this);
+  QPushButton* open_ = nullptr;
+  QList<QAbstractItemView*> views_;
+  QString chosen_;
+};
+
+}  // namespace
+
+void InstallSpanishTexts() {
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+  static bool installed = false;
+  if (installed || !QCoreApplication::instance()) return;
+  installed = true;
+  auto* qtTexts = new QTranslator(QCoreApplication::instance());
+  if (qtTexts->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qtTexts);
+  // Installed last, asked first; a text it does not hold goes on to Qt's.
+  QCoreApplication::installTranslator(new MissingSpanishTexts(QCoreApplication::instance()));
+}
+
+long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
+  const SettingsSetAside setAside;  // the file dialog keeps its history there too
+  FileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nombre:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo:"));
+  dialog.setLabelText(QFileDialog::Accept, save ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
+  // The overwrite question is asked below, about the name that will really be
+  // confirmed: Qt's own would ask about the name before the default extension.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const bool askOverwrite = save && (ofn.Flags & OFN_OVERWRITEPROMPT);
+  QStringList filters;
+  for (const FileFilter& f : SplitFilterList(ofn.lpstrFilter)) filters << nameFilter(f);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    const int index = static_cast<int>(ofn.nFilterIndex) - 1;
+    if (index >= 0 && index < filters.size()) dialog.selectNameFilter(filters[index]);
+  }
+  const QString defaultExtension = BeforeNul(ofn.lpstrDefExt);
+  const QString initial = BeforeNul(ofn.lpstrFile).trimmed();
+  if (!initial.isEmpty()) dialog.selectFile(initial);
+  if (!save) dialog.listNamesNotUtf8();
+
+  // The chosen path is taken whole: nMaxFile was the old fixed buffer's size.
+  QString path;
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty()) return 0;
+    path = dialog.chosenPath();
+    if (!defaultExtension.isEmpty()) path = WithDefaultExtension(path, defaultExtension);
+    if (!askOverwrite || !QFileInfo::exists(path) || confirmReplace(&dialog, dialog.windowTitle(), path)) break;
+  }
+  const QString title = QFileInfo(path).fileName();
+  ofn.lpstrFile = path + QChar(u'\0');
+  ofn.lpstrFileTitle = title + QChar(u'\0');
+  ofn.nFileOffset = static_cast<std::uint16_t>(std::min<qsizetype>(path.size() - title.size(), 0xFFFF));
+  const qsizetype dot = title.lastIndexOf(u'.');
+  ofn.nFileExtension =
+      dot < 0 ? 0 : static_cast<std::uint16_t>(std::min<qsizetype>(ofn.nFileOffset + dot + 1, 0xFFFF));
+  return 1;
+}
+
+long QtDialogs::GetOpenFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, false); }
+
+long QtDialogs::GetSaveFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, true); }
+
+long QtDialogs::ChooseColorA(CHOOSECOLOR& cc) {
+  const SettingsSetAside setAside;
+  if (cc.lpCustColors) {
+    for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, QColor::fromRgb(ToQRgb((*cc.lpCustColors)[i])));
+  }
+  QColorDialog dialog(cc.Flags & CC_RGBINIT ? QColor::fromRgb(ToQRgb(cc.rgbResult)) : QColor(Qt::black), owner_);
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(QStringLiteral("Color"));
+  if (dialog.exec() != QDialog::Accepted) return 0;
+  cc.rgbResult = FromQRgb(dialog.selectedColor().rgb());
+  if (cc.lpCustColors) {
+    for (int i = 0; i < 16; ++i) (*cc.lpCustColors)[i] = FromQRgb(QColorDialog::customColor(i).rgb());
+  }
+  return 1;
+}
+
+int QtDialogs::MsgBox(const QString& prompt, int) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                  QMessageBox::Ok, owner_);
+  box.exec();
+  return vbOK;
+}
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+#pragma once
+// The scan that the three filters share. The frame owns everything but the
+// pixels: it prepares Picture1, walks the columns from 0 to ScaleWidth (both
+// bounds inclusive), switches AutoRedraw on for each column's pixel work and
+// off again, yields once per column, shows the progress in Label1, honours the
+// stop button where the filter does, and closes with "Dibujo terminado". A
+// filter brings its options, the settings it reads once per run, and the
+// per-pixel rule for each column, built after the yield that precedes it: the
+// settings a rule holds can only change while the window handles events, so
+// the rule sees them exactly as it would reading them at every pixel.
+
+#include "window/form1.h"
+#include "pixels/vb.h"
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+namespace filters {
+
+// The kind of row counter: a real running to ScaleHeight as read, or a 32-bit
+// integer running to ScaleHeight rounded to the nearest integer, halves to even.
+enum class RowCounter { Real, Long };
+
+// The order in which a column is closed.
+enum class ColumnClose {
+  RepaintYieldLabel,  // AutoRedraw off, yield, progress
+  YieldLabelRepaint,  // yield, progress, AutoRedraw off
+};
+
+struct ScanOptions {
+  bool honoursStop;  // clears StopRequested at the start; leaves out the pixels of every column begun while it is set
+  RowCounter rows;
+  ColumnClose closing;
+  bool skipsFailures;  // a failing step is left out and the run goes on
+};
+
+inline constexpr ScanOptions ColourRemovalScan{true, RowCounter::Real, ColumnClose::RepaintYieldLabel, false};
+inline constexpr ScanOptions GreyTypeScan{true, RowCounter::Real, ColumnClose::YieldLabelRepaint, true};
+inline constexpr ScanOptions WhiteningScan{false, RowCounter::Long, ColumnClose::YieldLabelRepaint, true};
+
+inline constexpr auto NoRunSettings = [] {};
+
+// "N %" with N the integer part of 100 * x / scaleWidth, or nothing when that
+// cannot be computed (a surface 0 pixels wide): the label then keeps its text.
+std::optional<QString> ProgressText(double x, double scaleWidth);
+
+namespace detail {
+
+// The steps of a run; in skip-and-continue mode a failing step is left out.
+class Steps {
+ public:
+  explicit Steps(bool skipsFailures) {
+    if (skipsFailures) resume_.emplace();
+  }
+  template <class Step>
+  void operator()(Step&& step) {
+    if (resume_)
+      (*resume_)(std::forward<Step>(step));
+    else
+      std::forward<Step>(step)();
+  }
+
+ private:
+  std::optional<platform::ResumeNext> resume_;
+};
+
+// While it lives, the run's changes to the persistent image make one step of
+// the undo history, which a run nested in it joins.
+class RecordedRun {
+ public:
+  explicit RecordedRun(Form1& form);
+  ~RecordedRun();
+  RecordedRun(const RecordedRun&) = delete;
+  RecordedRun& operator=(const RecordedRun&) = delete;
+
+ private:
+  Form1& form_;
+};
+
+void PrepareSurface(Form1& form, const ScanOptions& options, Steps& step);
+// The last row of the column about to be scanned; ScaleHeight is read anew.
+int LastRow(const platform::PictureBox& surface, RowCounter rows);
+void CloseColumn(Form1& form, const ScanOptions& options, double x, Steps& step);
+void Finish(Form1& form);
+
+}  // namespace detail
+
+// ruleForColumn() returns the per-pixel rule for the column about to be
+// scanned, a function from the colour read to the colour written.
+template <class ReadRunSettings, class RuleForColumn>
+void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunSettings,
+             RuleForColumn&& ruleForColumn) {
+  const detail::RecordedRun recorded(form);
+  detail::Steps step(options.skipsFailures);
+  platform::PictureBox& surface = *form.Picture1;
+  detail::PrepareSurface(form, options, step);
+  step(readRunSettings);
+  const double lastColumn = surface.ScaleWidth();
+  int lastRow = 0;
+  for (double x = 0; x <= lastColumn; ++x) {
+    step([&] { surface.setAutoRedraw(true); });
+    if (!(options.honoursStop && form.StopRequested)) {
+      step([&] { lastRow = detail::LastRow(surface, options.rows); });
+      step([&] { surface.TransformColumn(static_cast<int>(x), lastRow, ruleForColumn()); });
+    }
+    detail::CloseColumn(form, options, x, step);
+  }
+  detail::Finish(form);
+}
+
+}  // namespace filters

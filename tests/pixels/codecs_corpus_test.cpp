@@ -1,0 +1,31 @@
+// Replays the fuzzer's seeds and every input it ever found troublesome: each
+// must load as a 32-bit picture or fail with a description.
+#include "pixels/codecs.h"
+#include "pixels/vb.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(LoadPictureCorpus, EveryInputLoadsOrFailsCleanly) {
+  int files = 0;
+  for (const char* folder : {TINTABORRA_FUZZ_DIR "/seeds", TINTABORRA_FUZZ_DIR "/regressions"}) {
+    const QDir dir(QString::fromUtf8(folder));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+      QFile file(dir.filePath(name));
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+      ++files;
+      try {
+        const QImage image = platform::LoadPictureFromData(file.readAll());
+        EXPECT_EQ(image.format(), QImage::Format_RGB32) << name.toStdString();
+        EXPECT_LE(qint64(image.width()) * image.height(), qint64(1) << 24) << name.toStdString();
+      } catch (const platform::Failure& f) {
+        EXPECT_FALSE(f.Description.isEmpty()) << name.toStdString();
+        EXPECT_TRUE(name.startsWith("gif-") || name.startsWith("bmp-") || name.startsWith("jpeg-") ||
+                    name.startsWith("crash-") || name.startsWith("oom-") || name.startsWith("timeout-"))
+            << "a seed failed to load: " << name.toStdString();
+      }
+    }
+  }
+  EXPECT_GE(files, 12);
+}

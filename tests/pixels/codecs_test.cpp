@@ -1,0 +1,170 @@
+#include "pixels/codecs.h"
+
+#include "pixels/colors.h"
+#include "pixels/vb.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include "support/test_form.h"
+
+#include <sys/resource.h>
+
+using namespace platform;
+
+namespace {
+
+QByteArray encode(const QImage& image, const char* format) {
+  const QByteArray bytes = testsupport::Encode(image, format);
+  EXPECT_FALSE(bytes.isEmpty()) << format;
+  return bytes;
+}
+
+QImage palettePicture(QImage::Format format) {
+  QImage image(8, 4, format);
+  image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) image.setPixel(x, y, (x + y) % 2);
+  return image;
+}
+
+QByteArray tinyGif() {
+  static const unsigned char bytes[] = {
+      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0,  // screen, palette red/black
+      0x21, 0xF9, 4, 1, 0, 0, 0, 0,                                               // index 0 is transparent
+      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+  return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+int failureNumber(const QByteArray& bytes) {
+  try {
+    LoadPictureFromData(bytes);
+  } catch (const Failure& f) {
+    EXPECT_FALSE(f.Description.isEmpty());
+    return f.Number;
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(LoadPicture, EveryKindOfFileBecomesThirtyTwoBitRgb) {
+  QImage grey(8, 4, QImage::Format_Grayscale8);
+  grey.fill(100);
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    QRgb pixel00, pixel10;
+  } cases[] = {
+      {"1-bit BMP", encode(palettePicture(QImage::Format_Mono), "bmp"), qRgb(0, 0, 0), qRgb(255, 255, 255)},
+      {"8-bit BMP", encode(palettePicture(QImage::Format_Indexed8), "bmp"), qRgb(0, 0, 0), qRgb(255, 255, 255)},
+      {"grey BMP", encode(grey, "bmp"), qRgb(100, 100, 100), qRgb(100, 100, 100)},
+      {"grey JPEG", encode(grey, "jpg"), qRgb(100, 100, 100), qRgb(100, 100, 100)},
+  };
+  for (const auto& c : cases) {
+    const QImage image = LoadPictureFromData(c.bytes);
+    EXPECT_EQ(image.format(), QImage::Format_RGB32) << c.what;
+    EXPECT_EQ(image.size(), QSize(8, 4)) << c.what;
+    EXPECT_EQ(image.pixel(0, 0), c.pixel00) << c.what;
+    EXPECT_EQ(image.pixel(1, 0), c.pixel10) << c.what;
+  }
+}
+
+TEST(LoadPicture, TransparentPixelsBecomeWhite) {
+  // A 1 x 1 GIF whose only pixel is index 0, red in the palette but transparent.
+  const QByteArray gif = tinyGif();
+  const QImage image = LoadPictureFromData(gif);
+  EXPECT_EQ(image.format(), QImage::Format_RGB32);
+  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
+}
+
+TEST(LoadPicture, BadFilesFailWithADescription) {
+  QImage picture(16, 16, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  const QByteArray jpeg = encode(picture, "jpg"), gif = tinyGif();
+  EXPECT_EQ(failureNumber("esto es texto, no una imagen\n"), errnum::InvalidPicture);
+  EXPECT_EQ(failureNumber(QByteArray()), errnum::InvalidPicture);
+  EXPECT_EQ(failureNumber(jpeg.left(20)), errnum::InvalidPicture);
+  EXPECT_NE(failureNumber(gif.left(gif.size() / 2)), 0);
+  EXPECT_THROW(LoadPicture("/no/existe/gato.jpg"), Failure);
+  EXPECT_THROW(LoadPicture("/"), Failure);
+}
+
+TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
+  // A BMP header claiming 100000 x 100000 pixels, with no pixel data behind it.
+  QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp");
+  qToLittleEndian<qint32>(100000, bmp.data() + 18);
+  qToLittleEndian<qint32>(100000, bmp.data() + 22);
+  EXPECT_NE(failureNumber(bmp), 0);
+  // A GIF whose screen and image both claim 65535 x 65535.
+  QByteArray gif = tinyGif();
+  for (int offset : {6, 8, 32, 34}) qToLittleEndian<quint16>(65535, gif.data() + offset);
+  EXPECT_NE(failureNumber(gif), 0);
+}
+
+TEST(LoadPicture, AJpegClaimingTheLargestSizeIsRefused) {
+  QImage picture(16, 16, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  QByteArray jpeg = encode(picture, "jpg");
+  const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+  ASSERT_GT(sof, 0);
+  for (quint16 side : {65535, 65000}) {
+    qToBigEndian<quint16>(side, jpeg.data() + sof + 5);
+    qToBigEndian<quint16>(side, jpeg.data() + sof + 7);
+    EXPECT_NE(failureNumber(jpeg), 0) << side;
+  }
+}
+
+TEST(LoadPicture, AClaimTheFileCannotHoldAllocatesNothing) {
+  // 16000 x 16000 is under the size limit, but not in a file of a few hundred bytes.
+  QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp");
+  qToLittleEndian<qint32>(16000, bmp.data() + 18);
+  qToLittleEndian<qint32>(16000, bmp.data() + 22);
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  EXPECT_NE(failureNumber(bmp), 0);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "kilobytes";
+}
+
+TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
+  QTemporaryDir dir;
+  QImage picture(5, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(x * 50, y * 100, 7));
+  const QString path = dir.filePath("foto.bmp");
+  SavePicture(picture, path);
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_EQ(bytes.left(2), "BM");
+  EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 28), 24);
+  EXPECT_EQ(LoadPicture(path), picture);
+}
+
+TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("foto.bmp");
+  QFile old(path);
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("antiguo");
+  old.close();
+  QImage picture(300, 300, QImage::Format_RGB32);
+  picture.fill(Qt::blue);
+  try {
+    const testsupport::FileSizeLimit full(4096);
+    SavePicture(picture, path);
+    ADD_FAILURE() << "the write should fail";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.Description, "No se pudo escribir el archivo: el archivo supera el tamaño permitido");
+  }
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), "antiguo");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"foto.bmp"}) << "no temporary file is left";
+  EXPECT_THROW(SavePicture(picture, "/dev/null/foto.bmp"), Failure);
+}

@@ -1,0 +1,210 @@
+// The texts of the real dialogs are Spanish whatever the system's locale (the
+// tests run under LANG=C and LC_ALL=C).
+#include "pixels/image_files.h"
+#include "support/picture_files.h"
+#include "pixels/codecs.h"
+#include "pixels/filenames.h"
+#include "window/forms/qtdialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMap>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace imagefilestest;
+using namespace platform;
+
+namespace {
+
+// Asked before every other translator, notes each text that none of them
+// translates, then lets them answer.
+class UntranslatedTexts : public QTranslator {
+ public:
+  // Texts that Spanish writes as English does.
+  static const QStringList& sameInSpanish() {
+    static const QStringList keys{"QShortcut/Alt", "QShortcut/Meta", "QShortcut/Ctrl", "QShortcut/Shift", "QColorDialog/&HTML:"};
+    return keys;
+  }
+  QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
+    if (busy_) return {};
+    busy_ = true;
+    const QString text = QCoreApplication::translate(context, source, disambiguation, n);
+    busy_ = false;
+    const QString key = QStringLiteral("%1/%2").arg(context, source);
+    if (text == QLatin1String(source) && !sameInSpanish().contains(key)) seen.insert(key.toStdString());
+    return {};
+  }
+  bool isEmpty() const override { return false; }
+  mutable std::set<std::string> seen;
+
+ private:
+  mutable bool busy_ = false;
+};
+
+// Runs look(dialog) on the modal dialog once ready(dialog) holds (30 s at
+// most), then closes it unless look did.
+template <class Dialog>
+void whenShown(std::function<bool(Dialog*)> ready, std::function<void(Dialog*)> look) {
+  auto* timer = new QTimer;
+  const QDeadlineTimer deadline(30000);
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    if (!ready(dialog) && !deadline.hasExpired()) return;
+    timer->deleteLater();
+    look(dialog);
+    if (dialog->isVisible()) dialog->reject();
+  });
+  timer->start(20);
+}
+
+QStringList widgetTexts(QWidget* dialog) {
+  QStringList texts;
+  for (auto* label : dialog->findChildren<QLabel*>()) texts << label->text();
+  for (auto* button : dialog->findChildren<QAbstractButton*>()) texts << button->text() << button->toolTip();
+  texts.removeAll(QString());
+  return texts;
+}
+
+class DialogTexts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallSpanishTexts();
+    QCoreApplication::installTranslator(&untranslated);
+  }
+  void TearDown() override { QCoreApplication::removeTranslator(&untranslated); }
+  UntranslatedTexts untranslated;
+};
+
+TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
+  ASSERT_NE(QLocale::system().language(), QLocale::Spanish) << "run under a system locale other than Spanish";
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("carpeta"));
+  ASSERT_TRUE(WriteFile(dir.filePath("foto.bmp"), QByteArray(1536, 'x')));
+  QFile photo(dir.filePath("foto.bmp"));
+  ASSERT_TRUE(photo.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(photo.setFileTime(QDateTime(QDate(2024, 3, 5), QTime(14, 7)), QFileDevice::FileModificationTime));
+  photo.close();
+
+  QStringList headers, texts;
+  QMap<QString, QStringList> rows;
+  whenShown<QFileDialog>(
+      [](QFileDialog* d) {
+        auto* view = d->findChild<QTreeView*>();
+        return view && view->model()->rowCount(view->rootIndex()) == 2 &&
+               !view->model()->index(1, 3, view->rootIndex()).data().toString().isEmpty();
+      },
+      [&](QFileDialog* d) {
+        auto* view = d->findChild<QTreeView*>();
+        const QAbstractItemModel* model = view->model();
+        for (int c = 0; c < 4; ++c) headers << model->headerData(c, Qt::Horizontal).toString();
+        for (int r = 0; r < 2; ++r) {
+          QStringList row;
+          for (int c = 0; c < 4; ++c) row << model->index(r, c, view->rootIndex()).data().toString();
+          rows.insert(row.first(), row);
+        }
+        texts = widgetTexts(d);
+      });
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  ofn.lpstrFile = dir.filePath("foto.bmp") + QChar(u'\0');
+  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
+  auto joined = [](const QStringList& l) { return l.join(" | ").toStdString(); };
+  EXPECT_EQ(joined(headers), "Nombre | Tamaño | Tipo | Última modificación");
+  EXPECT_EQ(joined(rows.value("carpeta").mid(0, 3)), "carpeta |  | Carpeta");
+  EXPECT_EQ(joined(rows.value("foto.bmp")), "foto.bmp | 1,50 KiB | imagen BMP de Windows | 5/3/24 14:07");
+  EXPECT_TRUE(texts.contains("Cancelar")) << joined(texts);
+  EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
+}
+
+TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
+  QStringList colourTexts, messageTexts;
+  whenShown<QColorDialog>([](QColorDialog*) { return true; }, [&](QColorDialog* d) { colourTexts = widgetTexts(d); });
+  QtDialogs dialogs;
+  CHOOSECOLOR cc;
+  EXPECT_EQ(dialogs.ChooseColorA(cc), 0);
+  EXPECT_TRUE(colourTexts.contains("Colores &básicos")) << colourTexts.join(" | ").toStdString();
+  EXPECT_TRUE(colourTexts.contains("Cancelar"));
+  whenShown<QMessageBox>([](QMessageBox*) { return true; }, [&](QMessageBox* d) { messageTexts = widgetTexts(d); });
+  dialogs.MsgBox("Dibujo terminado");
+  EXPECT_TRUE(messageTexts.contains("Aceptar")) << messageTexts.join(" | ").toStdString();
+  EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
+}
+
+TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
+  InstallSpanishTexts();
+  QTemporaryDir dir;
+  const QByteArray latin1Name("a\xF1o.bmp");
+  const QByteArray bytes = Encode(Gradient(6, 4), "bmp");
+  const int fd = ::open((QFile::encodeName(dir.path()) + '/' + latin1Name).constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+  ::close(fd);
+  ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
+  const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');
+
+  // Picked in the list or typed as shown, then the open button; or a double click.
+  enum Way { Picked, Typed, DoubleClicked };
+  for (Way way : {Picked, Typed, DoubleClicked}) {
+    QStringList listed;
+    bool openEnabled = false;
+    whenShown<QFileDialog>(
+        [](QFileDialog* d) {
+          auto* view = d->findChild<QListView*>("listView");
+          return view && view->model()->rowCount(view->rootIndex()) == 2 &&
+                 view->selectionModel()->selectedRows().size() == 1;  // b.bmp, as the dialog was given
+        },
+        [&](QFileDialog* d) {
+          auto* view = d->findChild<QListView*>("listView");
+          for (int r = 0; r < 2; ++r) listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+          const QModelIndex entry = view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex());
+          QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+          if (way == DoubleClicked) {
+            const QPoint at = view->visualRect(entry).center();
+            QMouseEvent click(QEvent::MouseButtonDblClick, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(view->viewport(), &click);
+            openEnabled = true;
+            return;
+          }
+          if (way == Typed) {  // what the user types replaces the selection
+            view->clearSelection();
+            d->findChild<QLineEdit*>("fileNameEdit")->setText("año.bmp");
+          } else {
+            view->setCurrentIndex(entry);
+          }
+          openEnabled = open->isEnabled();
+          open->click();
+        });
+    QtDialogs dialogs;
+    OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+    ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');
+    EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "way " << way;
+    EXPECT_EQ(listed.join(" | ").toStdString(), "b.bmp | año.bmp");
+    EXPECT_TRUE(openEnabled);
+    EXPECT_EQ(ofn.lpstrFile, expected);
+    EXPECT_EQ(testsupport::FirstDifference(LoadPicture(BeforeNul(ofn.lpstrFile)), Gradient(6, 4)), "");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// Loading the pictures of a folder from the file list.
+#include "support/picture_files.h"
+#include "pixels/codecs.h"
+#include "support/test_form.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+using namespace imagefilestest;
+using namespace platform;
+using testsupport::FirstDifference;
+using testsupport::ScriptedDialogs;
+using testsupport::TestForm;
+
+namespace {
+
+class FileListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    // A 461 x 286 picture makes a box of 6945 x 4320 twips, as at start-up.
+    ASSERT_TRUE(WriteFile(dir.filePath("a.bmp"), Encode(Gradient(461, 286), "bmp")));
+    ASSERT_TRUE(WriteFile(dir.filePath("b.jpg"), Encode(Gradient(30, 20, 9), "jpg")));
+    ASSERT_TRUE(WriteFile(dir.filePath("c.gif"), RedPixelGif()));
+    ASSERT_TRUE(WriteFile(dir.filePath("d.txt"), "una lista de la compra\n"));
+    // Wider and taller than the 13390 x 10750 twips frame.
+    ASSERT_TRUE(WriteFile(dir.filePath("e.bmp"), Encode(Gradient(1000, 801), "bmp")));
+    t->File1[0]->setPath(dir.path());
+    ASSERT_EQ(t->File1[0]->count(), 5);
+  }
+
+  void select(int row) { t->File1[0]->setCurrentRow(row); }
+
+  TestForm t;
+  QTemporaryDir dir;
+};
+
+TEST_F(FileListTest, ASelectionLoadsThePictureAndCentresIt) {
+  t->Picture1->setVisible(false);
+  t->Picture1->Move(0, 0);
+  select(0);
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(461, 286)), "");
+  EXPECT_FLOAT_EQ(t->Picture1->Width(), 6945);
+  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222);
+  EXPECT_FLOAT_EQ(t->Picture1->Top(), 3215);
+  EXPECT_TRUE(t->Picture1->Visible());
+  EXPECT_FALSE(t->Picture1->AutoRedraw()) << "the list leaves AutoRedraw alone";
+  EXPECT_TRUE(t.dialogs.messages.isEmpty());
+
+  select(1);
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), LoadPicture(dir.filePath("b.jpg"))), "");
+  EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 32 * 15) / 2);
+  EXPECT_FLOAT_EQ(t->Picture1->Top(), (10750 - 22 * 15) / 2);
+}
+
+TEST_F(FileListTest, ABoxLargerThanTheFrameGetsHalfTheExcessNegative) {
+  select(4);
+  EXPECT_EQ(t->Picture1->Picture().size(), QSize(1000, 801));
+  EXPECT_FLOAT_EQ(t->Picture1->Left(), -820);  // (13390 - 15030) \ 2
+  EXPECT_FLOAT_EQ(t->Picture1->Top(), -647);   // (10750 - 12045) \ 2: -1295 halves toward zero
+}
+
+TEST_F(FileListTest, AFileThatIsNoPictureIsToldAndTheOldPictureReCentred) {
+  select(2);
+  const QImage red = t->Picture1->Image();
+  t->Picture1->Move(15, 30);
+  select(3);
+  ASSERT_EQ(t.dialogs.messages.size(), 1);
+  EXPECT_EQ(t.dialogs.messages[0], "Sin poder acceder  \r\nERROR: Imagen no válida");
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), red), "");
+  EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 45) / 2);
+  EXPECT_FLOAT_EQ(t->Picture1->Top(), (10750 - 45) / 2);
+}
+
+TEST_F(FileListTest, AFileRemovedSinceTheListWasFilledIsTold) {
+  ASSERT_TRUE(QFile::remove(dir.filePath("a.bmp")));
+  select(0);
+  ASSERT_EQ(t.dialogs.messages.size(), 1);
+  EXPECT_EQ(t.dialogs.messages[0], "Sin poder acceder  \r\nERROR: No se encontró el archivo");
+  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222);
+}
+
+TEST_F(FileListTest, ArrowKeysLoadEachFileInTurn) {
+  select(0);
+  QStringList seen;
+  t.dialogs.onMessage = [&](const QString& prompt, int) {
+    seen << "mensaje: " + prompt.section("ERROR: ", 1);
+    return vbOK;
+  };
+  for (int i = 0; i < 4; ++i) {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(t->File1[0], &down);
+    const QSize size = t->Picture1->Picture().size();
+    seen << t->File1[0]->FileName() + QStringLiteral(" %1x%2").arg(size.width()).arg(size.height());
+  }
+  EXPECT_EQ(seen, (QStringList{"b.jpg 30x20", "c.gif 1x1", "mensaje: Imagen no válida", "d.txt 1x1", "e.bmp 1000x801"}));
+}
+
+TEST(FileListRoot, AFileInTheRootFolderLoads) {
+  const QString name = QStringLiteral("tintaborra-prueba-%1.bmp").arg(QCoreApplication::applicationPid());
+  if (!WriteFile("/" + name, Encode(Gradient(12, 5), "bmp"))) GTEST_SKIP() << "the root folder is not writable here";
+  struct Remove {
+    QString path;
+    ~Remove() { QFile::remove(path); }
+  } remove{"/" + name};
+  TestForm t;
+  t->File1[0]->setPath("/");
+  ASSERT_EQ(t->File1[0]->Path(), "/");
+  const auto found = t->File1[0]->findItems(name, Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1);
+  t->File1[0]->setCurrentItem(found[0]);
+  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Writes bytes under a name given as raw bytes, as an old disk may hold it.
+void writeRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+  QFile file;
+  const int fd = ::open((QFile::encodeName(folder) + '/' + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TEST(FileListNames, ALatin1NameIsListedOpenedAndLoaded) {
+  QTemporaryDir dir;
+  writeRawName(dir.path(), "a\xF1o.bmp", Encode(Gradient(12, 5), "bmp"));
+  writeRawName(dir.path(), "z.bmp", Encode(Gradient(7, 3), "bmp"));
+  TestForm t;
+  t->File1[0]->setPath(dir.path());
+  ASSERT_EQ(t->File1[0]->count(), 2);
+  EXPECT_EQ(t->File1[0]->item(0)->text(), "año.bmp");
+  t->File1[0]->setCurrentRow(0);
+  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+
+  // The same name chosen in the open dialog.
+  t->Picture1->setPicture(Gradient(2, 2));
+  t.dialogs.openAnswers.push_back(ScriptedDialogs::Choose(dir.path() + "/" + t->File1[0]->FileName()));
+  t->OpenImage();
+  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+  EXPECT_EQ(t->File1[0]->Path(), dir.path());
+  EXPECT_EQ(t->File1[0]->count(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The real file dialogs, driven on the offscreen platform.
+#include "pixels/image_files.h"
+#include "support/picture_files.h"
+#include "pixels/codecs.h"
+#include "window/forms/qtdialogs.h"
+#include "window/forms/runtime.h"
+#include "support/modal_user.h"
+#include "support/test_form.h"
+
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+
+using namespace imagefilestest;
+using namespace platform;
+using testsupport::FirstDifference;
+
+namespace {
+
+using ModalScript = testsupport::ModalUser;
+
+// Types path into the dialog's name box and presses the accept button.
+ModalScript::Action choose(const QString& path) {
+  return [path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    testsupport::TypeInto(name, path);
+    static_cast<QDialog*>(dialog)->accept();
+  };
+}
+
+ModalScript::Action answer(const QString& button, QString* text) {
+  return [button, text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr) << w->metaObject()->className();
+    *text = box->text();
+    for (QAbstractButton* b : box->buttons())
+      if (b->text() == button) return b->click();
+    box->reject();
+    ADD_FAILURE() << "no button " << button.toStdString();
+  };
+}
+
+void cancel(QWidget* w) {
+  if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+}
+
+TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  QString title;
+  QStringList filters;
+  QFileDialog::FileMode mode{};
+  QFileDialog::AcceptMode acceptMode{};
+  bool found = false;
+  ModalScript user({[&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    found = dialog != nullptr;
+    if (dialog) {
+      title = dialog->windowTitle();
+      filters = dialog->nameFilters();
+      mode = dialog->fileMode();
+      acceptMode = dialog->acceptMode();
+    }
+    cancel(w);
+  }});
+  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_EQ(title, "Selecciona una imagen");
+  EXPECT_EQ(filters, QStringList{QStringLiteral("imágenes bmp-gif-jpg (*.*)")});
+  EXPECT_EQ(mode, QFileDialog::ExistingFile);
+  EXPECT_EQ(acceptMode, QFileDialog::AcceptOpen);
+  EXPECT_EQ(ofn.lpstrFile, imagefiles::BlankFileBuffer()) << "a cancelled dialog fills in nothing";
+}
+
+TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
+  QTemporaryDir dir;
+  QString folder = dir.path();
+  for (int i = 0; i < 3; ++i) {
+    folder += "/" + QString(100, QChar(u'x' + i));
+    ASSERT_TRUE(QDir().mkpath(folder));
+  }
+  const QString path = folder + "/gato.gif";
+  ASSERT_TRUE(WriteFile(path, RedPixelGif()));
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  ModalScript user({choose(path)});
+  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1);
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_EQ(ofn.lpstrFile, path + QChar(u'\0'));
+  EXPECT_EQ(ofn.lpstrFileTitle, QStringLiteral("gato.gif") + QChar(u'\0'));
+}
+
+// The list's selection left behind while a name was typed (a folder, named on
+// the way to a file, or the entry of an earlier round) never wins over the name
+// in the box; an entry clicked in the list, which fills the box, still does.
+TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+  const QString other = dir.filePath("perro.gif");
+  ASSERT_TRUE(WriteFile(other, RedPixelGif()));
+  struct Case {
+    bool save;
+    QString selected, typed, chosen;
+  } cases[] = {
+      {true, dir.filePath("sub"), "nueva", dir.filePath("nueva.bmp")},
+      {true, other, dir.filePath("nueva"), dir.filePath("nueva.bmp")},
+      {false, other, "perro.gif", other},
+  };
+  for (const Case& c : cases) {
+    QtDialogs dialogs;
+    OPENFILENAME ofn = c.save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
+    ofn.lpstrFile = c.selected;  // the dialog opens in the folder
+    ModalScript user({[&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      auto* list = dialog->findChild<QListView*>("listView");
+      auto* model = dialog->findChild<QFileSystemModel*>();
+      ASSERT_TRUE(name && list && model);
+      QModelIndex entry = model->index(c.selected);
+      if (auto* proxy = qobject_cast<QAbstractProxyModel*>(list->model())) entry = proxy->mapFromSource(entry);
+      name->clearFocus();  // the keys reach the box while it has no focus
+      list->selectionModel()->select(entry, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      name->setText(c.typed);
+      static_cast<QDialog*>(dialog)->accept();
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the dialog stayed open in " << dialog->directory().path().toStdString();
+        dialog->reject();
+      }
+    }});
+    EXPECT_EQ(c.save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 1) << c.typed.toStdString();
+    EXPECT_EQ(BeforeNul(ofn.lpstrFile).toStdString(), c.chosen.toStdString());
+  }
+}
+
+TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
+  QtDialogs dialogs;
+  OPENFILENAME ofn = imagefiles::SaveDialogRecord(0);
+  QFileDialog* seen = nullptr;
+  QString title;
+  QStringList filters;
+  ModalScript user({[&](QWidget* w) {
+    seen = qobject_cast<QFileDialog*>(w);
+    title = w->windowTitle();
+    if (seen) filters = seen->nameFilters();
+    cancel(w);
+  }});
+  EXPECT_EQ(dialogs.GetSaveFileNameA(ofn), 0);
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(title, "Guardar como  ");
+  EXPECT_EQ(filters, QStringList{QStringLiteral("Archivo gráfico (*.bmp)")});
+}
+
+class SaveThroughTheRealDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(WriteFile(existing(), "antiguo"));
+    platform::testing::SetScreenPixels(1024, 768);
+    form = std::make_unique<Form1>(dialogs);
+    form->Form_Load();
+    form->Picture1->setPicture(Gradient(20, 10));
+  }
+  void TearDown() override {
+    form.reset();
+    platform::testing::ClearScreenPixels();
+  }
+  QString existing() const { return dir.filePath("foto.bmp"); }
+
+  QTemporaryDir dir;
+  QtDialogs dialogs;
+  std::unique_ptr<Form1> form;
+};
+
+TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWritten) {
+  QString question;
+  ModalScript user({choose(dir.filePath("foto")), answer("&Sí", &question)});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_TRUE(question.contains(existing())) << question.toStdString();
+  EXPECT_EQ(FirstDifference(LoadPicture(existing()), Gradient(20, 10)), "");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"foto.bmp"});
+}
+
+TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
+  QString question;
+  ModalScript user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0);
+  EXPECT_TRUE(question.contains(existing())) << question.toStdString();
+  EXPECT_EQ(ReadFile(existing()), "antiguo");
+  EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("otra.bmp")), Gradient(20, 10)), "");
+  EXPECT_FALSE(QFile::exists(dir.filePath("foto.bmp.bmp")));
+}
+
+TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
+  ModalScript user({choose(dir.filePath("nueva"))});
+  form->SaveImageAs();
+  EXPECT_EQ(user.unexpected, 0) << "no question for a file that does not exist";
+  EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("nueva.bmp")), Gradient(20, 10)), "");
+  EXPECT_EQ(ReadFile(existing()), "antiguo");
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+// The picture zoomed: what the pointer reads and picks, the drag, the fit,
+// the zoom back to 100 % on a load, and filter runs, at zooms other than 1.
+#include "support/mouse.h"
+#include "support/test_form.h"
+
+#include <QPainter>
+#include <QShortcut>
+#include <QWheelEvent>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace colourtest;
+using platform::ColorValue;
+using testsupport::MakePicture;
+using testsupport::TestForm;
+
+namespace {
+
+// Every pixel a colour of its own.
+QImage Distinct(int w, int h) {
+  return MakePicture(w, h, [](int x, int y) { return platform::RGB(x % 256, y % 256, (x / 256) * 16 + y / 256); });
+}
+
+ColorValue Readout(TestForm& t) {
+  return platform::RGB(t->Text3[0]->Text().toInt(), t->Text3[1]->Text().toInt(), t->Text3[2]->Text().toInt());
+}
+
+}  // namespace
+
+TEST(ZoomedView, ThePointerReadsThePixelShownUnderItAtEveryZoomAndPixelRatio) {
+  // Odd sizes, the picture dragged partly out of the frame; the frame as
+  // drawn on a screen of 1 and of 2 device pixels to the pixel.
+  for (const double zoom : {1.0, 2.0, 3.0, 8.0}) {
+    for (const int ratio : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << "zoom " << zoom << " ratio " << ratio);
+      TestForm t;
+      t->Picture1->setPicture(Distinct(37, 23));
+      t->Picture1->setZoom(zoom);
+      t->Picture1->Move(-95, -45);
+      QWidget* frame = t->Picture2;
+      QImage screen(frame->size() * ratio, QImage::Format_RGB32);
+      screen.setDevicePixelRatio(ratio);
+      frame->render(&screen);
+      const QRect inner = t->Picture1->geometry().adjusted(1, 1, -1, -1) & frame->rect().adjusted(1, 1, -1, -1);
+      ASSERT_FALSE(inner.isEmpty());
+      int checked = 0;
+      for (int dy = inner.top() * ratio; dy <= inner.bottom() * ratio + ratio - 1; dy += 3)
+        for (int dx = inner.left() * ratio; dx <= inner.right() * ratio + ratio - 1; dx += 2) {
+          const QPointF local = QPointF(double(dx) / ratio, double(dy) / ratio) - t->Picture1->pos();
+          Move(t->Picture1, local);
+          ASSERT_EQ(Readout(t), platform::FromQRgb(screen.pixel(dx, dy))) << dx << "," << dy;
+          ++checked;
+        }
+      EXPECT_GT(checked, 20);
+    }
+  }
+}
+
+TEST(ZoomedView, ReadoutsAndThePickTakeThePixelUnderThePointer) {
+  const struct {
+    double zoom;
+    QPointF offset;  // past the border, in screen pixels
+    int x, y;
+  } cases[] = {{0.125, {10.5, 3.9}, 84, 31}, {0.125, {0.2, 0.99}, 1, 7}, {4, {13.9, 6.2}, 3, 1}, {4, {3.99, 4}, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.zoom << " " << c.x << "," << c.y);
+    TestForm t;
+    t->Picture1->setPicture(Distinct(400, 240));
+    t->Picture1->setZoom(c.zoom);
+    Move(t->Picture1, c.offset + QPointF(1, 1));
+    Press(t->Picture1, c.offset + QPointF(1, 1), Qt::RightButton);
+    EXPECT_EQ(Readout(t), t->Picture1->Point(c.x, c.y));
+    EXPECT_EQ(t->Command6->BackColor(), t->Picture1->Point(c.x, c.y));
+    EXPECT_EQ(t->TargetRed, c.x % 256);
+    EXPECT_EQ(t->TargetGreen, c.y);
+  }
+}
+
+TEST(ZoomedView, TheDragFollowsThePointerAsAt100Percent) {
+  for (const double zoom : {1.0, 0.25, 4.0}) {
+    SCOPED_TRACE(zoom);
+    TestForm t;
+    t->Picture1->setPicture(Distinct(400, 240));
+    t->Picture1->setZoom(zoom);
+    const QPoint before = t->Picture1->pos();
+    Press(t->Picture1, {20, 20}, Qt::LeftButton);
+    const QPoint pointer = t->Picture1->mapToGlobal(QPoint(80, 50));
+    // The box goes where the pointer went, to within one picture pixel.
+    const int slack = zoom > 1 ? int(zoom) : 0;
+    for (int i = 0; i < 3; ++i) {
+      Move(t->Picture1, t->Picture1->mapFromGlobal(QPointF(pointer)), Qt::LeftButton);
+      const QPoint moved = t->Picture1->pos() - before;
+      EXPECT_LE(std::abs(moved.x() - 60), slack) << i;
+      EXPECT_LE(std::abs(moved.y() - 30), slack) << i;
+    }
+  }
+}
+
+TEST(ZoomedView, FitShowsAVeryWideOrTallPictureWholeInTheFrame) {
+  for (const QSize size : {QSize(10000, 100), QSize(100, 10000), QSize(31, 17)}) {
+    SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+    TestForm t;
+    t->Picture1->setPicture(MakePicture(size.width(), size.height(), [](int, int) { return 0x336699; }));
+    t->Picture1->FitZoom();
+    const QRect room = t->Picture2->rect().adjusted(1, 1, -1, -1), box = t->Picture1->geometry();
+    EXPECT_TRUE(room.contains(box));
+    // As large as fits: the longer side fills the room, up to a whole zoom.
+    const double zoom = t->Picture1->Zoom();
+    EXPECT_TRUE(box.width() + zoom > room.width() || box.height() + zoom > room.height() || zoom == platform::MaxZoom);
+    EXPECT_LE(std::abs((room.center() - box.center()).x()), 1);
+    EXPECT_LE(std::abs((room.center() - box.center()).y()), 1);
+    EXPECT_DOUBLE_EQ(t->Picture1->ScaleWidth(), size.width()) << "the scale stays in picture pixels";
+  }
+}
+
+TEST(ZoomedView, ALoadStartsAt100Percent) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("otra.bmp"));
+  ASSERT_TRUE(Distinct(50, 30).save(path, "BMP"));
+  TestForm t;
+  t->Picture1->FitZoom();
+  t->Picture1->setZoom(4);
+  t.dialogs.openAnswers.push_back(testsupport::ScriptedDialogs::Choose(path));
+  t->OpenImage();
+  EXPECT_EQ(t->Picture1->Zoom(), 1);
+  EXPECT_EQ(t->Picture1->size(), QSize(52, 32));
+}
+
+TEST(ZoomedView, AFilterRunGivesTheSamePixelsAtAnyZoom) {
+  const QImage picture = Distinct(300, 200);
+  QImage at100;
+  for (const double zoom : {1.0, 0.125, 4.0}) {
+    TestForm t;
+    t->Picture1->setPicture(picture);
+    t->Picture1->setZoom(zoom);
+    t->TargetRed = 100, t->TargetGreen = 100, t->TargetBlue = 0;
+    t->Command6_Click();
+    t->Command1_Click();
+    if (zoom == 1) at100 = t->Picture1->Image();
+    else EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), at100), QString()) << zoom;
+  }
+}
+
+TEST(ZoomedView, CtrlWheelZoomsAboutThePointerAndTheKeysStepFitAndReset) {
+  // Over the picture and over the frame left of it: the picture point under
+  // the pointer stays under it, to within a screen pixel.
+  for (const bool overFrame : {false, true}) {
+    TestForm t;
+    t->Picture1->setPicture(Distinct(400, 240));
+    QWidget* target = overFrame ? static_cast<QWidget*>(t->Picture2) : t->Picture1;
+    const QPointF inFrame = QPointF(t->Picture1->x() + (overFrame ? -10 : 101), t->Picture1->y() + 61);
+    const auto pointUnder = [&] { return (inFrame.x() - t->Picture1->x() - 1) / t->Picture1->Zoom(); };
+    const double before = pointUnder();
+    for (const auto& [delta, zoom] : {std::pair{120, 2.0}, {120, 4.0}, {-120, 2.0}, {-120, 1.0}, {-120, 0.5}}) {
+      const QPointF at = overFrame ? inFrame : inFrame - QPointF(t->Picture1->pos());
+      QWheelEvent wheel(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
+                        Qt::NoScrollPhase, false);
+      QApplication::sendEvent(target, &wheel);
+      EXPECT_EQ(t->Picture1->Zoom(), zoom);
+      EXPECT_NEAR(pointUnder(), before, 1 / zoom) << overFrame << " " << zoom;
+    }
+  }
+  TestForm t;
+  t->Picture1->setPicture(Distinct(4000, 300));
+  const auto press = [&](const char* key) {
+    for (QShortcut* s : t->Picture1->findChildren<QShortcut*>())
+      if (s->key() == QKeySequence(QString::fromLatin1(key))) return emit s->activated();
+    ADD_FAILURE() << key;
+  };
+  const struct {
+    const char* key;
+    double zoom;
+  } keys[] = {{"Ctrl++", 2}, {"Ctrl+=", 4}, {"Ctrl+-", 2}, {"Ctrl+0", 0.222}, {"Ctrl+1", 1}};
+  for (const auto& k : keys) {
+    press(k.key);
+    EXPECT_NEAR(t->Picture1->Zoom(), k.zoom, k.zoom / 10) << k.key;
+  }
+}
