@@ -2,6 +2,8 @@
 
 #include "pixels/vb.h"
 
+#include <QCommandLineParser>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <cstdint>
@@ -43,6 +45,44 @@ int jobCount(const QString& value) {
   return n;
 }
 
+QCommandLineOption shortStyle(QCommandLineOption option) {
+  option.setFlags(QCommandLineOption::ShortOptionStyle);
+  return option;
+}
+
+// The options as Qt reads them. -o and -j take the rest of their word as it
+// stands ("-j4"; "-j=4" is the value "=4"); any other word after one dash is
+// refused before Qt sees it, so Qt never reads "-salida" as "--salida".
+struct Switches {
+  QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+  QCommandLineOption version{QStringLiteral("version")};
+  QCommandLineOption output = shortStyle({{QStringLiteral("o"), QStringLiteral("salida")}, {}, QStringLiteral("CARPETA")});
+  QCommandLineOption format{QStringLiteral("formato"), {}, QStringLiteral("FORMATO")};
+  QCommandLineOption jobs = shortStyle({{QStringLiteral("j"), QStringLiteral("trabajos")}, {}, QStringLiteral("N")});
+  QCommandLineOption removal{QStringLiteral("quitar"), {}, QStringLiteral("COLOR[:COLOR]")};
+  QCommandLineOption grey{QStringLiteral("gris"), {}, QStringLiteral("T,D")};
+  QCommandLineOption whitening{QStringLiteral("blanquear")};
+  QList<QCommandLineOption> all{help, version, output, format, jobs, removal, grey, whitening};
+};
+
+// Why an argument that reads as an option is refused: a name of no option, a
+// value joined to an option that takes none, or a short name after two dashes
+// or a long one after one ("--o", "-salida"), which Qt would take. Nothing for
+// our options as we spell them, nor for what reads as no option at all.
+QString refusal(const QString& argument, const Switches& sw) {
+  if (!argument.startsWith(u'-') || argument == u"-" || argument == u"--") return {};
+  const bool isLong = argument.startsWith(u"--");
+  const qsizetype eq = isLong ? argument.indexOf(u'=') : -1;
+  const QString name = isLong ? argument.left(eq < 0 ? argument.size() : eq) : argument.left(2);  // as typed
+  const QString bare = name.mid(isLong ? 2 : 1);
+  for (const QCommandLineOption& option : sw.all) {
+    if (!option.names().contains(bare) || (bare.size() > 1) != isLong) continue;
+    if (name.size() < argument.size() && option.valueName().isEmpty()) return QStringLiteral("%1 no lleva valor").arg(name);
+    return {};
+  }
+  return QStringLiteral("opción desconocida: %1").arg(argument);
+}
+
 }  // namespace
 
 platform::ColorValue ParseColour(const QString& text) {
@@ -66,61 +106,68 @@ platform::ColorValue ParseColour(const QString& text) {
 }
 
 Options ParseArguments(const QStringList& arguments) {
-  Options o;
+  static const Switches sw;
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOptions(sw.all);
+
+  // A refused argument reaches Qt as an option of its own, so that it keeps
+  // its place among the others and the first mistake is the one told; when Qt
+  // takes it as a value or as an input after "--", it is given back as typed.
+  QStringList words{QStringLiteral("tintaborra-lote")};  // Qt skips the program's name
+  QHash<QString, QString> refusals, typed;               // by stand-in name; by stand-in word
   for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString& arg = arguments[i];
-    if (arg == u"--") {
-      o.inputs += arguments.mid(i + 1);
-      break;
-    }
-    if (!arg.startsWith(u'-') || arg == u"-") {
-      o.inputs += arg;
+    const QString why = refusal(arguments[i], sw);
+    if (why.isEmpty()) {
+      words += arguments[i];
       continue;
     }
-    // The option's name and, where it takes one, its value.
-    QString name = arg, value;
-    bool joined = false;
-    if (arg.startsWith(u"--")) {
-      if (const qsizetype eq = arg.indexOf(u'='); eq > 0) name = arg.left(eq), value = arg.mid(eq + 1), joined = true;
-    } else if (arg.size() > 2) {
-      name = arg.left(2), value = arg.mid(2), joined = true;
-    }
-    const auto takesValue = [&]() -> QString {
-      if (joined) return value;
-      if (i + 1 >= arguments.size()) usage(QStringLiteral("falta el valor de %1").arg(name));
-      return arguments[++i];
+    const QString name = QStringLiteral("refused%1").arg(i);
+    parser.addOption(QCommandLineOption(name));
+    refusals.insert(name, why);
+    typed.insert(QStringLiteral("--") + name, arguments[i]);
+    words += QStringLiteral("--") + name;
+  }
+  parser.parse(words);  // fails only for a value missing at the very end, told below
+  const auto asTyped = [&](const QString& word) { return typed.value(word, word); };
+
+  Options o;
+  QHash<QString, qsizetype> taken;  // values used so far, by option
+  for (const QString& name : parser.optionNames()) {
+    if (refusals.contains(name)) usage(refusals[name]);
+    const auto is = [&](const QCommandLineOption& option) { return option.names().contains(name); };
+    // Qt keeps each option's values in a list of their own; the n-th time an
+    // option is met, it takes the n-th.
+    const auto value = [&](const QCommandLineOption& option) {
+      const QStringList values = parser.values(name);
+      qsizetype& n = taken[option.names().constLast()];
+      if (n == values.size()) usage(QStringLiteral("falta el valor de %1").arg(arguments.constLast()));  // the last word
+      return asTyped(values[n++]);
     };
-    const auto takesNone = [&] {
-      if (joined) usage(QStringLiteral("%1 no lleva valor").arg(name));
-    };
-    if (name == u"-h" || name == u"--help") {
-      takesNone();
+    if (is(sw.help)) {
       o.help = true;
-    } else if (name == u"--version") {
-      takesNone();
+    } else if (is(sw.version)) {
       o.version = true;
-    } else if (name == u"-o" || name == u"--salida") {
-      o.outputFolder = takesValue();
+    } else if (is(sw.output)) {
+      o.outputFolder = value(sw.output);
       if (o.outputFolder.isEmpty()) usage(QStringLiteral("la carpeta de salida no puede quedar vacía"));
-    } else if (name == u"--formato") {
-      o.format = takesValue().toLower();
+    } else if (is(sw.format)) {
+      o.format = value(sw.format).toLower();
       if (o.format == u"tiff") o.format = QStringLiteral("tif");
       if (o.format == u"jpeg") o.format = QStringLiteral("jpg");
       if (o.format != u"png" && o.format != u"bmp" && o.format != u"tif" && o.format != u"jpg")
         usage(QStringLiteral("formato desconocido: «%1» (se admiten png, bmp, tif y jpg)").arg(o.format));
-    } else if (name == u"-j" || name == u"--trabajos") {
-      o.jobs = jobCount(takesValue());
-    } else if (name == u"--quitar") {
-      o.steps.emplace_back(removalStep(takesValue()));
-    } else if (name == u"--gris") {
-      o.steps.emplace_back(greyTypeStep(takesValue()));
-    } else if (name == u"--blanquear") {
-      takesNone();
+    } else if (is(sw.jobs)) {
+      o.jobs = jobCount(value(sw.jobs));
+    } else if (is(sw.removal)) {
+      o.steps.emplace_back(removalStep(value(sw.removal)));
+    } else if (is(sw.grey)) {
+      o.steps.emplace_back(greyTypeStep(value(sw.grey)));
+    } else if (is(sw.whitening)) {
       o.steps.emplace_back(filters::WhiteningRule{});
-    } else {
-      usage(QStringLiteral("opción desconocida: %1").arg(arg));
     }
   }
+  for (const QString& input : parser.positionalArguments()) o.inputs += asTyped(input);
   if (o.help || o.version) return o;
   if (o.outputFolder.isEmpty()) usage(QStringLiteral("falta la carpeta de salida (-o CARPETA)"));
   if (o.steps.empty()) usage(QStringLiteral("falta al menos un paso (--quitar, --gris o --blanquear)"));

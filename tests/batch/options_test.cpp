@@ -46,6 +46,34 @@ TEST(BatchOptions, StepsKeepTheirOrderAndOptionsTakeTheirValuesEitherWay) {
   EXPECT_EQ(removal(platform::RGB(26, 2, 3)), platform::RGB(26, 2, 3));
 }
 
+// A step as a word: a removal by the grey it repaints, a grey-type step by the
+// highest mean it still calls dark.
+QString stepWord(const filters::RowStep& step) {
+  if (std::holds_alternative<filters::WhiteningRule>(step)) return QStringLiteral("B");
+  if (const auto* grey = std::get_if<filters::GreyTypeRule>(&step)) return QStringLiteral("G%1").arg(grey->highestDarkMean());
+  for (const int v : {10, 100, 200})
+    if (std::get<filters::RemovalRule>(step)(platform::RGB(v, v, v)) != platform::RGB(v, v, v)) return QStringLiteral("Q%1").arg(v);
+  return QStringLiteral("Q");
+}
+
+TEST(BatchOptions, RepeatedStepsRunInTheOrderGivenAmongTheOtherOptions) {
+  const struct {
+    QStringList args;
+    const char* steps;
+  } cases[] = {
+      {{"--quitar", "10,10,10", "--blanquear", "--quitar=100,100,100", "--gris", "50,5", "--blanquear", "--quitar", "#C8C8C8"},
+       "Q10 B Q100 G49 B Q200"},
+      {{"--gris=50,5", "-j4", "--gris", "150,5", "a.png", "--quitar=200,200,200", "--trabajos=2", "--gris", "100,5"},
+       "G49 G149 Q200 G99"},
+  };
+  for (const auto& c : cases) {
+    const batch::Options o = ParseArguments(QStringList{"-oSalida", "entrada"} + c.args);
+    QStringList words;
+    for (const auto& step : o.steps) words += stepWord(step);
+    EXPECT_EQ(words.join(u' '), QString::fromUtf8(c.steps)) << c.args.join(u' ').toStdString();
+  }
+}
+
 TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
   EXPECT_EQ(batch::SummaryText(12, 1, 3.21), "12 imágenes escritas, 1 con error, en 3,2 s\n");
   EXPECT_EQ(batch::SummaryText(1, 0, 0.04), "1 imagen escrita, 0 con error, en 0,0 s\n");
