@@ -1,5 +1,7 @@
 #pragma once
-// Colour conversions between the runtime's &H00BBGGRR values and Qt's colours.
+// The runtime's colours, &H00BBGGRR with red in the low byte: the named ones,
+// the two ways a colour is split into channels, and the conversions to and
+// from Qt's colours.
 
 #include "pixels/vb.h"
 
@@ -7,6 +9,29 @@
 #include <QRgb>
 
 namespace platform {
+
+inline constexpr ColorValue Black = 0;
+inline constexpr ColorValue White = 0xFFFFFF;
+inline constexpr ColorValue Blue = 0xFF0000;
+// What Point reads outside the picture.
+inline constexpr ColorValue OutsidePicture = -1;
+
+struct Channels {
+  std::int32_t red, green, blue;
+};
+
+// The split of the sampling and of the filters' rules:
+//   red = c mod 256, green = (c AND &HFF00FF00) / 256, blue = (c AND &HFF0000) / 65536.
+// For every colour these are its three bytes; -1 (outside the picture) gives
+// -1, -65281 and 255.
+constexpr Channels SplitChannels(ColorValue c) {
+  return {c % 256, (c & static_cast<std::int32_t>(0xFF00FF00u)) / 256, (c & 0xFF0000) / 65536};
+}
+
+// SplitRGB's split: each channel masked to one byte after a division that
+// truncates toward zero. The same three bytes for every colour; -1 gives
+// 255, 0 and 0.
+constexpr Channels MaskedChannels(ColorValue c) { return {c & 0xFF, (c / 256) & 0xFF, (c / 65536) & 0xFF}; }
 
 // Swaps red and blue: 0xAARRGGBB <-> 0x00BBGGRR (alpha dropped).
 constexpr ColorValue FromQRgb(QRgb p) {

@@ -7,6 +7,7 @@
 // They are branch-free, so a scan over a picture of mixed colours does not
 // stall on mispredicted jumps.
 
+#include "pixels/colors.h"
 #include "pixels/vb.h"
 
 #include <cstdint>
@@ -15,16 +16,10 @@ namespace filters {
 
 using platform::ColorValue;
 
-inline constexpr ColorValue Black = 0;
-inline constexpr ColorValue White = 0xFFFFFF;
-
-struct Channels {
-  std::int32_t red, green, blue;
-};
-
-constexpr Channels SplitChannels(ColorValue c) {
-  return {c % 256, (c & static_cast<std::int32_t>(0xFF00FF00u)) / 256, (c & 0xFF0000) / 65536};
-}
+using platform::Black;
+using platform::Channels;
+using platform::SplitChannels;
+using platform::White;
 
 // when ? a : b, computed without a jump.
 constexpr ColorValue Select(bool when, ColorValue a, ColorValue b) {

@@ -7,17 +7,17 @@ using namespace platform;
 void Form1::Picture1_MouseMove(int Button, int, float X, float Y) {
   ResumeNext step;
   std::int16_t Mean = 0;
-  ColorValue sample = colour::OutsidePicture;
+  ColorValue sample = OutsidePicture;
   step([&] { sample = Picture1->Point(X, Y); });
   // A move reported outside the picture (a button holds the capture) samples
   // nothing: the last colour and its readouts stay.
-  if (sample != colour::OutsidePicture) {
+  if (sample != OutsidePicture) {
     SampledColor = sample;
-    step([&] { SampledRed = colour::RedOf(SampledColor); });
+    step([&] { SampledRed = SplitChannels(SampledColor).red; });
     step([&] { Text3[0]->setText(Str(SampledRed)); });
-    step([&] { SampledGreen = colour::GreenOf(SampledColor); });
+    step([&] { SampledGreen = SplitChannels(SampledColor).green; });
     step([&] { Text3[1]->setText(Str(SampledGreen)); });
-    step([&] { SampledBlue = colour::BlueOf(SampledColor); });
+    step([&] { SampledBlue = SplitChannels(SampledColor).blue; });
     step([&] { Text3[2]->setText(Str(SampledBlue)); });
     step([&] { Mean = colour::MeanOf(SampledRed, SampledGreen, SampledBlue); });
     step([&] { Text4->setBackColor(RGB(SampledRed, SampledGreen, SampledBlue)); });
@@ -58,7 +58,7 @@ void Form1::PickReplacementColor() {
 }
 
 void Form1::SplitRGB(std::int32_t Color, std::int32_t& Red, std::int32_t& Green, std::int32_t& Blue) {
-  const colour::Channels c = colour::SplitChannels(Color);
+  const Channels c = MaskedChannels(Color);
   Blue = c.blue;
   Green = c.green;
   Red = c.red;

@@ -13,17 +13,6 @@ namespace {
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 }  // namespace
 
-TEST(SplitChannels, GivesTheBytesOfAColourAndTheSamplingValuesOfMinusOne) {
-  const Channels c = SplitChannels(RGB(10, 20, 31));
-  EXPECT_EQ(c.red, 10);
-  EXPECT_EQ(c.green, 20);
-  EXPECT_EQ(c.blue, 31);
-  const Channels outside = SplitChannels(-1);
-  EXPECT_EQ(outside.red, -1);
-  EXPECT_EQ(outside.green, -65281);
-  EXPECT_EQ(outside.blue, 255);
-}
-
 TEST(WhiteningRule, OnlyExactBlackSurvives) {
   const struct {
     ColorValue in, out;
