@@ -151,6 +151,27 @@ TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
 }
 
+// The texts Qt's Spanish translations lack are answered from the program's
+// own, asked as Qt asks for them.
+TEST(SpanishTexts, TheTextsQtsTranslationsLackAreSupplied) {
+  InstallSpanishTexts();
+  const struct {
+    const char *source, *disambiguation, *spanish;
+  } texts[] = {
+      {"Drive", nullptr, "Unidad"},
+      {"File", nullptr, "Archivo"},
+      {"File Folder", "Match Windows Explorer", "Carpeta"},
+      {"Folder", "All other platforms", "Carpeta"},
+      {"Shortcut", "All other platforms", "Acceso directo"},
+      {"Alias", "OS X Finder", "Alias"},
+      {"Unknown", nullptr, "Desconocido"},
+  };
+  for (const auto& t : texts)
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", t.source, t.disambiguation).toStdString(),
+              t.spanish)
+        << t.source;
+}
+
 TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   InstallSpanishTexts();
   QTemporaryDir dir;

@@ -12,7 +12,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QDialogButtonBox>
-#include <QHash>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -74,25 +73,6 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
   box.exec();
   return box.clickedButton() == yes;
 }
-
-// The texts that Qt's Spanish translations lack, by context and source text.
-class MissingSpanishTexts : public QTranslator {
- public:
-  using QTranslator::QTranslator;
-  QString translate(const char* context, const char* sourceText, const char*, int) const override {
-    static const QHash<QByteArray, QString> texts = {
-        {"QAbstractFileIconProvider/Drive", QStringLiteral("Unidad")},
-        {"QAbstractFileIconProvider/File", QStringLiteral("Archivo")},
-        {"QAbstractFileIconProvider/File Folder", QStringLiteral("Carpeta")},
-        {"QAbstractFileIconProvider/Folder", QStringLiteral("Carpeta")},
-        {"QAbstractFileIconProvider/Shortcut", QStringLiteral("Acceso directo")},
-        {"QAbstractFileIconProvider/Alias", QStringLiteral("Alias")},
-        {"QAbstractFileIconProvider/Unknown", QStringLiteral("Desconocido")},
-    };
-    return texts.value(QByteArray(context) + '/' + sourceText);
-  }
-  bool isEmpty() const override { return false; }
-};
 
 // The patterns of a name filter "description (pattern pattern)".
 QStringList filterPatterns(const QString& filter) {
@@ -212,8 +192,11 @@ void InstallSpanishTexts() {
   if (qtTexts->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(qtTexts);
+  // The texts Qt's translations lack (translations/tintaborra_es.ts).
   // Installed last, asked first; a text it does not hold goes on to Qt's.
-  QCoreApplication::installTranslator(new MissingSpanishTexts(QCoreApplication::instance()));
+  auto* missingTexts = new QTranslator(QCoreApplication::instance());
+  if (missingTexts->load(QLocale(), QStringLiteral("tintaborra"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    QCoreApplication::installTranslator(missingTexts);
 }
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
