@@ -15,7 +15,6 @@
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -95,27 +94,28 @@ class FileDialog : public QFileDialog {
     connect(this, &QFileDialog::directoryEntered, this, refresh);
     connect(this, &QFileDialog::filterSelected, this, refresh);
     refresh();
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* list = findChild<QListView*>(QStringLiteral("listView"));
-    if (!name || !list || !list->selectionModel()) return;
+    // Each part missing in some later Qt only takes away what needs it.
+    const FileDialogParts parts = FindFileDialogParts(*this);
     // Qt keeps the open button disabled for a name it cannot find.
-    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
-      open_ = box->button(QDialogButtonBox::Open);
+    if (parts.buttons) {
+      open_ = parts.buttons->button(QDialogButtonBox::Open);
       if (open_) open_->installEventFilter(this);
     }
     // Qt takes an entry it cannot find for "Equipo": a double click or Enter
     // on one of those added is taken here.
-    for (auto* view : findChildren<QAbstractItemView*>()) {
-      if (view->model() != files_) continue;
+    for (auto* view : parts.views) {
       view->installEventFilter(this);
       view->viewport()->installEventFilter(this);
       views_ << view;
     }
     // And it takes an entry it cannot find for a folder: picked, its name is written here.
-    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
-      const QModelIndexList rows = list->selectionModel()->selectedRows();
-      if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
-    });
+    if (!parts.name) return;
+    for (QItemSelectionModel* selection : parts.selections) {
+      connect(selection, &QItemSelectionModel::selectionChanged, this, [this, name = parts.name, selection] {
+        const QModelIndexList rows = selection->selectedRows();
+        if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
+      });
+    }
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     for (QAbstractItemView* view : views_) {
@@ -147,15 +147,16 @@ class FileDialog : public QFileDialog {
   // quickly on a busy machine can leave the folder selected, and the dialog
   // then opened the folder instead of confirming the file.
   void dropStaleSelection() {
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* list = findChild<QListView*>(QStringLiteral("listView"));
-    const QString typed = name ? name->text().trimmed() : QString();
-    if (!list || !list->selectionModel() || typed.isEmpty()) return;
+    const FileDialogParts parts = FindFileDialogParts(*this);
+    const QString typed = parts.name ? parts.name->text().trimmed() : QString();
+    if (typed.isEmpty()) return;
     const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
-    const QModelIndexList rows = list->selectionModel()->selectedRows();
-    const bool sameEntry =
-        rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
-    if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
+    for (QItemSelectionModel* selection : parts.selections) {
+      const QModelIndexList rows = selection->selectedRows();
+      const bool sameEntry = rows.size() == 1 &&
+                             QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
+      if (!rows.isEmpty() && !sameEntry) selection->clearSelection();
+    }
   }
   // The path of the file confirmed, kept bytes included.
   QString chosenPath() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
@@ -182,6 +183,19 @@ class FileDialog : public QFileDialog {
 };
 
 }  // namespace
+
+FileDialogParts FindFileDialogParts(const QFileDialog& dialog) {
+  FileDialogParts parts;
+  parts.name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  parts.buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+    if (!view->model() || view->model() != dialog.proxyModel()) continue;
+    parts.views << view;
+    if (view->selectionModel() && !parts.selections.contains(view->selectionModel()))
+      parts.selections << view->selectionModel();
+  }
+  return parts;
+}
 
 void InstallSpanishTexts() {
   QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
