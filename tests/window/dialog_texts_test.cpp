@@ -29,6 +29,7 @@
 #include <set>
 
 #include <fcntl.h>
+#include <utime.h>
 #include <unistd.h>
 
 using namespace imagefilestest;
@@ -151,6 +152,27 @@ TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
 }
 
+// The texts Qt's Spanish translations lack are answered from the program's
+// own, asked as Qt asks for them.
+TEST(SpanishTexts, TheTextsQtsTranslationsLackAreSupplied) {
+  InstallSpanishTexts();
+  const struct {
+    const char *source, *disambiguation, *spanish;
+  } texts[] = {
+      {"Drive", nullptr, "Unidad"},
+      {"File", nullptr, "Archivo"},
+      {"File Folder", "Match Windows Explorer", "Carpeta"},
+      {"Folder", "All other platforms", "Carpeta"},
+      {"Shortcut", "All other platforms", "Acceso directo"},
+      {"Alias", "OS X Finder", "Alias"},
+      {"Unknown", nullptr, "Desconocido"},
+  };
+  for (const auto& t : texts)
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", t.source, t.disambiguation).toStdString(),
+              t.spanish)
+        << t.source;
+}
+
 TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   InstallSpanishTexts();
   QTemporaryDir dir;
@@ -160,13 +182,16 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
   ::close(fd);
+  const struct utimbuf march5{QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch(),
+                              QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch()};
+  ASSERT_EQ(::utime((QFile::encodeName(dir.path()) + '/' + latin1Name).constData(), &march5), 0);
   ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
   const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');
 
   // Picked in the list or typed as shown, then the open button; or a double click.
   enum Way { Picked, Typed, DoubleClicked };
   for (Way way : {Picked, Typed, DoubleClicked}) {
-    QStringList listed;
+    QStringList listed, columns;
     bool openEnabled = false;
     whenShown<QFileDialog>(
         [](QFileDialog* d) {
@@ -178,6 +203,7 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
           auto* view = d->findChild<QListView*>("listView");
           for (int r = 0; r < 2; ++r) listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
           const QModelIndex entry = view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex());
+          for (int c = 0; c < 4; ++c) columns << entry.siblingAtColumn(c).data().toString();
           QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
           if (way == DoubleClicked) {
             const QPoint at = view->visualRect(entry).center();
@@ -201,6 +227,9 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
     ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');
     EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "way " << way;
     EXPECT_EQ(listed.join(" | ").toStdString(), "b.bmp | año.bmp");
+    EXPECT_EQ(columns.join(" | ").toStdString(),
+              ("año.bmp | " + QLocale().formattedDataSize(bytes.size()) + " | imagen BMP de Windows | 5/3/24 14:07")
+                  .toStdString());
     EXPECT_TRUE(openEnabled);
     EXPECT_EQ(ofn.lpstrFile, expected);
     EXPECT_EQ(testsupport::FirstDifference(LoadPicture(BeforeNul(ofn.lpstrFile)), Gradient(6, 4)), "");

@@ -3,7 +3,6 @@
 #include "pixels/filenames.h"
 
 #include <QDateTime>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLocale>
@@ -17,6 +16,12 @@ namespace platform {
 namespace {
 // The internal pointer that marks the rows added here.
 char addedRow;
+
+// One for every listing: the types are known by the names' extensions.
+const QMimeDatabase& mimeDatabase() {
+  static const QMimeDatabase database;
+  return database;
+}
 }  // namespace
 
 bool DialogFiles::isAdded(const QModelIndex& index) const {
@@ -28,28 +33,41 @@ int DialogFiles::sourceRows() const { return folder_.isValid() ? sourceModel()->
 void DialogFiles::showFolder(const QString& folder, const QStringList& patterns) {
   auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
   if (!files) return;
-  if (!names_.isEmpty()) {
+  if (!added_.isEmpty()) {
     const int first = sourceRows();
-    beginRemoveRows(folderIndex(), first, first + int(names_.size()) - 1);
-    names_.clear();
+    beginRemoveRows(folderIndex(), first, first + int(added_.size()) - 1);
+    added_.clear();
     endRemoveRows();
   }
-  QStringList names;
+  QList<QRegularExpression> wildcards;
+  for (const QString& pattern : patterns) wildcards << QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
+  QList<Added> added;
   for (const QString& name : FolderFiles(folder, true)) {
-    for (const QString& pattern : patterns) {
-      const auto wildcard = QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
-      if (wildcard.match(DisplayFileName(name)).hasMatch()) {
-        names << name;
+    Added file;
+    file.name = name;
+    file.shown = DisplayFileName(name);
+    for (const QRegularExpression& wildcard : wildcards) {
+      if (wildcard.match(file.shown).hasMatch()) {
+        added << file;
         break;
       }
     }
   }
   folder_ = files->index(folder);
   folderPath_ = folder;
-  if (names.isEmpty() || !folder_.isValid()) return;
+  if (added.isEmpty() || !folder_.isValid()) return;
+  for (Added& file : added) {
+    struct stat st {};
+    file.known = ::stat(EncodeFileName(folderPath_ + u'/' + file.name).constData(), &st) == 0;
+    if (file.known) {
+      file.size = st.st_size;
+      file.modified = QDateTime::fromSecsSinceEpoch(st.st_mtime);
+    }
+    file.type = mimeDatabase().mimeTypeForFile(file.shown, QMimeDatabase::MatchExtension);
+  }
   const int first = sourceRows();
-  beginInsertRows(folderIndex(), first, first + int(names.size()) - 1);
-  names_ = names;
+  beginInsertRows(folderIndex(), first, first + int(added.size()) - 1);
+  added_ = added;
   endInsertRows();
 }
 
@@ -57,15 +75,15 @@ QString DialogFiles::pathToOpen(const QString& chosen) const {
   if (KindOf(chosen) != FileKind::Missing) return chosen;
   const QFileInfo shown(chosen);
   if (QFileInfo(folderPath_) != QFileInfo(shown.path())) return chosen;
-  for (const QString& name : names_)
-    if (DisplayFileName(name) == shown.fileName()) return folderPath_ + u'/' + name;
+  for (const Added& file : added_)
+    if (file.shown == shown.fileName()) return folderPath_ + u'/' + file.name;
   return chosen;
 }
 
 int DialogFiles::rowCount(const QModelIndex& parent) const {
   if (isAdded(parent)) return 0;
   const int rows = QIdentityProxyModel::rowCount(parent);
-  return folder_.isValid() && mapToSource(parent) == folder_ ? rows + int(names_.size()) : rows;
+  return folder_.isValid() && mapToSource(parent) == folder_ ? rows + int(added_.size()) : rows;
 }
 
 int DialogFiles::columnCount(const QModelIndex& parent) const {
@@ -83,7 +101,7 @@ bool DialogFiles::canFetchMore(const QModelIndex& parent) const {
 QModelIndex DialogFiles::index(int row, int column, const QModelIndex& parent) const {
   if (folder_.isValid() && !isAdded(parent) && mapToSource(parent) == folder_) {
     const int first = sourceRows();
-    if (row >= first && row < first + names_.size() && column >= 0 && column < columnCount(parent))
+    if (row >= first && row < first + added_.size() && column >= 0 && column < columnCount(parent))
       return createIndex(row, column, &addedRow);
   }
   return QIdentityProxyModel::index(row, column, parent);
@@ -118,33 +136,28 @@ QVariant DialogFiles::data(const QModelIndex& index, int role) const {
     return QIdentityProxyModel::data(index, role);
   }
   const qsizetype at = index.row() - sourceRows();
-  if (at < 0 || at >= names_.size()) return {};
-  const QString name = names_[at];
-  const QString shown = DisplayFileName(name);
-  struct stat st {};
-  const bool known = ::stat(EncodeFileName(folderPath_ + u'/' + name).constData(), &st) == 0;
+  if (at < 0 || at >= added_.size()) return {};
+  const Added& file = added_[at];
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
       switch (index.column()) {
-        case 0: return shown;
-        case 1: return known ? QLocale().formattedDataSize(st.st_size) : QString();
-        case 2: return QMimeDatabase().mimeTypeForFile(shown, QMimeDatabase::MatchExtension).comment();
-        case 3:
-          return known ? QLocale().toString(QDateTime::fromSecsSinceEpoch(st.st_mtime), QLocale::ShortFormat)
-                       : QString();
+        case 0: return file.shown;
+        case 1: return file.known ? QLocale().formattedDataSize(file.size) : QString();
+        case 2: return file.type.comment();
+        case 3: return file.known ? QLocale().toString(file.modified, QLocale::ShortFormat) : QString();
       }
       return {};
     case Qt::DecorationRole:
-      if (index.column() == 0) return QFileIconProvider().icon(QAbstractFileIconProvider::File);
+      if (index.column() == 0) return icons_.icon(QAbstractFileIconProvider::File);
       return {};
     case Qt::TextAlignmentRole:
       if (index.column() == 1) return QVariant(Qt::AlignTrailing | Qt::AlignVCenter);
       return {};
     case QFileSystemModel::FilePathRole:
-      return folderPath_ + u'/' + shown;
+      return folderPath_ + u'/' + file.shown;
     case QFileSystemModel::FileNameRole:
-      return shown;
+      return file.shown;
   }
   return {};
 }

@@ -4,7 +4,11 @@
 // with the files Qt passes over because their names are not UTF-8, shown
 // after the others in the folder on view.
 
+#include <QDateTime>
+#include <QFileIconProvider>
 #include <QIdentityProxyModel>
+#include <QList>
+#include <QMimeType>
 #include <QPersistentModelIndex>
 #include <QStringList>
 
@@ -39,9 +43,20 @@ class DialogFiles : public QIdentityProxyModel {
   int sourceRows() const;
   QModelIndex folderIndex() const { return mapFromSource(folder_); }
 
+  // A file added here, read once when the folder is listed.
+  struct Added {
+    QString name;   // as read, kept bytes included
+    QString shown;  // as the list shows it
+    bool known = false;  // whether its size and date could be read
+    qint64 size = 0;
+    QDateTime modified;
+    QMimeType type;  // by the name's extension
+  };
+
   QPersistentModelIndex folder_;  // in the source model
   QString folderPath_;
-  QStringList names_;  // as read, kept bytes included
+  QList<Added> added_;
+  QFileIconProvider icons_;
 };
 
 }  // namespace platform

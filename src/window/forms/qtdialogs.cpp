@@ -12,11 +12,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QDialogButtonBox>
-#include <QHash>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QListView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -75,25 +73,6 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
   return box.clickedButton() == yes;
 }
 
-// The texts that Qt's Spanish translations lack, by context and source text.
-class MissingSpanishTexts : public QTranslator {
- public:
-  using QTranslator::QTranslator;
-  QString translate(const char* context, const char* sourceText, const char*, int) const override {
-    static const QHash<QByteArray, QString> texts = {
-        {"QAbstractFileIconProvider/Drive", QStringLiteral("Unidad")},
-        {"QAbstractFileIconProvider/File", QStringLiteral("Archivo")},
-        {"QAbstractFileIconProvider/File Folder", QStringLiteral("Carpeta")},
-        {"QAbstractFileIconProvider/Folder", QStringLiteral("Carpeta")},
-        {"QAbstractFileIconProvider/Shortcut", QStringLiteral("Acceso directo")},
-        {"QAbstractFileIconProvider/Alias", QStringLiteral("Alias")},
-        {"QAbstractFileIconProvider/Unknown", QStringLiteral("Desconocido")},
-    };
-    return texts.value(QByteArray(context) + '/' + sourceText);
-  }
-  bool isEmpty() const override { return false; }
-};
-
 // The patterns of a name filter "description (pattern pattern)".
 QStringList filterPatterns(const QString& filter) {
   const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
@@ -115,27 +94,28 @@ class FileDialog : public QFileDialog {
     connect(this, &QFileDialog::directoryEntered, this, refresh);
     connect(this, &QFileDialog::filterSelected, this, refresh);
     refresh();
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* list = findChild<QListView*>(QStringLiteral("listView"));
-    if (!name || !list || !list->selectionModel()) return;
+    // Each part missing in some later Qt only takes away what needs it.
+    const FileDialogParts parts = FindFileDialogParts(*this);
     // Qt keeps the open button disabled for a name it cannot find.
-    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
-      open_ = box->button(QDialogButtonBox::Open);
+    if (parts.buttons) {
+      open_ = parts.buttons->button(QDialogButtonBox::Open);
       if (open_) open_->installEventFilter(this);
     }
     // Qt takes an entry it cannot find for "Equipo": a double click or Enter
     // on one of those added is taken here.
-    for (auto* view : findChildren<QAbstractItemView*>()) {
-      if (view->model() != files_) continue;
+    for (auto* view : parts.views) {
       view->installEventFilter(this);
       view->viewport()->installEventFilter(this);
       views_ << view;
     }
     // And it takes an entry it cannot find for a folder: picked, its name is written here.
-    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, name, list] {
-      const QModelIndexList rows = list->selectionModel()->selectedRows();
-      if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
-    });
+    if (!parts.name) return;
+    for (QItemSelectionModel* selection : parts.selections) {
+      connect(selection, &QItemSelectionModel::selectionChanged, this, [this, name = parts.name, selection] {
+        const QModelIndexList rows = selection->selectedRows();
+        if (rows.size() == 1 && files_->isAdded(rows[0])) name->setText(rows[0].data().toString());
+      });
+    }
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     for (QAbstractItemView* view : views_) {
@@ -167,15 +147,16 @@ class FileDialog : public QFileDialog {
   // quickly on a busy machine can leave the folder selected, and the dialog
   // then opened the folder instead of confirming the file.
   void dropStaleSelection() {
-    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* list = findChild<QListView*>(QStringLiteral("listView"));
-    const QString typed = name ? name->text().trimmed() : QString();
-    if (!list || !list->selectionModel() || typed.isEmpty()) return;
+    const FileDialogParts parts = FindFileDialogParts(*this);
+    const QString typed = parts.name ? parts.name->text().trimmed() : QString();
+    if (typed.isEmpty()) return;
     const QString typedPath = QDir::cleanPath(directory().absoluteFilePath(typed));
-    const QModelIndexList rows = list->selectionModel()->selectedRows();
-    const bool sameEntry =
-        rows.size() == 1 && QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
-    if (!rows.isEmpty() && !sameEntry) list->selectionModel()->clearSelection();
+    for (QItemSelectionModel* selection : parts.selections) {
+      const QModelIndexList rows = selection->selectedRows();
+      const bool sameEntry = rows.size() == 1 &&
+                             QDir::cleanPath(rows.first().data(QFileSystemModel::FilePathRole).toString()) == typedPath;
+      if (!rows.isEmpty() && !sameEntry) selection->clearSelection();
+    }
   }
   // The path of the file confirmed, kept bytes included.
   QString chosenPath() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
@@ -203,6 +184,19 @@ class FileDialog : public QFileDialog {
 
 }  // namespace
 
+FileDialogParts FindFileDialogParts(const QFileDialog& dialog) {
+  FileDialogParts parts;
+  parts.name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  parts.buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+    if (!view->model() || view->model() != dialog.proxyModel()) continue;
+    parts.views << view;
+    if (view->selectionModel() && !parts.selections.contains(view->selectionModel()))
+      parts.selections << view->selectionModel();
+  }
+  return parts;
+}
+
 void InstallSpanishTexts() {
   QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
   static bool installed = false;
@@ -212,8 +206,11 @@ void InstallSpanishTexts() {
   if (qtTexts->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(qtTexts);
+  // The texts Qt's translations lack (translations/tintaborra_es.ts).
   // Installed last, asked first; a text it does not hold goes on to Qt's.
-  QCoreApplication::installTranslator(new MissingSpanishTexts(QCoreApplication::instance()));
+  auto* missingTexts = new QTranslator(QCoreApplication::instance());
+  if (missingTexts->load(QLocale(), QStringLiteral("tintaborra"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    QCoreApplication::installTranslator(missingTexts);
 }
 
 long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {

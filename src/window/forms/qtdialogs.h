@@ -3,6 +3,13 @@
 
 #include "window/forms/dialogs.h"
 
+#include <QList>
+
+class QAbstractItemView;
+class QDialogButtonBox;
+class QFileDialog;
+class QItemSelectionModel;
+class QLineEdit;
 class QWidget;
 
 namespace platform {
@@ -11,6 +18,19 @@ namespace platform {
 // Spanish is made the default locale, Qt's Spanish translations are loaded
 // and the few texts they lack are supplied. Called once the application exists.
 void InstallSpanishTexts();
+
+// The parts of Qt's own (not native) file dialog that its public interface
+// does not reach. The name box and the button box are found by the object
+// names Qt gives them; the views, as those showing the dialog's proxy model.
+// A later Qt may rename a part: it is then null or empty here, and the file
+// dialog goes without what needs it.
+struct FileDialogParts {
+  QLineEdit* name = nullptr;          // "fileNameEdit"
+  QDialogButtonBox* buttons = nullptr;  // "buttonBox"
+  QList<QAbstractItemView*> views;
+  QList<QItemSelectionModel*> selections;  // the views', each once
+};
+FileDialogParts FindFileDialogParts(const QFileDialog& dialog);
 
 class QtDialogs : public Dialogs {
  public:

@@ -9,6 +9,7 @@
 
 #include <QAbstractProxyModel>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -84,6 +85,38 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
   EXPECT_EQ(mode, QFileDialog::ExistingFile);
   EXPECT_EQ(acceptMode, QFileDialog::AcceptOpen);
   EXPECT_EQ(ofn.lpstrFile, imagefiles::BlankFileBuffer()) << "a cancelled dialog fills in nothing";
+}
+
+// The file dialog reaches parts of Qt's dialog that have no public access:
+// a Qt that renames or drops one fails here, naming the part, before the user
+// meets a dialog that quietly does less.
+TEST(QtFileDialogs, ThePartsOfQtsDialogReachedWithoutItsInterfaceAreFound) {
+  for (bool save : {false, true}) {
+    QtDialogs dialogs;
+    OPENFILENAME ofn = save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
+    bool shown = false;
+    ModalScript user({[&](QWidget* w) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+        shown = true;
+        const FileDialogParts parts = FindFileDialogParts(*dialog);
+        EXPECT_NE(parts.name, nullptr) << "Qt's file dialog has no QLineEdit named \"fileNameEdit\": the typed name "
+                                          "can no longer win over a stale selection, nor be filled in for a name that "
+                                          "is not UTF-8";
+        EXPECT_FALSE(parts.views.isEmpty()) << "no view of Qt's file dialog shows its proxy model: the names that "
+                                               "are not UTF-8 can no longer be picked, nor a stale selection dropped";
+        EXPECT_FALSE(parts.selections.isEmpty()) << "the views of Qt's file dialog have no selection model";
+        if (!save) {  // only the open dialog uses its button box
+          EXPECT_NE(parts.buttons, nullptr) << "Qt's file dialog has no QDialogButtonBox named \"buttonBox\": the "
+                                               "open button can no longer be enabled for a name that is not UTF-8";
+          EXPECT_TRUE(parts.buttons && parts.buttons->button(QDialogButtonBox::Open))
+              << "Qt's file dialog has no open button";
+        }
+      }
+      cancel(w);
+    }});
+    EXPECT_EQ(save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 0);
+    EXPECT_TRUE(shown) << "no file dialog was shown";
+  }
 }
 
 TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
