@@ -41,6 +41,8 @@ class PictureStore {
   // next drawing, made while another holder keeps the image as it is now (an
   // undo step), finds its own copy ready instead of making it then.
   void CopyAhead();
+  // A copy made ahead is on its way, neither taken nor dropped yet.
+  bool CopyingAhead() const { return copy_.Running(); }
 
   bool IsNull() const { return image_.isNull(); }
   std::size_t Width() const { return w_; }
