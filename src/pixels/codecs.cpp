@@ -3,6 +3,7 @@
 #include "pixels/filenames.h"
 
 #include "pixels/completeness.h"
+#include "pixels/large_pages.h"
 #include "pixels/vb.h"
 
 #include <QBuffer>
@@ -12,10 +13,6 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -48,25 +45,16 @@ QSize gifScreenSize(QIODevice* device) {
 // A decoder that fills a picture of millions of pixels otherwise takes a page
 // fault every 4 KB, which costs as much as the decoding itself.
 QImage largePageImage(const QSize& size, QImage::Format format) {
-#ifdef __linux__
-  constexpr std::size_t LargePage = std::size_t(2) << 20;
+  if (!LargePagesAdvised) return {};
   const QImage probe(1, 1, format);  // for the line length the format needs
   if (probe.isNull() || format == QImage::Format_Invalid) return {};
   const std::size_t bpl = (std::size_t(size.width()) * std::size_t(probe.depth()) + 31) / 32 * 4;
   const std::size_t bytes = bpl * std::size_t(size.height());
-  if (bytes < 4 * LargePage) return {};
-  const std::size_t rounded = (bytes + LargePage - 1) / LargePage * LargePage;
-  void* data = std::aligned_alloc(LargePage, rounded);
-  if (!data) return {};
-  madvise(data, rounded, MADV_HUGEPAGE);
-  std::memset(data, 0, bytes);  // as fresh memory from the system is
-  return QImage(static_cast<uchar*>(data), size.width(), size.height(), qsizetype(bpl), format,
-                [](void* p) { std::free(p); }, data);
-#else
-  Q_UNUSED(size);
-  Q_UNUSED(format);
-  return {};
-#endif
+  if (bytes < 4 * LargePageBytes) return {};
+  PixelMemory memory = AllocatePixels(bytes);
+  if (!memory) return {};
+  std::memset(memory.get(), 0, bytes);  // as fresh memory from the system is
+  return ImageOver(std::move(memory), size.width(), size.height(), qsizetype(bpl), format);
 }
 
 // Decodes what the device holds, from its start.

@@ -1,5 +1,7 @@
 #include "pixels/column_band.h"
 
+#include "pixels/cpu_features.h"
+
 #include <algorithm>
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -82,7 +84,7 @@ void blockPlain(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t r
     transpose8(band, rows, image, stride);
 }
 
-Block bestBlock() { return __builtin_cpu_supports("avx2") ? blockAvx2 : blockPlain; }
+Block bestBlock() { return HasAvx2() ? blockAvx2 : blockPlain; }
 #else
 Block bestBlock() { return blockPlain; }
 #endif

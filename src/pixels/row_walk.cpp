@@ -2,6 +2,7 @@
 
 #include "pixels/row_kernels.h"
 #include "pixels/colors.h"
+#include "pixels/cpu_features.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -44,15 +45,8 @@ void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule)
 #define TINTABORRA_AVX512 __attribute__((target("avx512f,avx512bw")))
 #define TINTABORRA_AVX2 __attribute__((target("avx2")))
 
-bool HasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-  return has;
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
+bool HasAvx512() { return platform::HasAvx512(); }
+bool HasAvx2() { return platform::HasAvx2(); }
 
 namespace {
 

@@ -1,10 +1,13 @@
 #pragma once
 // The picture box: a picture, a persistent image drawn on pixel by pixel, a
-// flat one-pixel border, and mouse events in the box's own scale.
+// flat one-pixel border, and mouse events in the box's own scale. What it
+// holds and draws on is a PictureStore; the box shows it, zoomed or not,
+// repaints the columns drawn on and carries the runtime's properties.
 
 #include "pixels/colors.h"
-#include "window/forms/control.h"
+#include "pixels/picture_store.h"
 #include "pixels/zoom.h"
+#include "window/forms/control.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -13,27 +16,15 @@
 #include <QRect>
 #include <QWidget>
 
-#include <algorithm>
 #include <climits>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <thread>
 
 class QPainter;
 class QWheelEvent;
 
 namespace platform {
-
-// Runs pixel = rule(pixel) on `rows` pixels of an RGB32 image, from `first`
-// down, bytesPerLine apart, the rule working on ColorValue. On x86-64 with
-// GCC or Clang the loop is compiled twice and the AVX2 one is taken where the
-// processor has it: it gathers eight pixels of a column at a time, which
-// makes the busier rules a third faster on a strided walk.
-template <class Rule>
-void WalkColumn(uchar* first, std::ptrdiff_t bytesPerLine, std::ptrdiff_t rows, const Rule& rule);
 
 class PictureBox : public QWidget, public Control {
  public:
@@ -47,17 +38,17 @@ class PictureBox : public QWidget, public Control {
 
   // Setting the picture restarts the persistent image from it and, with
   // AutoSize, sizes the box to it plus the border.
-  const QImage& Picture() const { return picture_; }
+  const QImage& Picture() const { return store_.Picture(); }
   void setPicture(const QImage& picture);
   // The persistent image: the picture plus everything drawn on it.
-  QImage Image() const;
+  QImage Image() const { return store_.Image(); }
   // Hands the persistent image to edit, which changes its pixels or puts
   // another of the same size in its place; the box then shows the result.
   void EditImage(const std::function<void(QImage&)>& edit);
 
   bool AutoSize() const { return autoSize_; }
   void setAutoSize(bool on);
-  bool AutoRedraw() const { return autoRedraw_; }
+  bool AutoRedraw() const { return store_.AutoRedraw(); }
   void setAutoRedraw(bool on);
 
   int ScaleMode() const { return scaleMode_; }
@@ -65,7 +56,7 @@ class PictureBox : public QWidget, public Control {
   double ScaleWidth() const;
   double ScaleHeight() const;
 
-  int DrawWidth() const { return drawWidth_; }
+  int DrawWidth() const { return store_.DrawWidth(); }
   void setDrawWidth(int width);
   int FillStyle() const { return fillStyle_; }
   void setFillStyle(int style) { fillStyle_ = style; }
@@ -77,25 +68,12 @@ class PictureBox : public QWidget, public Control {
   void setBackColor(ColorValue c);
 
   // The pixel at (x, y) of the persistent image, or -1 outside it.
-  ColorValue Point(int x, int y) const {
-    if (!inside(x, y)) return -1;
-    if (inBand(x)) [[unlikely]]
-      return FromQRgb(band_[std::size_t(x - bandX0_) * h_ + std::size_t(y)]);
-    return FromQRgb(reinterpret_cast<const QRgb*>(bits_ + y * bpl_)[x]);
-  }
+  ColorValue Point(int x, int y) const { return store_.Point(x, y); }
   ColorValue Point(double x, double y) const { return Point(toPixel(x), toPixel(y)); }
 
   // Paints the pixel at (x, y); a position outside the picture changes nothing.
-  void PSet(int x, int y, ColorValue color) {
-    if (!inside(x, y)) return;
-    if (!fastDraw_) [[unlikely]]
-      return PSetSlow(x, y, color);
-    reinterpret_cast<QRgb*>(bits_ + y * bpl_)[x] = ToQRgb(color);
-    // The repaint covers the columns drawn on, nothing more. The range is only
-    // written when it grows, so that successive pixels do not wait on it.
-    if (x < dirtyX0_ || x > dirtyX1_) [[unlikely]]
-      markDirty(x);
-  }
+  // The columns drawn on are repainted, nothing more.
+  void PSet(int x, int y, ColorValue color) { store_.PSet(x, y, color); }
   void PSet(double x, double y, ColorValue color) { PSet(toPixel(x), toPixel(y), color); }
 
   // For each y from 0 to lastRow, the effect of c = Point(x, y) and then
@@ -105,12 +83,14 @@ class PictureBox : public QWidget, public Control {
   // are checked once for the column and its pixels are walked directly, in
   // the band of columns it belongs to.
   template <class Rule>
-  void TransformColumn(int x, int lastRow, const Rule& rule);
+  void TransformColumn(int x, int lastRow, const Rule& rule) {
+    store_.TransformColumn(x, lastRow, rule);
+  }
 
   // Starts copying the persistent image on a thread of its own, so that the
   // next drawing, made while another holder keeps the image as it is now (an
   // undo step), finds its own copy ready instead of making it then.
-  void CopyAhead();
+  void CopyAhead() { store_.CopyAhead(); }
 
   // Repaints at once whatever was drawn and is still waiting for its repaint.
   void Refresh();
@@ -153,29 +133,7 @@ class PictureBox : public QWidget, public Control {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  // Members read on every pixel are of types that a pixel store cannot alias,
-  // so the compiler keeps them in registers across a scan.
-  bool inside(std::ptrdiff_t x, std::ptrdiff_t y) const {
-    return static_cast<std::size_t>(x) < w_ && static_cast<std::size_t>(y) < h_;
-  }
   static int toPixel(double v);
-  void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_ && bandColumns_ == 0; }
-  void PSetSlow(int x, int y, ColorValue color);
-  void markDirty(std::ptrdiff_t x) {
-    dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
-    dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
-  }
-  bool inBand(std::ptrdiff_t x) const { return static_cast<std::size_t>(x - bandX0_) < bandColumns_; }
-  QRgb* bandColumn(std::ptrdiff_t x);
-  void bandColumnChanged(std::ptrdiff_t x);
-  void writeBackBand();
-  void closeBand();
-  void dropBand();  // its changes are forgotten
-  void ensureOwnImage();
-  void copyAhead();
-  QImage takeCopyAhead();  // waits for the copy; null when there is none
-  void dropCopyAhead();
-  void attach();
   void flushDirty();
   void repaintPending();
   int innerWidth() const;
@@ -184,30 +142,12 @@ class PictureBox : public QWidget, public Control {
   int shownHeight() const { return ShownSize(innerHeight(), zoom_); }
   QPointF pictureCoordinates(QPointF position) const;
   bool wheelZoom(QWheelEvent* event, QPointF anchor);
-  void paintZoomed(QPainter& painter, const QRect& exposed);
+  void paintZoomed(QPainter& painter, const QRect& exposed, const QImage& image);
   float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
 
-  QImage picture_;
-  QImage image_;
-  mutable bool shared_ = false;  // image_ may share its pixels with a copy handed out
-  mutable bool fastDraw_ = false;  // one-pixel pen on an image of our own, drawn persistently
-  uchar* bits_ = nullptr;
-  std::ptrdiff_t bpl_ = 0;
-  std::size_t w_ = 0, h_ = 0;
-  std::ptrdiff_t dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
-  // A scan down a column of the image would touch one line, and one page, in
-  // every row. Instead a band of columns is taken out and held column after
-  // column, the whole height of each, so that a column is adjacent memory;
-  // the band's changed columns are newer than the image's until written back.
-  std::unique_ptr<QRgb[]> band_;
-  std::size_t bandCapacity_ = 0;
-  std::ptrdiff_t bandX0_ = 0;
-  std::size_t bandColumns_ = 0;
-  std::ptrdiff_t bandChanged0_ = PTRDIFF_MAX, bandChanged1_ = -1;
-  // The copy of the image made ahead (of a newly set picture, or after a run), on a thread of its own.
-  std::thread copyThread_;
-  void* copyData_ = nullptr;
-  std::atomic<bool> copyCancelled_ = false;
+  // The picture, the image and the drawing on it. The view reads the image
+  // to paint it and takes the columns drawn on to repaint them.
+  PictureStore store_;
   // Columns drawn and handed over for repainting, not yet repainted.
   std::ptrdiff_t pendingX0_ = PTRDIFF_MAX, pendingX1_ = -1;
   QElapsedTimer sinceRepaint_;
@@ -220,112 +160,11 @@ class PictureBox : public QWidget, public Control {
   QBasicTimer repaintTimer_;
 
   bool autoSize_ = false;
-  bool autoRedraw_ = false;
   int scaleMode_ = 1;
-  int drawWidth_ = 1;
   int fillStyle_ = 1;
   ColorValue fillColor_ = 0;
   ColorValue foreColor_ = SystemWindowText;
   ColorValue backColor_ = SystemWindowBackground;
 };
-
-namespace columnwalk {
-#if defined(__GNUC__)
-#define TINTABORRA_ALWAYS_INLINE [[gnu::always_inline]]
-#else
-#define TINTABORRA_ALWAYS_INLINE
-#endif
-template <class Rule>
-TINTABORRA_ALWAYS_INLINE inline void Walk(uchar* pixel, std::ptrdiff_t bpl, std::ptrdiff_t rows, const Rule& rule) {
-  for (; rows > 0; --rows, pixel += bpl) {
-    auto* p = reinterpret_cast<QRgb*>(pixel);
-    *p = ToQRgb(rule(FromQRgb(*p)));
-  }
-}
-// pixel = rule(pixel) over count adjacent pixels; true when the rule changed any.
-template <class Rule>
-TINTABORRA_ALWAYS_INLINE inline bool WalkAdjacent(QRgb* __restrict pixels, std::ptrdiff_t count, const Rule& rule) {
-  ColorValue changed = 0;
-  for (std::ptrdiff_t i = 0; i < count; ++i) {
-    const ColorValue c = FromQRgb(pixels[i]);
-    // A pixel's colour has no sign; knowing it spares the vector code the sign
-    // corrections of the rules' divisions.
-    if (c < 0) __builtin_unreachable();
-    const ColorValue now = rule(c);
-    changed |= now ^ c;
-    pixels[i] = ToQRgb(now);
-  }
-  return changed != 0;
-}
-#undef TINTABORRA_ALWAYS_INLINE
-#if defined(__GNUC__) && defined(__x86_64__)
-#define TINTABORRA_AVX2_WALK 1
-template <class Rule>
-[[gnu::target("avx2")]] void WalkAvx2(uchar* pixel, std::ptrdiff_t bpl, std::ptrdiff_t rows, const Rule& rule) {
-  Walk(pixel, bpl, rows, rule);
-}
-template <class Rule>
-[[gnu::target("avx2")]] bool WalkAdjacentAvx2(QRgb* pixels, std::ptrdiff_t count, const Rule& rule) {
-  return WalkAdjacent(pixels, count, rule);
-}
-bool HasAvx2();
-#endif
-}  // namespace columnwalk
-
-template <class Rule>
-void WalkColumn(uchar* first, std::ptrdiff_t bytesPerLine, std::ptrdiff_t rows, const Rule& columnRule) {
-  const Rule rule = columnRule;  // a copy of its own, which no pixel store can alias
-#ifdef TINTABORRA_AVX2_WALK
-  if (columnwalk::HasAvx2()) return columnwalk::WalkAvx2(first, bytesPerLine, rows, rule);
-#endif
-  columnwalk::Walk(first, bytesPerLine, rows, rule);
-}
-
-// pixel = rule(pixel) over count adjacent pixels of an RGB32 image, the rule
-// working on ColorValue; true when the rule changed any of them.
-template <class Rule>
-bool WalkAdjacent(QRgb* pixels, std::ptrdiff_t count, const Rule& columnRule) {
-  const Rule rule = columnRule;
-#ifdef TINTABORRA_AVX2_WALK
-  if (columnwalk::HasAvx2()) return columnwalk::WalkAdjacentAvx2(pixels, count, rule);
-#endif
-  return columnwalk::WalkAdjacent(pixels, count, rule);
-}
-
-template <class Rule>
-void PictureBox::TransformColumn(int x, int lastRow, const Rule& columnRule) {
-  const Rule rule = columnRule;  // a copy of its own, which no pixel store can alias
-  const std::ptrdiff_t rows = std::min<std::ptrdiff_t>(std::ptrdiff_t(lastRow) + 1, std::ptrdiff_t(h_));
-  if (!inside(x, 0) || rows <= 0) return;
-  if (drawWidth_ != 1 || !autoRedraw_) {
-    for (int y = 0; y < rows; ++y) {
-      const ColorValue c = Point(x, y);
-      const ColorValue changed = rule(c);
-      if (changed != c) PSet(x, y, changed);
-    }
-    return;
-  }
-  if (QRgb* column = bandColumn(x)) {
-    if (!WalkAdjacent(column, rows, rule)) return;
-    bandColumnChanged(x);
-    return;
-  }
-  // Read only up to the first pixel that changes; from there on, write.
-  std::ptrdiff_t y = 0;
-  ColorValue changed = 0;
-  const uchar* at = bits_ + std::ptrdiff_t(x) * 4;
-  for (; y < rows; ++y, at += bpl_) {
-    const ColorValue c = FromQRgb(*reinterpret_cast<const QRgb*>(at));
-    changed = rule(c);
-    if (changed != c) break;
-  }
-  if (y == rows) return;
-  ensureOwnImage();
-  if (!inside(x, y)) return;  // no memory for a copy of our own: nothing can be drawn
-  uchar* pixel = bits_ + y * bpl_ + std::ptrdiff_t(x) * 4;
-  *reinterpret_cast<QRgb*>(pixel) = ToQRgb(changed);
-  WalkColumn(pixel + bpl_, bpl_, rows - y - 1, rule);
-  markDirty(x);
-}
 
 }  // namespace platform
