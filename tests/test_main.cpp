@@ -1,5 +1,7 @@
-// Test entry point: one QApplication on the offscreen platform unless another is set.
+// Test entry point: one QApplication on the offscreen platform unless another is
+// set, and an end of the program that fails the test.
 #include "pixels/codecs.h"
+#include "support/test_form.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   QApplication app(argc, argv);
   platform::InitCodecs();
+  testsupport::FailTheTestOnEnd();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

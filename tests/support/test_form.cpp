@@ -31,6 +31,17 @@ TestForm::~TestForm() {
   platform::testing::ClearScreenPixels();
 }
 
+void FailTheTestOnEnd() {
+  platform::testing::SetEnd([] {
+    ADD_FAILURE() << "the program ended, which this test does not expect";
+    throw ProgramEnded{};
+  });
+}
+
+ExpectedEnd::ExpectedEnd() {
+  platform::testing::SetEnd([] { throw ProgramEnded{}; });
+}
+
 FileSizeLimit::FileSizeLimit(long bytes) {
   rlimit limit{};
   getrlimit(RLIMIT_FSIZE, &limit);

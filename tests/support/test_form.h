@@ -29,6 +29,19 @@ class TestForm {
   std::unique_ptr<Form1> form_;
 };
 
+// Ending the program in a test: End() throws ProgramEnded instead of stopping
+// the process, and fails the test as well unless an ExpectedEnd lives. The
+// failing kind is installed for every test by the tests' main().
+struct ProgramEnded {};
+void FailTheTestOnEnd();
+class ExpectedEnd {
+ public:
+  ExpectedEnd();
+  ~ExpectedEnd() { FailTheTestOnEnd(); }
+  ExpectedEnd(const ExpectedEnd&) = delete;
+  ExpectedEnd& operator=(const ExpectedEnd&) = delete;
+};
+
 // While it lives, files this process writes may not grow beyond bytes: a
 // write past that fails half-way, as it does on a full disk.
 class FileSizeLimit {

@@ -258,14 +258,14 @@ TEST(ScanFrame, EndingTheProgramDuringTheYieldLeavesTheRunAtOnce) {
     TestForm t;
     const QImage before = MixedPicture(10, 10);
     t->Picture1->setPicture(before);
-    struct Ended {};
-    platform::testing::SetEnd([] { throw Ended{}; });
     t.onYield = [&](int n) {
       if (n == 3) t->Command8_Click();
     };
     // Skip-and-continue must not swallow the end: nothing of the run follows it.
-    EXPECT_THROW((t.form().*f.handler)(), Ended) << f.name;
-    platform::testing::SetEnd({});
+    {
+      const testsupport::ExpectedEnd expected;
+      EXPECT_THROW((t.form().*f.handler)(), testsupport::ProgramEnded) << f.name;
+    }
     EXPECT_EQ(t.yields, 3) << f.name;
     EXPECT_TRUE(t.dialogs.messages.isEmpty()) << f.name;
     EXPECT_EQ(t->Label1->Caption(), "10 %") << f.name;

@@ -57,8 +57,6 @@ TEST(Startup, ABoxWiderThanTheFrameGetsANegativeLeft) {
 
 TEST(Dispatch, TheExitButtonEndsTheProgram) {
   TestForm t;
-  struct Ended {};
-  platform::testing::SetEnd([] { throw Ended{}; });
-  EXPECT_THROW(t->Command8_Click(), Ended);
-  platform::testing::SetEnd({});
+  const testsupport::ExpectedEnd expected;
+  EXPECT_THROW(t->Command8_Click(), testsupport::ProgramEnded);
 }
