@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace filtertest;
 using filters::GreyTypeRule;
 using filters::RemovalRule;
@@ -20,10 +22,11 @@ struct Filter {
   void (Form1::*handler)();
   bool honoursStop;
 };
-const Filter Removal{"removal", &Form1::Command6, &Form1::Command6_Click, true};
-const Filter GreyType{"grey type", &Form1::Command1, &Form1::Command1_Click, true};
-const Filter Whitening{"whitening", &Form1::Command3, &Form1::Command3_Click, false};
+const Filter Removal{"Removal", &Form1::Command6, &Form1::Command6_Click, true};
+const Filter GreyType{"GreyType", &Form1::Command1, &Form1::Command1_Click, true};
+const Filter Whitening{"Whitening", &Form1::Command3, &Form1::Command3_Click, false};
 const Filter AllFilters[] = {Removal, GreyType, Whitening};
+void PrintTo(const Filter& f, std::ostream* os) { *os << f.name; }
 
 void Click(TestForm& t, const Filter& f) { (t.form().*f.button)->click(); }
 
@@ -36,6 +39,15 @@ QImage Filtered(const Filter& f, const QImage& image, int first, int last) {
 }
 
 const QStringList Finished{QStringLiteral("Dibujo terminado")};
+
+// One filter on a fresh window: each test of this suite runs for all three.
+class EachFilter : public ::testing::TestWithParam<Filter> {
+ protected:
+  const Filter& f = GetParam();
+  TestForm t;
+};
+INSTANTIATE_TEST_SUITE_P(ScanFrame, EachFilter, ::testing::ValuesIn(AllFilters),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 
@@ -50,78 +62,66 @@ TEST(ProgressText, IntegerPartOfThePercentage) {
   EXPECT_FALSE(filters::ProgressText(1, 0));
 }
 
-TEST(ScanFrame, EachColumnClosesWithTheYieldThenTheProgress) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    t->Picture1->setPicture(MixedPicture(200, 3));
-    QStringList captions;
-    std::vector<bool> autoRedraw;
-    t.onYield = [&](int) {
-      captions << t->Label1->Caption();
-      autoRedraw.push_back(t->Picture1->AutoRedraw());
-    };
-    Click(t, f);
-    ASSERT_EQ(t.yields, 201) << f.name;
-    EXPECT_EQ(captions[0], "%") << f.name << ": the label is set after the yield";
-    EXPECT_EQ(captions[1], "0 %") << f.name;
-    EXPECT_EQ(captions[2], "0 %") << f.name;
-    EXPECT_EQ(captions[3], "1 %") << f.name;
-    for (int x = 0; x < 200; ++x) EXPECT_EQ(captions[x + 1], *filters::ProgressText(x, 200)) << f.name << " " << x;
-    EXPECT_EQ(t->Label1->Caption(), "100 %") << f.name;
-    // Colour removal switches AutoRedraw off before the yield, the others after it.
-    EXPECT_EQ(autoRedraw, std::vector<bool>(201, f.button != Removal.button)) << f.name;
-    EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
-  }
+TEST_P(EachFilter, EachColumnClosesWithTheYieldThenTheProgress) {
+  t->Picture1->setPicture(MixedPicture(200, 3));
+  QStringList captions;
+  std::vector<bool> autoRedraw;
+  t.onYield = [&](int) {
+    captions << t->Label1->Caption();
+    autoRedraw.push_back(t->Picture1->AutoRedraw());
+  };
+  Click(t, f);
+  ASSERT_EQ(t.yields, 201);
+  EXPECT_EQ(captions[0], "%") << "the label is set after the yield";
+  EXPECT_EQ(captions[1], "0 %");
+  EXPECT_EQ(captions[2], "0 %");
+  EXPECT_EQ(captions[3], "1 %");
+  for (int x = 0; x < 200; ++x) EXPECT_EQ(captions[x + 1], *filters::ProgressText(x, 200)) << x;
+  EXPECT_EQ(t->Label1->Caption(), "100 %");
+  // Colour removal switches AutoRedraw off before the yield, the others after it.
+  EXPECT_EQ(autoRedraw, std::vector<bool>(201, f.button != Removal.button));
+  EXPECT_EQ(t.dialogs.messages, Finished);
 }
 
-TEST(ScanFrame, StateAfterARun) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    const QImage before = MixedPicture(8, 10);
-    t->Picture1->setPicture(before);
-    t->Picture1->setScaleMode(1);  // twips: the run sets pixels before reading the width
-    t->Picture1->setAutoRedraw(true);
-    Click(t, f);
-    EXPECT_EQ(t.yields, 9) << f.name;
-    EXPECT_EQ(t->Picture1->DrawWidth(), 1) << f.name;
-    EXPECT_EQ(t->Picture1->ScaleMode(), 3) << f.name;
-    EXPECT_FALSE(t->Picture1->AutoRedraw()) << f.name;
-    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 7)), "") << f.name;
-    EXPECT_EQ(Difference(t->Picture1->Picture(), before), "") << f.name << ": the loaded picture stays";
-  }
+TEST_P(EachFilter, StateAfterARun) {
+  const QImage before = MixedPicture(8, 10);
+  t->Picture1->setPicture(before);
+  t->Picture1->setScaleMode(1);  // twips: the run sets pixels before reading the width
+  t->Picture1->setAutoRedraw(true);
+  Click(t, f);
+  EXPECT_EQ(t.yields, 9);
+  EXPECT_EQ(t->Picture1->DrawWidth(), 1);
+  EXPECT_EQ(t->Picture1->ScaleMode(), 3);
+  EXPECT_FALSE(t->Picture1->AutoRedraw());
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 7)), "");
+  EXPECT_EQ(Difference(t->Picture1->Picture(), before), "") << "the loaded picture stays";
 }
 
-TEST(ScanFrame, StopDuringAColumnFinishesItAndLeavesTheRestExceptInWhitening) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    const QImage before = MixedPicture(12, 10);
-    t->Picture1->setPicture(before);
-    const int k = 4;
-    t.onYield = [&](int n) {
-      if (n == k + 1) t->Command4->click();  // during the yield that closes column k
-    };
-    Click(t, f);
-    const QImage expected = Filtered(f, before, 0, f.honoursStop ? k : 11);
-    ASSERT_NE(Difference(Filtered(f, before, 0, k), Filtered(f, before, 0, k + 1)), "");
-    EXPECT_EQ(Difference(t->Picture1->Image(), expected), "") << f.name;
-    EXPECT_EQ(t.yields, 13) << f.name;
-    EXPECT_EQ(t->Label1->Caption(), "100 %") << f.name;
-    EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
-    EXPECT_TRUE(t->StopRequested) << f.name << ": the flag stays set after the run";
-  }
+TEST_P(EachFilter, StopDuringAColumnFinishesItAndLeavesTheRestExceptInWhitening) {
+  const QImage before = MixedPicture(12, 10);
+  t->Picture1->setPicture(before);
+  const int k = 4;
+  t.onYield = [&](int n) {
+    if (n == k + 1) t->Command4->click();  // during the yield that closes column k
+  };
+  Click(t, f);
+  const QImage expected = Filtered(f, before, 0, f.honoursStop ? k : 11);
+  ASSERT_NE(Difference(Filtered(f, before, 0, k), Filtered(f, before, 0, k + 1)), "");
+  EXPECT_EQ(Difference(t->Picture1->Image(), expected), "");
+  EXPECT_EQ(t.yields, 13);
+  EXPECT_EQ(t->Label1->Caption(), "100 %");
+  EXPECT_EQ(t.dialogs.messages, Finished);
+  EXPECT_TRUE(t->StopRequested) << "the flag stays set after the run";
 }
 
-TEST(ScanFrame, StopWhileIdleHasNoEffectOnTheNextRun) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    const QImage before = MixedPicture(9, 10);
-    t->Picture1->setPicture(before);
-    t->Command4->click();
-    EXPECT_TRUE(t->StopRequested);
-    Click(t, f);
-    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 8)), "") << f.name;
-    EXPECT_EQ(t->StopRequested, !f.honoursStop) << f.name;
-  }
+TEST_P(EachFilter, StopWhileIdleHasNoEffectOnTheNextRun) {
+  const QImage before = MixedPicture(9, 10);
+  t->Picture1->setPicture(before);
+  t->Command4->click();
+  EXPECT_TRUE(t->StopRequested);
+  Click(t, f);
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 8)), "");
+  EXPECT_EQ(t->StopRequested, !f.honoursStop);
 }
 
 TEST(ScanFrame, ANestedRunEndsBeforeTheOuterGoesOn) {
@@ -224,53 +224,44 @@ TEST(ScanFrame, TheGreynessToleranceIsRoundedOnceAndLeftAtZeroWhenItDoesNotFit) 
   }
 }
 
-TEST(ScanFrame, ThePictureChangedDuringARunIsScannedToTheFirstWidthAndItsOwnHeight) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    t->Picture1->setPicture(MixedPicture(10, 10));
-    const QImage wider = MixedPicture(20, 30).mirrored(true, false);
-    t.onYield = [&](int n) {
-      if (n == 1) t->Picture1->setPicture(wider);
-    };
-    Click(t, f);
-    EXPECT_EQ(t.yields, 11) << f.name << ": the column bound is read once";
-    // Column 10, inside the new picture, is the last scanned: the bound is inclusive.
-    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, wider, 1, 10)), "") << f.name;
-    EXPECT_EQ(t->Label1->Caption(), "50 %") << f.name << ": the width is read anew for the progress";
-  }
+TEST_P(EachFilter, ThePictureChangedDuringARunIsScannedToTheFirstWidthAndItsOwnHeight) {
+  t->Picture1->setPicture(MixedPicture(10, 10));
+  const QImage wider = MixedPicture(20, 30).mirrored(true, false);
+  t.onYield = [&](int n) {
+    if (n == 1) t->Picture1->setPicture(wider);
+  };
+  Click(t, f);
+  EXPECT_EQ(t.yields, 11) << "the column bound is read once";
+  // Column 10, inside the new picture, is the last scanned: the bound is inclusive.
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, wider, 1, 10)), "");
+  EXPECT_EQ(t->Label1->Caption(), "50 %") << "the width is read anew for the progress";
 }
 
-TEST(ScanFrame, ASurfaceZeroPixelsWideLeavesTheLabelAndEndsNormally) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    t->Picture1->setPicture(QImage());
-    ASSERT_EQ(t->Picture1->ScaleWidth(), 0);
-    t->Label1->setCaption("37 %");
-    Click(t, f);
-    EXPECT_EQ(t.yields, 1) << f.name;
-    EXPECT_EQ(t->Label1->Caption(), "37 %") << f.name;
-    EXPECT_EQ(t.dialogs.messages, Finished) << f.name;
-  }
+TEST_P(EachFilter, ASurfaceZeroPixelsWideLeavesTheLabelAndEndsNormally) {
+  t->Picture1->setPicture(QImage());
+  ASSERT_EQ(t->Picture1->ScaleWidth(), 0);
+  t->Label1->setCaption("37 %");
+  Click(t, f);
+  EXPECT_EQ(t.yields, 1);
+  EXPECT_EQ(t->Label1->Caption(), "37 %");
+  EXPECT_EQ(t.dialogs.messages, Finished);
 }
 
-TEST(ScanFrame, EndingTheProgramDuringTheYieldLeavesTheRunAtOnce) {
-  for (const Filter& f : AllFilters) {
-    TestForm t;
-    const QImage before = MixedPicture(10, 10);
-    t->Picture1->setPicture(before);
-    t.onYield = [&](int n) {
-      if (n == 3) t->Command8_Click();
-    };
-    // Skip-and-continue must not swallow the end: nothing of the run follows it.
-    {
-      const testsupport::ExpectedEnd expected;
-      EXPECT_THROW((t.form().*f.handler)(), testsupport::ProgramEnded) << f.name;
-    }
-    EXPECT_EQ(t.yields, 3) << f.name;
-    EXPECT_TRUE(t.dialogs.messages.isEmpty()) << f.name;
-    EXPECT_EQ(t->Label1->Caption(), "10 %") << f.name;
-    EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 2)), "") << f.name;
+TEST_P(EachFilter, EndingTheProgramDuringTheYieldLeavesTheRunAtOnce) {
+  const QImage before = MixedPicture(10, 10);
+  t->Picture1->setPicture(before);
+  t.onYield = [&](int n) {
+    if (n == 3) t->Command8_Click();
+  };
+  // Skip-and-continue must not swallow the end: nothing of the run follows it.
+  {
+    const testsupport::ExpectedEnd expected;
+    EXPECT_THROW((t.form().*f.handler)(), testsupport::ProgramEnded);
   }
+  EXPECT_EQ(t.yields, 3);
+  EXPECT_TRUE(t.dialogs.messages.isEmpty());
+  EXPECT_EQ(t->Label1->Caption(), "10 %");
+  EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(f, before, 0, 2)), "");
 }
 
 TEST(ScanFrame, ThePictureTakenDuringTheYieldIsThatOfTheMoment) {
