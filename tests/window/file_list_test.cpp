@@ -100,27 +100,6 @@ TEST_F(FileListTest, ArrowKeysLoadEachFileInTurn) {
   EXPECT_EQ(seen, (QStringList{"b.jpg 30x20", "c.gif 1x1", "mensaje: Imagen no válida", "d.txt 1x1", "e.bmp 1000x801"}));
 }
 
-TEST(FileListRoot, AFileInTheRootFolderLoads) {
-  const QString name = QStringLiteral("tintaborra-prueba-%1.bmp").arg(QCoreApplication::applicationPid());
-  if (!WriteFile("/" + name, Encode(Gradient(12, 5), "bmp"))) GTEST_SKIP() << "the root folder is not writable here";
-  struct Remove {
-    QString path;
-    ~Remove() { QFile::remove(path); }
-  } remove{"/" + name};
-  TestForm t;
-  t->File1[0]->setPath("/");
-  ASSERT_EQ(t->File1[0]->Path(), "/");
-  const auto found = t->File1[0]->findItems(name, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1);
-  t->File1[0]->setCurrentItem(found[0]);
-  EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
-}
-
-}  // namespace
-
-namespace {
-
 // Writes bytes under a name given as raw bytes, as an old disk may hold it.
 void writeRawName(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
   QFile file;
