@@ -13,14 +13,14 @@ namespace testsupport {
 
 namespace {
 constexpr int kActivationCeilingMs = 60000;
+}  // namespace
 
-void close(QWidget* window) {
+void Close(QWidget* window) {
   if (auto* dialog = qobject_cast<QDialog*>(window))
     dialog->reject();
   else
     window->close();
 }
-}  // namespace
 
 ModalUser::ModalUser(std::deque<Action> actions) : actions_(std::move(actions)) {
   qApp->installEventFilter(this);
@@ -48,7 +48,7 @@ void ModalUser::act(QPointer<QWidget> window) {
   if (!window || !window->isVisible()) return;
   if (actions_.empty()) {
     ++unexpected;
-    close(window);
+    Close(window);
     return;
   }
   Action action = std::move(actions_.front());
@@ -63,7 +63,7 @@ void ModalUser::giveUp(QPointer<QWidget> window) {
   shown_.erase(it);
   ADD_FAILURE() << "a modal " << window->metaObject()->className() << " was shown but never became active";
   ++unexpected;
-  if (window->isVisible()) close(window);
+  if (window->isVisible()) Close(window);
 }
 
 void TypeInto(QWidget* lineEdit, const QString& text) {

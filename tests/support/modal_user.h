@@ -8,7 +8,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTest>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -36,6 +38,26 @@ class ModalUser : public QObject {
   std::deque<Action> actions_;
   std::vector<QPointer<QWidget>> shown_;  // shown, not yet active
 };
+
+// Rejects a dialog, closes any other window.
+void Close(QWidget* window);
+
+// An action for a modal Dialog: once ready(dialog) holds (30 s at most), it
+// runs act(dialog), then closes the dialog unless act did. Any other window
+// fails the test and is closed.
+template <class Dialog>
+ModalUser::Action On(std::function<void(Dialog&)> act, std::function<bool(Dialog&)> ready = {}) {
+  return [act, ready](QWidget* w) {
+    auto* dialog = qobject_cast<Dialog*>(w);
+    if (!dialog) {
+      ADD_FAILURE() << "not a " << Dialog::staticMetaObject.className() << ": " << w->metaObject()->className();
+      return Close(w);
+    }
+    if (ready && !QTest::qWaitFor([&] { return ready(*dialog); }, 30000)) ADD_FAILURE() << "the dialog never got ready";
+    act(*dialog);
+    if (dialog->isVisible()) Close(dialog);
+  };
+}
 
 // Types text into a line edit as a user does: focus, select all, type.
 void TypeInto(QWidget* lineEdit, const QString& text);

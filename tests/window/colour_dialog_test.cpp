@@ -19,18 +19,7 @@ namespace {
 // dialog that never shows up fails the test.
 long RunDialog(platform::CHOOSECOLOR& cc, const std::function<void(QColorDialog&)>& react) {
   platform::QtDialogs dialogs;
-  testsupport::ModalUser user({[&](QWidget* w) {
-    auto* open = qobject_cast<QColorDialog*>(w);
-    if (!open) {
-      ADD_FAILURE() << "not the colour dialog: " << w->metaObject()->className();
-      return;
-    }
-    react(*open);
-    if (open->isVisible()) {
-      ADD_FAILURE() << "the dialog was left open";
-      open->reject();
-    }
-  }});
+  testsupport::ModalUser user({testsupport::On<QColorDialog>(react)});
   const long result = dialogs.ChooseColorA(cc);
   EXPECT_EQ(user.acted, 1) << "no colour dialog opened";
   EXPECT_EQ(user.unexpected, 0);

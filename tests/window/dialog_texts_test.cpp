@@ -5,6 +5,7 @@
 #include "pixels/codecs.h"
 #include "pixels/filenames.h"
 #include "window/forms/qtdialogs.h"
+#include "support/modal_user.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,14 +15,12 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMap>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTranslator>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -34,6 +33,8 @@
 
 using namespace imagefilestest;
 using namespace platform;
+using testsupport::ModalUser;
+using testsupport::On;
 
 namespace {
 
@@ -61,23 +62,6 @@ class UntranslatedTexts : public QTranslator {
  private:
   mutable bool busy_ = false;
 };
-
-// Runs look(dialog) on the modal dialog once ready(dialog) holds (30 s at
-// most), then closes it unless look did.
-template <class Dialog>
-void whenShown(std::function<bool(Dialog*)> ready, std::function<void(Dialog*)> look) {
-  auto* timer = new QTimer;
-  const QDeadlineTimer deadline(30000);
-  QObject::connect(timer, &QTimer::timeout, [=] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    if (!ready(dialog) && !deadline.hasExpired()) return;
-    timer->deleteLater();
-    look(dialog);
-    if (dialog->isVisible()) dialog->reject();
-  });
-  timer->start(20);
-}
 
 QStringList widgetTexts(QWidget* dialog) {
   QStringList texts;
@@ -109,14 +93,9 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
 
   QStringList headers, texts;
   QMap<QString, QStringList> rows;
-  whenShown<QFileDialog>(
-      [](QFileDialog* d) {
-        auto* view = d->findChild<QTreeView*>();
-        return view && view->model()->rowCount(view->rootIndex()) == 2 &&
-               !view->model()->index(1, 3, view->rootIndex()).data().toString().isEmpty();
-      },
-      [&](QFileDialog* d) {
-        auto* view = d->findChild<QTreeView*>();
+  ModalUser user({On<QFileDialog>(
+      [&](QFileDialog& d) {
+        auto* view = d.findChild<QTreeView*>();
         const QAbstractItemModel* model = view->model();
         for (int c = 0; c < 4; ++c) headers << model->headerData(c, Qt::Horizontal).toString();
         for (int r = 0; r < 2; ++r) {
@@ -124,8 +103,13 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
           for (int c = 0; c < 4; ++c) row << model->index(r, c, view->rootIndex()).data().toString();
           rows.insert(row.first(), row);
         }
-        texts = widgetTexts(d);
-      });
+        texts = widgetTexts(&d);
+      },
+      [](QFileDialog& d) {
+        auto* view = d.findChild<QTreeView*>();
+        return view && view->model()->rowCount(view->rootIndex()) == 2 &&
+               !view->model()->index(1, 3, view->rootIndex()).data().toString().isEmpty();
+      })});
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
   ofn.lpstrFile = dir.filePath("foto.bmp") + QChar(u'\0');
@@ -140,13 +124,13 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
 
 TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   QStringList colourTexts, messageTexts;
-  whenShown<QColorDialog>([](QColorDialog*) { return true; }, [&](QColorDialog* d) { colourTexts = widgetTexts(d); });
+  ModalUser user({On<QColorDialog>([&](QColorDialog& d) { colourTexts = widgetTexts(&d); }),
+                  On<QMessageBox>([&](QMessageBox& d) { messageTexts = widgetTexts(&d); })});
   QtDialogs dialogs;
   CHOOSECOLOR cc;
   EXPECT_EQ(dialogs.ChooseColorA(cc), 0);
   EXPECT_TRUE(colourTexts.contains("Colores &básicos")) << colourTexts.join(" | ").toStdString();
   EXPECT_TRUE(colourTexts.contains("Cancelar"));
-  whenShown<QMessageBox>([](QMessageBox*) { return true; }, [&](QMessageBox* d) { messageTexts = widgetTexts(d); });
   dialogs.MsgBox("Dibujo terminado");
   EXPECT_TRUE(messageTexts.contains("Aceptar")) << messageTexts.join(" | ").toStdString();
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
@@ -193,18 +177,13 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   for (Way way : {Picked, Typed, DoubleClicked}) {
     QStringList listed, columns;
     bool openEnabled = false;
-    whenShown<QFileDialog>(
-        [](QFileDialog* d) {
-          auto* view = d->findChild<QListView*>("listView");
-          return view && view->model()->rowCount(view->rootIndex()) == 2 &&
-                 view->selectionModel()->selectedRows().size() == 1;  // b.bmp, as the dialog was given
-        },
-        [&](QFileDialog* d) {
-          auto* view = d->findChild<QListView*>("listView");
+    ModalUser user({On<QFileDialog>(
+        [&](QFileDialog& d) {
+          auto* view = d.findChild<QListView*>("listView");
           for (int r = 0; r < 2; ++r) listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
           const QModelIndex entry = view->model()->index(int(listed.indexOf("año.bmp")), 0, view->rootIndex());
           for (int c = 0; c < 4; ++c) columns << entry.siblingAtColumn(c).data().toString();
-          QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+          QPushButton* open = d.findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
           if (way == DoubleClicked) {
             const QPoint at = view->visualRect(entry).center();
             QMouseEvent click(QEvent::MouseButtonDblClick, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
@@ -215,13 +194,18 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
           }
           if (way == Typed) {  // what the user types replaces the selection
             view->clearSelection();
-            d->findChild<QLineEdit*>("fileNameEdit")->setText("año.bmp");
+            d.findChild<QLineEdit*>("fileNameEdit")->setText("año.bmp");
           } else {
             view->setCurrentIndex(entry);
           }
           openEnabled = open->isEnabled();
           open->click();
-        });
+        },
+        [](QFileDialog& d) {
+          auto* view = d.findChild<QListView*>("listView");
+          return view && view->model()->rowCount(view->rootIndex()) == 2 &&
+                 view->selectionModel()->selectedRows().size() == 1;  // b.bmp, as the dialog was given
+        })});
     QtDialogs dialogs;
     OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
     ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');

@@ -28,34 +28,24 @@ using testsupport::FirstDifference;
 
 namespace {
 
-using ModalScript = testsupport::ModalUser;
+using testsupport::ModalUser;
+using testsupport::On;
 
 // Types path into the dialog's name box and presses the accept button.
-ModalScript::Action choose(const QString& path) {
-  return [path](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
-    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    ASSERT_NE(name, nullptr);
-    testsupport::TypeInto(name, path);
-    static_cast<QDialog*>(dialog)->accept();
-  };
+ModalUser::Action choose(const QString& path) {
+  return On<QFileDialog>([path](QFileDialog& d) {
+    testsupport::TypeInto(d.findChild<QLineEdit*>("fileNameEdit"), path);
+    static_cast<QDialog&>(d).accept();
+  });
 }
 
-ModalScript::Action answer(const QString& button, QString* text) {
-  return [button, text](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    ASSERT_NE(box, nullptr) << w->metaObject()->className();
-    *text = box->text();
-    for (QAbstractButton* b : box->buttons())
+ModalUser::Action answer(const QString& button, QString* text) {
+  return On<QMessageBox>([button, text](QMessageBox& box) {
+    *text = box.text();
+    for (QAbstractButton* b : box.buttons())
       if (b->text() == button) return b->click();
-    box->reject();
     ADD_FAILURE() << "no button " << button.toStdString();
-  };
-}
-
-void cancel(QWidget* w) {
-  if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+  });
 }
 
 TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
@@ -65,20 +55,14 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
   QStringList filters;
   QFileDialog::FileMode mode{};
   QFileDialog::AcceptMode acceptMode{};
-  bool found = false;
-  ModalScript user({[&](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    found = dialog != nullptr;
-    if (dialog) {
-      title = dialog->windowTitle();
-      filters = dialog->nameFilters();
-      mode = dialog->fileMode();
-      acceptMode = dialog->acceptMode();
-    }
-    cancel(w);
-  }});
+  ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
+    title = d.windowTitle();
+    filters = d.nameFilters();
+    mode = d.fileMode();
+    acceptMode = d.acceptMode();
+  })});
   EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
-  ASSERT_TRUE(found);
+  EXPECT_EQ(user.acted, 1);
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_EQ(title, "Selecciona una imagen");
   EXPECT_EQ(filters, QStringList{QStringLiteral("imágenes bmp-gif-jpg (*.*)")});
@@ -94,28 +78,23 @@ TEST(QtFileDialogs, ThePartsOfQtsDialogReachedWithoutItsInterfaceAreFound) {
   for (bool save : {false, true}) {
     QtDialogs dialogs;
     OPENFILENAME ofn = save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
-    bool shown = false;
-    ModalScript user({[&](QWidget* w) {
-      if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
-        shown = true;
-        const FileDialogParts parts = FindFileDialogParts(*dialog);
-        EXPECT_NE(parts.name, nullptr) << "Qt's file dialog has no QLineEdit named \"fileNameEdit\": the typed name "
-                                          "can no longer win over a stale selection, nor be filled in for a name that "
-                                          "is not UTF-8";
-        EXPECT_FALSE(parts.views.isEmpty()) << "no view of Qt's file dialog shows its proxy model: the names that "
-                                               "are not UTF-8 can no longer be picked, nor a stale selection dropped";
-        EXPECT_FALSE(parts.selections.isEmpty()) << "the views of Qt's file dialog have no selection model";
-        if (!save) {  // only the open dialog uses its button box
-          EXPECT_NE(parts.buttons, nullptr) << "Qt's file dialog has no QDialogButtonBox named \"buttonBox\": the "
-                                               "open button can no longer be enabled for a name that is not UTF-8";
-          EXPECT_TRUE(parts.buttons && parts.buttons->button(QDialogButtonBox::Open))
-              << "Qt's file dialog has no open button";
-        }
+    ModalUser user({On<QFileDialog>([&](QFileDialog& dialog) {
+      const FileDialogParts parts = FindFileDialogParts(dialog);
+      EXPECT_NE(parts.name, nullptr) << "Qt's file dialog has no QLineEdit named \"fileNameEdit\": the typed name "
+                                        "can no longer win over a stale selection, nor be filled in for a name that "
+                                        "is not UTF-8";
+      EXPECT_FALSE(parts.views.isEmpty()) << "no view of Qt's file dialog shows its proxy model: the names that "
+                                             "are not UTF-8 can no longer be picked, nor a stale selection dropped";
+      EXPECT_FALSE(parts.selections.isEmpty()) << "the views of Qt's file dialog have no selection model";
+      if (!save) {  // only the open dialog uses its button box
+        EXPECT_NE(parts.buttons, nullptr) << "Qt's file dialog has no QDialogButtonBox named \"buttonBox\": the "
+                                             "open button can no longer be enabled for a name that is not UTF-8";
+        EXPECT_TRUE(parts.buttons && parts.buttons->button(QDialogButtonBox::Open))
+            << "Qt's file dialog has no open button";
       }
-      cancel(w);
-    }});
+    })});
     EXPECT_EQ(save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 0);
-    EXPECT_TRUE(shown) << "no file dialog was shown";
+    EXPECT_EQ(user.acted, 1) << "no file dialog was shown";
   }
 }
 
@@ -130,7 +109,7 @@ TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
   ASSERT_TRUE(WriteFile(path, RedPixelGif()));
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
-  ModalScript user({choose(path)});
+  ModalUser user({choose(path)});
   EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1);
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_EQ(ofn.lpstrFile, path + QChar(u'\0'));
@@ -157,24 +136,19 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
     QtDialogs dialogs;
     OPENFILENAME ofn = c.save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
     ofn.lpstrFile = c.selected;  // the dialog opens in the folder
-    ModalScript user({[&](QWidget* w) {
-      auto* dialog = qobject_cast<QFileDialog*>(w);
-      ASSERT_NE(dialog, nullptr);
-      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-      auto* list = dialog->findChild<QListView*>("listView");
-      auto* model = dialog->findChild<QFileSystemModel*>();
+    ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
+      auto* name = d.findChild<QLineEdit*>("fileNameEdit");
+      auto* list = d.findChild<QListView*>("listView");
+      auto* model = d.findChild<QFileSystemModel*>();
       ASSERT_TRUE(name && list && model);
       QModelIndex entry = model->index(c.selected);
       if (auto* proxy = qobject_cast<QAbstractProxyModel*>(list->model())) entry = proxy->mapFromSource(entry);
       name->clearFocus();  // the keys reach the box while it has no focus
       list->selectionModel()->select(entry, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
       name->setText(c.typed);
-      static_cast<QDialog*>(dialog)->accept();
-      if (dialog->isVisible()) {
-        ADD_FAILURE() << "the dialog stayed open in " << dialog->directory().path().toStdString();
-        dialog->reject();
-      }
-    }});
+      static_cast<QDialog&>(d).accept();
+      EXPECT_FALSE(d.isVisible()) << "the dialog stayed open in " << d.directory().path().toStdString();
+    })});
     EXPECT_EQ(c.save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 1) << c.typed.toStdString();
     EXPECT_EQ(BeforeNul(ofn.lpstrFile).toStdString(), c.chosen.toStdString());
   }
@@ -183,17 +157,14 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
 TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::SaveDialogRecord(0);
-  QFileDialog* seen = nullptr;
   QString title;
   QStringList filters;
-  ModalScript user({[&](QWidget* w) {
-    seen = qobject_cast<QFileDialog*>(w);
-    title = w->windowTitle();
-    if (seen) filters = seen->nameFilters();
-    cancel(w);
-  }});
+  ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
+    title = d.windowTitle();
+    filters = d.nameFilters();
+  })});
   EXPECT_EQ(dialogs.GetSaveFileNameA(ofn), 0);
-  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(user.acted, 1);
   EXPECT_EQ(title, "Guardar como  ");
   EXPECT_EQ(filters, QStringList{QStringLiteral("Archivo gráfico (*.bmp)")});
 }
@@ -221,7 +192,7 @@ class SaveThroughTheRealDialog : public ::testing::Test {
 
 TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWritten) {
   QString question;
-  ModalScript user({choose(dir.filePath("foto")), answer("&Sí", &question)});
+  ModalUser user({choose(dir.filePath("foto")), answer("&Sí", &question)});
   form->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
@@ -231,7 +202,7 @@ TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWrit
 
 TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
   QString question;
-  ModalScript user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
+  ModalUser user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
   form->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
@@ -241,7 +212,7 @@ TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
 }
 
 TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
-  ModalScript user({choose(dir.filePath("nueva"))});
+  ModalUser user({choose(dir.filePath("nueva"))});
   form->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0) << "no question for a file that does not exist";
   EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("nueva.bmp")), Gradient(20, 10)), "");
