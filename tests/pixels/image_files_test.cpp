@@ -57,26 +57,6 @@ TEST(SaveName, AddsBmpOnlyWhenTheNameDoesNotEndInIt) {
   for (const auto& c : cases) EXPECT_EQ(SaveName(c.typed), c.written) << c.typed;
 }
 
-TEST(DialogRecords, OpenDialog) {
-  const OPENFILENAME ofn = OpenDialogRecord(42);
-  EXPECT_EQ(ofn.lStructSize, 76u);
-  EXPECT_EQ(ofn.hwndOwner, 42u);
-  EXPECT_EQ(ofn.hInstance, 0u);
-  const QChar nul(u'\0');
-  EXPECT_EQ(ofn.lpstrFilter, QStringLiteral("imágenes bmp-gif-jpg") + nul + "*.*" + nul + nul);
-  EXPECT_TRUE(ofn.lpstrCustomFilter.isNull());
-  EXPECT_EQ(ofn.nFilterIndex, 1u);
-  EXPECT_EQ(ofn.lpstrFile, QString(256, u' ') + QChar(u'\0'));
-  EXPECT_EQ(ofn.nMaxFile, 257u);
-  EXPECT_EQ(ofn.lpstrFileTitle, QString(256, u' ') + QChar(u'\0'));
-  EXPECT_EQ(ofn.nMaxFileTitle, 257u);
-  EXPECT_TRUE(ofn.lpstrInitialDir.isNull());
-  EXPECT_EQ(BeforeNul(ofn.lpstrTitle), "Selecciona una imagen");
-  EXPECT_EQ(ofn.Flags, 6148u);
-  EXPECT_TRUE(ofn.lpstrDefExt.isNull());
-  EXPECT_EQ(ofn.lpfnHook, 0u);
-}
-
 TEST(DialogRecords, SaveDialogConfirmsTheNameWithItsBmpExtension) {
   const OPENFILENAME ofn = SaveDialogRecord(7);
   EXPECT_EQ(ofn.lStructSize, 76u);

@@ -15,13 +15,13 @@
 
 namespace testsupport {
 
-TestForm::TestForm(bool load) {
+TestForm::TestForm(bool load, platform::Dialogs* real) {
   platform::testing::SetScreenPixels(1024, 768);
   platform::testing::SetDoEvents([this] {
     ++yields;
     if (onYield) onYield(yields);
   });
-  form_ = std::make_unique<Form1>(dialogs);
+  form_ = std::make_unique<Form1>(real ? *real : dialogs);
   if (load) form_->Form_Load();
 }
 

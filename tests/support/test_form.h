@@ -1,6 +1,6 @@
 #pragma once
-// A window for tests: scripted dialogs, a 1024 x 768 screen, a yield that runs
-// a scripted action, and the start-up already done.
+// A window for tests: scripted dialogs (or the real ones given), a 1024 x 768
+// screen, a yield that runs a scripted action, and the start-up already done.
 
 #include "window/form1.h"
 #include "support/scripted_dialogs.h"
@@ -15,7 +15,7 @@ namespace testsupport {
 
 class TestForm {
  public:
-  explicit TestForm(bool load = true);
+  explicit TestForm(bool load = true, platform::Dialogs* real = nullptr);
   ~TestForm();
 
   Form1& form() { return *form_; }

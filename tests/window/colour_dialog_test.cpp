@@ -1,7 +1,8 @@
-// The real colour dialog on the offscreen platform.
-#include "pixels/colour_rules.h"
+// The real colour dialog on the offscreen platform, opened by the replacement
+// colour button.
 #include "window/forms/qtdialogs.h"
 #include "support/modal_user.h"
+#include "support/test_form.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -14,17 +15,6 @@
 #include <functional>
 
 namespace {
-
-// Runs react on the colour dialog once it is the active modal window; a
-// dialog that never shows up fails the test.
-long RunDialog(platform::CHOOSECOLOR& cc, const std::function<void(QColorDialog&)>& react) {
-  platform::QtDialogs dialogs;
-  testsupport::ModalUser user({testsupport::On<QColorDialog>(react)});
-  const long result = dialogs.ChooseColorA(cc);
-  EXPECT_EQ(user.acted, 1) << "no colour dialog opened";
-  EXPECT_EQ(user.unexpected, 0);
-  return result;
-}
 
 QString UserSettingsFolder() {
   return QFileInfo(QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject")).fileName())
@@ -41,18 +31,29 @@ class RealColourDialog : public ::testing::Test {
   }
   void TearDown() override { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, userFolder_); }
 
+  // Clicks the button; react plays the user in the dialog, which must open.
+  void Pick(const std::function<void(QColorDialog&)>& react) {
+    testsupport::ModalUser user({testsupport::On<QColorDialog>(react)});
+    t->Command7->click();
+    EXPECT_EQ(user.acted, 1) << "no colour dialog opened";
+    EXPECT_EQ(user.unexpected, 0);
+  }
+
   QStringList SettingsFiles() const { return QDir(settings_.path()).entryList(QDir::Files | QDir::Hidden); }
   QTemporaryDir settings_;
   QString userFolder_;
+  platform::QtDialogs dialogs;
+  testsupport::TestForm t{true, &dialogs};
 };
 
 }  // namespace
 
-TEST_F(RealColourDialog, OpensAtTheInitialColourWithBlueFirstAndReportsTheChoice) {
-  platform::CustomColorTable table = colour::FreshCustomColours();
-  platform::CHOOSECOLOR cc = colour::ReplacementColourRecord(0, 0, 0x1F140A, &table);
-  const long result = RunDialog(cc, [](QColorDialog& d) {
-    EXPECT_EQ(d.currentColor(), QColor(10, 20, 31));
+// The dialog opens at the colour last sampled (black before any), with blue
+// first among the custom colours on every opening; the colour confirmed
+// becomes the replacement, a cancelled dialog leaves it.
+TEST_F(RealColourDialog, OpensAtTheSampledColourWithBlueFirstAndReportsTheChoice) {
+  Pick([](QColorDialog& d) {
+    EXPECT_EQ(d.currentColor(), QColor(Qt::black));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Color"));
     EXPECT_EQ(QColorDialog::customColor(0), QColor(Qt::blue));
     EXPECT_EQ(QColorDialog::customColor(15), QColor(Qt::white));
@@ -60,27 +61,22 @@ TEST_F(RealColourDialog, OpensAtTheInitialColourWithBlueFirstAndReportsTheChoice
     d.setCurrentColor(Qt::red);
     d.accept();
   });
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(cc.rgbResult, 0x0000FF);
-  EXPECT_EQ(table[0], 0x00FF00) << "the edited custom colours come back";
+  EXPECT_EQ(t->Command7->BackColor(), 0x0000FF);
 
-  platform::CustomColorTable fresh = colour::FreshCustomColours();
-  platform::CHOOSECOLOR again = colour::ReplacementColourRecord(0, 0, 0, &fresh);
-  const long cancelled = RunDialog(again, [](QColorDialog& d) {
-    EXPECT_EQ(d.currentColor(), QColor(Qt::black));
+  t->Picture1->setPicture(testsupport::MakePicture(4, 4, [](int, int) { return 0x1F140A; }));
+  t->Picture1_MouseMove(0, 0, 1, 1);
+  Pick([](QColorDialog& d) {
+    EXPECT_EQ(d.currentColor(), QColor(10, 20, 31));
     EXPECT_EQ(QColorDialog::customColor(0), QColor(Qt::blue)) << "blue again on the next opening";
     d.setCurrentColor(Qt::yellow);
     d.reject();
   });
-  EXPECT_EQ(cancelled, 0);
-  EXPECT_EQ(again.rgbResult, 0) << "a cancelled dialog leaves the colour";
+  EXPECT_EQ(t->Command7->BackColor(), 0x0000FF);
 }
 
 TEST_F(RealColourDialog, LeavesTheUsersSettingsAlone) {
   for (bool confirm : {true, false}) {
-    platform::CustomColorTable table = colour::FreshCustomColours();
-    platform::CHOOSECOLOR cc = colour::ReplacementColourRecord(0, 0, 0x808080, &table);
-    RunDialog(cc, [&](QColorDialog& d) {
+    Pick([&](QColorDialog& d) {
       QColorDialog::setCustomColor(3, Qt::green);
       confirm ? d.accept() : d.reject();
     });

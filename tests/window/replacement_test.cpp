@@ -23,23 +23,6 @@ void LoadPicture(TestForm& t) {
 
 }  // namespace
 
-TEST(ReplacementColour, TheDialogGetsItsRecord) {
-  TestForm t;
-  t->Command7->click();
-  ASSERT_EQ(t.dialogs.colourCalls.size(), 1u);
-  const CHOOSECOLOR& cc = t.dialogs.colourCalls[0];
-  EXPECT_EQ(cc.lStructSize, 36u);
-  EXPECT_EQ(cc.hwndOwner, t->hWnd());
-  EXPECT_NE(cc.hwndOwner, 0u);
-  EXPECT_EQ(cc.hInstance, Form1::hInstance());
-  EXPECT_EQ(cc.Flags, 263u);
-  EXPECT_NE(cc.lpCustColors, nullptr);
-  EXPECT_EQ(cc.lCustData, 0);
-  EXPECT_EQ(cc.lpfnHook, 0u);
-  EXPECT_TRUE(cc.lpTemplateName.isNull());
-  EXPECT_EQ(cc.rgbResult, 0) << "before any move the dialog opens at black";
-}
-
 TEST(ReplacementColour, TheDialogOpensAtTheColourLastSampledNotTheTarget) {
   TestForm t;
   LoadPicture(t);

@@ -18,15 +18,6 @@ TEST(Startup, FitsTheWindowToA1024By768Screen) {
   EXPECT_FLOAT_EQ(t->Command8->Left() + t->Command8->Width(), 15360 - 50);
 }
 
-TEST(Startup, GivesThePictureItsDrawingDefaults) {
-  TestForm t;
-  EXPECT_EQ(t->Picture1->ScaleMode(), 3);
-  EXPECT_EQ(t->Picture1->FillStyle(), 0);
-  EXPECT_EQ(t->Picture1->DrawWidth(), 5);
-  EXPECT_EQ(t->ForeColor(), 0);
-  EXPECT_DOUBLE_EQ(t->Picture1->ScaleWidth(), 461);
-}
-
 TEST(Startup, TheExitButtonFollowsTheScreensRightEdge) {
   for (auto [width, left] : {std::pair{800, 10615.0f}, {1920, 27415.0f}}) {
     platform::testing::SetScreenPixels(width, 600);

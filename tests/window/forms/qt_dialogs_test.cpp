@@ -3,7 +3,6 @@
 #include "support/picture_files.h"
 #include "pixels/codecs.h"
 #include "window/forms/qtdialogs.h"
-#include "window/forms/runtime.h"
 #include "support/modal_user.h"
 #include "support/test_form.h"
 
@@ -48,27 +47,33 @@ ModalUser::Action answer(const QString& button, QString* text) {
   });
 }
 
-TEST(QtFileDialogs, TheOpenDialogShowsItsTitleAndFilter) {
+// What the user sees of the open dialog: its title, its one filter, and the
+// files of the folder listed under it, pictures or not.
+TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
+  QTemporaryDir dir;
+  for (const char* name : {"a.gif", "notas.txt"}) ASSERT_TRUE(WriteFile(dir.filePath(name), RedPixelGif()));
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
-  QString title;
-  QStringList filters;
-  QFileDialog::FileMode mode{};
-  QFileDialog::AcceptMode acceptMode{};
-  ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
-    title = d.windowTitle();
-    filters = d.nameFilters();
-    mode = d.fileMode();
-    acceptMode = d.acceptMode();
-  })});
+  const QString initial = dir.filePath("a.gif") + QChar(u'\0');  // opens in that folder
+  ofn.lpstrFile = initial;
+  const auto rows = [](QFileDialog& d) {
+    auto* view = d.findChild<QListView*>("listView");
+    QStringList names;
+    for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+      names << view->model()->index(r, 0, view->rootIndex()).data().toString();
+    return names;
+  };
+  ModalUser user({On<QFileDialog>(
+      [&](QFileDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Selecciona una imagen");
+        EXPECT_EQ(d.nameFilters().join(" | ").toStdString(), "imágenes bmp-gif-jpg (*.*)");
+        EXPECT_EQ(rows(d).join(" | ").toStdString(), "a.gif | notas.txt");
+        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile) << "a name that is not there is not taken";
+      },
+      [&](QFileDialog& d) { return rows(d).size() == 2; })});
   EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
   EXPECT_EQ(user.acted, 1);
-  EXPECT_EQ(user.unexpected, 0);
-  EXPECT_EQ(title, "Selecciona una imagen");
-  EXPECT_EQ(filters, QStringList{QStringLiteral("imágenes bmp-gif-jpg (*.*)")});
-  EXPECT_EQ(mode, QFileDialog::ExistingFile);
-  EXPECT_EQ(acceptMode, QFileDialog::AcceptOpen);
-  EXPECT_EQ(ofn.lpstrFile, imagefiles::BlankFileBuffer()) << "a cancelled dialog fills in nothing";
+  EXPECT_EQ(ofn.lpstrFile, initial) << "a cancelled dialog fills in nothing";
 }
 
 // The file dialog reaches parts of Qt's dialog that have no public access:
@@ -157,16 +162,12 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
 TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::SaveDialogRecord(0);
-  QString title;
-  QStringList filters;
-  ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
-    title = d.windowTitle();
-    filters = d.nameFilters();
+  ModalUser user({On<QFileDialog>([](QFileDialog& d) {
+    EXPECT_EQ(d.windowTitle(), "Guardar como  ");
+    EXPECT_EQ(d.nameFilters().join(" | ").toStdString(), "Archivo gráfico (*.bmp)");
   })});
   EXPECT_EQ(dialogs.GetSaveFileNameA(ofn), 0);
   EXPECT_EQ(user.acted, 1);
-  EXPECT_EQ(title, "Guardar como  ");
-  EXPECT_EQ(filters, QStringList{QStringLiteral("Archivo gráfico (*.bmp)")});
 }
 
 class SaveThroughTheRealDialog : public ::testing::Test {
@@ -174,26 +175,19 @@ class SaveThroughTheRealDialog : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(WriteFile(existing(), "antiguo"));
-    platform::testing::SetScreenPixels(1024, 768);
-    form = std::make_unique<Form1>(dialogs);
-    form->Form_Load();
-    form->Picture1->setPicture(Gradient(20, 10));
-  }
-  void TearDown() override {
-    form.reset();
-    platform::testing::ClearScreenPixels();
+    t->Picture1->setPicture(Gradient(20, 10));
   }
   QString existing() const { return dir.filePath("foto.bmp"); }
 
   QTemporaryDir dir;
   QtDialogs dialogs;
-  std::unique_ptr<Form1> form;
+  testsupport::TestForm t{true, &dialogs};
 };
 
 TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWritten) {
   QString question;
   ModalUser user({choose(dir.filePath("foto")), answer("&Sí", &question)});
-  form->SaveImageAs();
+  t->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
   EXPECT_EQ(FirstDifference(LoadPicture(existing()), Gradient(20, 10)), "");
@@ -203,7 +197,7 @@ TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWrit
 TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
   QString question;
   ModalUser user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
-  form->SaveImageAs();
+  t->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
   EXPECT_EQ(ReadFile(existing()), "antiguo");
@@ -213,7 +207,7 @@ TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
 
 TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
   ModalUser user({choose(dir.filePath("nueva"))});
-  form->SaveImageAs();
+  t->SaveImageAs();
   EXPECT_EQ(user.unexpected, 0) << "no question for a file that does not exist";
   EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("nueva.bmp")), Gradient(20, 10)), "");
   EXPECT_EQ(ReadFile(existing()), "antiguo");
