@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "allocations.h"
+#include "support/picture_files.h"
 #include "support/test_form.h"
 
 using namespace platform;
@@ -30,14 +31,6 @@ QImage palettePicture(QImage::Format format) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 8; ++x) image.setPixel(x, y, (x + y) % 2);
   return image;
-}
-
-QByteArray tinyGif() {
-  static const unsigned char bytes[] = {
-      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0,  // screen, palette red/black
-      0x21, 0xF9, 4, 1, 0, 0, 0, 0,                                               // index 0 is transparent
-      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
-  return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 int failureNumber(const QByteArray& bytes) {
@@ -76,7 +69,7 @@ TEST(LoadPicture, EveryKindOfFileBecomesThirtyTwoBitRgb) {
 
 TEST(LoadPicture, TransparentPixelsBecomeWhite) {
   // A 1 x 1 GIF whose only pixel is index 0, red in the palette but transparent.
-  const QByteArray gif = tinyGif();
+  const QByteArray gif = imagefilestest::RedPixelGif(true);
   const QImage image = LoadPictureFromData(gif);
   EXPECT_EQ(image.format(), QImage::Format_RGB32);
   EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
@@ -85,7 +78,7 @@ TEST(LoadPicture, TransparentPixelsBecomeWhite) {
 TEST(LoadPicture, BadFilesFailWithADescription) {
   QImage picture(16, 16, QImage::Format_RGB32);
   picture.fill(Qt::red);
-  const QByteArray jpeg = encode(picture, "jpg"), gif = tinyGif();
+  const QByteArray jpeg = encode(picture, "jpg"), gif = imagefilestest::RedPixelGif(true);
   EXPECT_EQ(failureNumber("esto es texto, no una imagen\n"), errnum::InvalidPicture);
   EXPECT_EQ(failureNumber(QByteArray()), errnum::InvalidPicture);
   EXPECT_EQ(failureNumber(jpeg.left(20)), errnum::InvalidPicture);
@@ -101,7 +94,7 @@ TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
   qToLittleEndian<qint32>(100000, bmp.data() + 22);
   EXPECT_NE(failureNumber(bmp), 0);
   // A GIF whose screen and image both claim 65535 x 65535.
-  QByteArray gif = tinyGif();
+  QByteArray gif = imagefilestest::RedPixelGif(true);
   for (int offset : {6, 8, 32, 34}) qToLittleEndian<quint16>(65535, gif.data() + offset);
   EXPECT_NE(failureNumber(gif), 0);
 }

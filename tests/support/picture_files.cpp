@@ -8,11 +8,14 @@
 
 namespace imagefilestest {
 
-QByteArray RedPixelGif() {
-  static const unsigned char bytes[] = {
-      'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0,  // screen, palette red/black
-      0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};                   // one pixel of index 0
-  return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes);
+QByteArray RedPixelGif(bool transparent) {
+  // The screen with its palette (red, black); index 0 made transparent; one pixel of index 0.
+  static const unsigned char screen[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0};
+  static const unsigned char control[] = {0x21, 0xF9, 4, 1, 0, 0, 0, 0};
+  static const unsigned char image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B};
+  QByteArray gif(reinterpret_cast<const char*>(screen), sizeof screen);
+  if (transparent) gif.append(reinterpret_cast<const char*>(control), sizeof control);
+  return gif.append(reinterpret_cast<const char*>(image), sizeof image);
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
