@@ -7,7 +7,7 @@
 //         from grey to red and back, so that every step changes everything.
 #include "window/form1.h"
 #include "pixels/vb.h"
-#include "quiet_dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "varied_picture.h"
 
 #include <QApplication>
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   QImage picture = VariedPicture(width, height);
   if (whole) picture.fill(platform::ToQRgb(grey));
 
-  QuietDialogs dialogs;
+  testsupport::ScriptedDialogs dialogs;
   Form1 form(dialogs);
   form.Form_Load();
   form.Picture1->setPicture(picture);

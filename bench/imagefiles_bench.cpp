@@ -5,7 +5,7 @@
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
 #include "window/form1.h"
 #include "pixels/codecs.h"
-#include "quiet_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,18 +53,27 @@ BigFile& bigFile() {
 }
 
 struct Session {
-  QuietDialogs dialogs;
+  using Dialogs = testsupport::ScriptedDialogs;
+  Dialogs dialogs;
   std::unique_ptr<Form1> form;
+  const QString savePath = bigFile().dir.filePath("copia");
   Session() {
-    dialogs.openPath = bigFile().path;
-    dialogs.savePath = bigFile().dir.filePath("copia");
     form = std::make_unique<Form1>(dialogs);
     form->Form_Load();
   }
-  ~Session() { QFile::remove(dialogs.savePath + ".bmp"); }
+  ~Session() { QFile::remove(savePath + ".bmp"); }
+  // The dialogs confirm the big picture and the copy beside it.
+  void open() {
+    dialogs.openAnswers.push_back(Dialogs::Choose(bigFile().path));
+    form->OpenImage();
+  }
+  void save() {
+    dialogs.saveAnswers.push_back(Dialogs::Choose(savePath));
+    form->SaveImageAs();
+  }
   // Opens the big picture and draws on it, as a filter would.
   void openAndDraw() {
-    form->OpenImage();
+    open();
     form->Picture1->setDrawWidth(1);
     form->Picture1->PSet(0, 0, 0);
   }
@@ -84,7 +93,7 @@ void BM_OpenImage(benchmark::State& state) {
   const double before = statusMB("VmRSS");
   resetPeak();
   for (auto _ : state) {
-    s.form->OpenImage();
+    s.open();
     state.PauseTiming();
     s.form->Picture1->setPicture(small);
     state.ResumeTiming();
@@ -116,7 +125,7 @@ void BM_SaveImageAs(benchmark::State& state) {
   s.openAndDraw();
   const double before = statusMB("VmRSS");
   resetPeak();
-  for (auto _ : state) s.form->SaveImageAs();
+  for (auto _ : state) s.save();
   report(state, s, before);
 }
 BENCHMARK(BM_SaveImageAs)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -126,8 +135,8 @@ void BM_OpenAndSave(benchmark::State& state) {
   const double before = statusMB("VmRSS");
   resetPeak();
   for (auto _ : state) {
-    s.form->OpenImage();
-    s.form->SaveImageAs();
+    s.open();
+    s.save();
   }
   report(state, s, before);
 }

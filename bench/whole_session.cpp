@@ -4,7 +4,7 @@
 #include "window/form1.h"
 #include "pixels/codecs.h"
 #include "window/forms/runtime.h"
-#include "quiet_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,9 +19,10 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   platform::InitCodecs();
-  QuietDialogs dialogs;
-  dialogs.openPath = QString::fromLocal8Bit(argv[1]);
-  dialogs.savePath = QString::fromLocal8Bit(argv[2]);
+  using Dialogs = testsupport::ScriptedDialogs;
+  Dialogs dialogs;  // confirming the picture to open, then the save path
+  dialogs.openAnswers.push_back(Dialogs::Choose(QString::fromLocal8Bit(argv[1])));
+  dialogs.saveAnswers.push_back(Dialogs::Choose(QString::fromLocal8Bit(argv[2])));
   Form1 form(dialogs);
   form.Form_Load();
 

@@ -1,6 +1,7 @@
 #pragma once
-// Dialogs for tests: each call is recorded with the record it was given, and
-// answered by the next scripted answer (or cancelled when none is left).
+// Dialogs for tests and benchmarks: each call is recorded with the record it
+// was given, and answered by the next scripted answer (or cancelled when none
+// is left).
 
 #include "window/forms/dialogs.h"
 
