@@ -31,6 +31,10 @@ TestForm::~TestForm() {
   platform::testing::ClearScreenPixels();
 }
 
+namespace {
+struct ProgramEnded {};
+}  // namespace
+
 void FailTheTestOnEnd() {
   platform::testing::SetEnd([] {
     ADD_FAILURE() << "the program ended, which this test does not expect";
@@ -38,8 +42,10 @@ void FailTheTestOnEnd() {
   });
 }
 
-ExpectedEnd::ExpectedEnd() {
+void ExpectEnd(const std::function<void()>& action) {
   platform::testing::SetEnd([] { throw ProgramEnded{}; });
+  EXPECT_THROW(action(), ProgramEnded) << "the program did not end";
+  FailTheTestOnEnd();
 }
 
 FileSizeLimit::FileSizeLimit(long bytes) {

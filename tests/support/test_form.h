@@ -29,18 +29,12 @@ class TestForm {
   std::unique_ptr<Form1> form_;
 };
 
-// Ending the program in a test: End() throws ProgramEnded instead of stopping
-// the process, and fails the test as well unless an ExpectedEnd lives. The
-// failing kind is installed for every test by the tests' main().
-struct ProgramEnded {};
+// Ending the program in a test: End() throws instead of stopping the process,
+// and fails the test unless the end comes inside ExpectEnd. The tests' main()
+// installs this once; ExpectEnd puts it back.
 void FailTheTestOnEnd();
-class ExpectedEnd {
- public:
-  ExpectedEnd();
-  ~ExpectedEnd() { FailTheTestOnEnd(); }
-  ExpectedEnd(const ExpectedEnd&) = delete;
-  ExpectedEnd& operator=(const ExpectedEnd&) = delete;
-};
+// Runs action, which must end the program.
+void ExpectEnd(const std::function<void()>& action);
 
 // While it lives, files this process writes may not grow beyond bytes: a
 // write past that fails half-way, as it does on a full disk.
