@@ -57,22 +57,6 @@ TEST(SaveName, AddsBmpOnlyWhenTheNameDoesNotEndInIt) {
   for (const auto& c : cases) EXPECT_EQ(SaveName(c.typed), c.written) << c.typed;
 }
 
-TEST(DialogRecords, SaveDialogConfirmsTheNameWithItsBmpExtension) {
-  const OPENFILENAME ofn = SaveDialogRecord(7);
-  EXPECT_EQ(ofn.lStructSize, 76u);
-  EXPECT_EQ(ofn.hwndOwner, 7u);
-  EXPECT_EQ(ofn.lpstrTitle, "Guardar como  ");
-  EXPECT_EQ(ofn.Flags, 2054u);
-  EXPECT_EQ(ofn.nFilterIndex, 1u);
-  EXPECT_EQ(ofn.lpstrFile, QString(256, u' ') + QChar(u'\0'));
-  EXPECT_EQ(ofn.nMaxFile, 257u);
-  EXPECT_EQ(ofn.nMaxFileTitle, 257u);
-  EXPECT_TRUE(ofn.lpstrInitialDir.isNull());
-  EXPECT_EQ(ofn.lpstrDefExt, "bmp");
-  const QChar nul(u'\0');
-  EXPECT_EQ(ofn.lpstrFilter, QStringLiteral("Archivo gráfico (*.bmp)") + nul + "*.bmp" + nul + nul);
-}
-
 TEST(FailureMessage, LeadLineBreakAndDescription) {
   EXPECT_EQ(FailureMessage(CannotReadLead(), "Imagen no válida"),
             QStringLiteral("Sin poder acceder  \r\nERROR: Imagen no válida"));
