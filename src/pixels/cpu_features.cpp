@@ -1,24 +1,16 @@
 #include "pixels/cpu_features.h"
 
+#include <hwy/targets.h>
+
 namespace platform {
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-
 bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
+#if HWY_ARCH_X86_64
+  static const bool has = (hwy::SupportedTargets() & HWY_AVX2) != 0;
   return has;
-}
-
-bool HasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-  return has;
-}
-
 #else
-
-bool HasAvx2() { return false; }
-bool HasAvx512() { return false; }
-
+  return false;
 #endif
+}
 
 }  // namespace platform

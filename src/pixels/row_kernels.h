@@ -1,38 +1,27 @@
 #pragma once
-// The loops behind WalkRow, named one by one so that each can be checked
-// against the rules it stands for on any processor that runs it. WalkRow
-// picks the fastest of them; nothing else needs to call them.
+// The instruction sets behind WalkRow, so that the loops built for each can be
+// checked against the rules they stand for on any processor that runs them.
+// WalkRow picks the best of them itself; nothing else needs to call these.
 
-#include "pixels/pixel_rules.h"
-
-#include <QRgb>
-
-#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace filters::kernels {
 
-// The rule called pixel by pixel in a loop the compiler vectorises for the
-// baseline processor.
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+// The instruction sets the row walk was built for that this processor runs,
+// best first, each as its bit in Highway's target masks. The last is the
+// portable fallback, which runs everywhere.
+std::vector<std::int64_t> Targets();
 
-// Whether this processor and its system run the AVX-512 loops below
-// (AVX-512 F and BW, with the system saving their registers).
-bool HasAvx512();
+// Every instruction set the row walk was built for, whether this processor
+// runs it or not.
+std::vector<std::int64_t> BuiltTargets();
 
-// Sixteen pixels at a time, each channel a byte of its own: the rules'
-// comparisons become saturating byte arithmetic and masks. Only to be called
-// when HasAvx512().
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+// Such an instruction set's name ("AVX3", "AVX2", "SSE4", "EMU128", ...).
+const char* TargetName(std::int64_t target);
 
-// The same eight pixels at a time, for processors with AVX2 but no AVX-512.
-// Only to be called when HasAvx2().
-bool HasAvx2();
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+// From now on WalkRow uses only the given instruction set, or the best again
+// for 0. For checks alone: the choice holds for the whole process.
+void UseOnly(std::int64_t target);
 
 }  // namespace filters::kernels

@@ -1,74 +1,34 @@
-#include "pixels/row_walk.h"
+// The row walk's loops are written once and built by Highway for each
+// instruction set it knows (foreach_target.h compiles this file again for
+// each); WalkRow calls the best one the processor runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "pixels/row_walk.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 #include "pixels/row_kernels.h"
+#include "pixels/row_walk.h"
 #include "pixels/colors.h"
-#include "pixels/cpu_features.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TINTABORRA_HAS_X86_LOOPS 1
-#include <immintrin.h>
-#endif
+#ifndef FILTERS_ROW_WALK_CONSTANTS
+#define FILTERS_ROW_WALK_CONSTANTS
 
 namespace filters {
-
-namespace {
-
-// The loop the compiler turns into vector code: every pixel is read, mapped
-// and written back, with no test that could jump. The rule is a copy of its
-// own, which no pixel store can alias.
-template <class Rule>
-inline void walk(QRgb* __restrict row, std::ptrdiff_t count, const Rule& columnRule) {
-  const Rule rule = columnRule;
-  for (std::ptrdiff_t i = 0; i < count; ++i) {
-    const platform::ColorValue c = platform::FromQRgb(row[i]);
-    // A pixel's colour has no sign; knowing it spares the vector code the sign
-    // corrections of the rules' divisions.
-    if (c < 0) __builtin_unreachable();
-    row[i] = platform::ToQRgb(rule(c));
-  }
-}
-
-}  // namespace
-
-namespace kernels {
-
-// Compiled for the baseline processor, where the loops below do not run.
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { walk(row, count, rule); }
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { walk(row, count, rule); }
-void WalkRowPortable(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { walk(row, count, rule); }
-
-#ifdef TINTABORRA_HAS_X86_LOOPS
-
-#define TINTABORRA_AVX512 __attribute__((target("avx512f,avx512bw")))
-#define TINTABORRA_AVX2 __attribute__((target("avx2")))
-
-bool HasAvx512() { return platform::HasAvx512(); }
-bool HasAvx2() { return platform::HasAvx2(); }
-
 namespace {
 
 // A pixel in memory is the bytes blue, green, red, alpha (QRgb 0xAARRGGBB);
 // the rules' colour puts red in its lowest byte, so each lane's channel
 // constants below are laid out blue | green << 8 | red << 16. The alpha byte
-// is never looked at and every pixel written has alpha 255, as ToQRgb gives.
-constexpr std::uint32_t Alpha = 0xFF000000u, Channels = 0x00FFFFFFu;
+// read is never looked at: each loop first sets it to 255 (as kept), and every
+// pixel written has alpha 255, as ToQRgb gives.
+constexpr std::uint32_t AlphaBits = 0xFF000000u, ChannelBits = 0x00FFFFFFu;
 
-std::uint32_t lane(std::uint32_t blue, std::uint32_t green, std::uint32_t red) {
-  return blue | green << 8 | red << 16;
-}
-
-// Sixteen pixels at a time, the last few under a mask.
-template <class Lanes>
-TINTABORRA_AVX512 inline void walk16(QRgb* row, std::ptrdiff_t count, const Lanes& lanes) {
-  std::ptrdiff_t i = 0;
-  for (; i + 16 <= count; i += 16) _mm512_storeu_si512(row + i, lanes(_mm512_loadu_si512(row + i)));
-  if (i < count) {
-    const auto last = static_cast<__mmask16>((1u << (count - i)) - 1);
-    _mm512_mask_storeu_epi32(row + i, last, lanes(_mm512_maskz_loadu_epi32(last, row + i)));
-  }
+constexpr std::uint32_t lane(std::uint32_t blue, std::uint32_t green, std::uint32_t red, std::uint32_t alpha = 0) {
+  return blue | green << 8 | red << 16 | alpha << 24;
 }
 
 // A channel's range as the bytes it holds, lo <= x <= hi; a range that holds
@@ -82,15 +42,16 @@ struct ByteRange {
   }
 };
 
-// What every lane of the removal compares with and writes: the target's
-// byte ranges and the replacement pixel.
+// What every lane of the removal compares with and writes: the target's byte
+// ranges and the replacement pixel. The ranges' alpha bytes, [0, 255], hold
+// every alpha, so that a pixel is near when no byte of it lies outside.
 struct RemovalConstants {
-  std::int32_t lo, hi, replacement;
+  std::uint32_t lo, hi, replacement;
   explicit RemovalConstants(const RemovalRule& rule) {
     const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
-    lo = std::int32_t(lane(b.lo, g.lo, r.lo));
-    hi = std::int32_t(lane(b.hi, g.hi, r.hi));
-    replacement = std::int32_t(platform::ToQRgb(rule.replacement()));
+    lo = lane(b.lo, g.lo, r.lo, 0);
+    hi = lane(b.hi, g.hi, r.hi, 255);
+    replacement = platform::ToQRgb(rule.replacement());
   }
 };
 
@@ -98,197 +59,170 @@ struct RemovalConstants {
 // or less no pixel is grey: a threshold no mean reaches gives the same
 // whites. Otherwise a channel x is within the tolerance D of the mean m when
 // |x - m| - (D - 1), saturated at 0, is 0; a D above 255 lets every byte
-// through, like a slack of 255.
+// through, like a slack of 255. The alpha byte's slack is 255, so that only
+// the channels decide.
 struct GreyTypeConstants {
   std::int32_t highestDarkMean;
-  char slack;
+  std::uint32_t slack;
   explicit GreyTypeConstants(const GreyTypeRule& rule)
-      : highestDarkMean(rule.tolerance() > 0 ? rule.highestDarkMean() : -1),
-        slack(static_cast<char>(std::clamp(rule.tolerance() - 1, 0, 255))) {}
-};
-
-struct RemovalLanes {
-  __m512i lo, hi, replacement;
-  TINTABORRA_AVX512 explicit RemovalLanes(const RemovalRule& rule) {
-    const RemovalConstants c(rule);
-    lo = _mm512_set1_epi32(c.lo);
-    hi = _mm512_set1_epi32(c.hi);
-    replacement = _mm512_set1_epi32(c.replacement);
-  }
-  TINTABORRA_AVX512 __m512i operator()(__m512i p) const {
-    // Every use below is of kept, whose alpha byte is never looked at: the
-    // pixels are read from memory once, and a loop that reads each several
-    // times (as memory operands) has fewer lines in flight.
-    const __m512i kept = _mm512_or_si512(p, _mm512_set1_epi32(std::int32_t(Alpha)));
-    // A byte x lies in [lo, hi] when lo - x and x - hi both saturate to 0.
-    const __m512i outside = _mm512_or_si512(_mm512_subs_epu8(lo, kept), _mm512_subs_epu8(kept, hi));
-    const __mmask16 near = _mm512_testn_epi32_mask(outside, _mm512_set1_epi32(std::int32_t(Channels)));
-    const __mmask16 white = _mm512_cmpeq_epi32_mask(kept, _mm512_set1_epi32(-1));
-    return _mm512_mask_blend_epi32(_kandn_mask16(white, near), kept, replacement);
-  }
-};
-
-struct GreyTypeLanes {
-  __m512i highestDarkMean, slack;
-  TINTABORRA_AVX512 explicit GreyTypeLanes(const GreyTypeRule& rule) {
-    const GreyTypeConstants c(rule);
-    highestDarkMean = _mm512_set1_epi32(c.highestDarkMean);
-    slack = _mm512_set1_epi8(c.slack);
-  }
-  TINTABORRA_AVX512 __m512i operator()(__m512i p) const {
-    // Read once, as kept, like the removal's pixels.
-    const __m512i alpha = _mm512_set1_epi32(std::int32_t(Alpha)), white = _mm512_set1_epi32(-1);
-    const __m512i kept = _mm512_or_si512(p, alpha);
-    // red + green + blue in each lane, then its third: for every n below
-    // 2^15, n \ 3 = (n * 0x5556) >> 16, and the sum is at most 765. The
-    // sum's upper half is 0 and so is its product.
-    const __m512i pairs = _mm512_maddubs_epi16(kept, _mm512_set1_epi32(0x00010101));
-    const __m512i sum = _mm512_madd_epi16(pairs, _mm512_set1_epi16(1));
-    const __m512i mean = _mm512_mulhi_epu16(sum, _mm512_set1_epi32(0x5556));
-    // The mean copied into the lane's three channel bytes, alpha's left 0.
-    const __m512i spread = _mm512_set4_epi32(int(0x800C0C0C), int(0x80080808), int(0x80040404), int(0x80000000));
-    const __m512i means = _mm512_shuffle_epi8(mean, spread);
-    const __m512i distance = _mm512_or_si512(_mm512_subs_epu8(kept, means), _mm512_subs_epu8(means, kept));
-    const __mmask16 grey =
-        _mm512_testn_epi32_mask(_mm512_subs_epu8(distance, slack), _mm512_set1_epi32(std::int32_t(Channels)));
-    const __mmask16 dark = _mm512_cmple_epi32_mask(mean, highestDarkMean);
-    // Pure black stays black, pure white stays white.
-    const __mmask16 isBlack = _mm512_cmpeq_epi32_mask(kept, alpha);
-    const __mmask16 isWhite = _mm512_cmpeq_epi32_mask(kept, white);
-    const __mmask16 toBlack = _kor_mask16(isBlack, _kandn_mask16(isWhite, _kand_mask16(dark, grey)));
-    return _mm512_mask_blend_epi32(toBlack, white, alpha);
-  }
-};
-
-struct WhiteningLanes {
-  TINTABORRA_AVX512 __m512i operator()(__m512i p) const {
-    const __m512i alpha = _mm512_set1_epi32(std::int32_t(Alpha));
-    const __mmask16 isBlack = _mm512_testn_epi32_mask(p, _mm512_set1_epi32(std::int32_t(Channels)));
-    return _mm512_mask_blend_epi32(isBlack, _mm512_set1_epi32(-1), alpha);
-  }
-};
-
-// The same for AVX2, eight pixels at a time: the masks become lanes of all
-// ones or all zeros, and the choices byte blends.
-template <class Lanes>
-TINTABORRA_AVX2 inline void walk8(QRgb* row, std::ptrdiff_t count, const Lanes& lanes) {
-  std::ptrdiff_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    auto* at = reinterpret_cast<__m256i*>(row + i);
-    _mm256_storeu_si256(at, lanes(_mm256_loadu_si256(at)));
-  }
-  if (i < count) {
-    const __m256i last = _mm256_cmpgt_epi32(_mm256_set1_epi32(int(count - i)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    auto* at = reinterpret_cast<int*>(row + i);
-    _mm256_maskstore_epi32(at, last, lanes(_mm256_maskload_epi32(at, last)));
-  }
-}
-
-// Lanes whose three channel bytes in v are all 0.
-TINTABORRA_AVX2 inline __m256i channelsZero(__m256i v) {
-  return _mm256_cmpeq_epi32(_mm256_and_si256(v, _mm256_set1_epi32(std::int32_t(Channels))), _mm256_setzero_si256());
-}
-
-struct RemovalLanes8 {
-  __m256i lo, hi, replacement;
-  TINTABORRA_AVX2 explicit RemovalLanes8(const RemovalRule& rule) {
-    const RemovalConstants c(rule);
-    lo = _mm256_set1_epi32(c.lo);
-    hi = _mm256_set1_epi32(c.hi);
-    replacement = _mm256_set1_epi32(c.replacement);
-  }
-  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
-    const __m256i kept = _mm256_or_si256(p, _mm256_set1_epi32(std::int32_t(Alpha)));
-    const __m256i near = channelsZero(_mm256_or_si256(_mm256_subs_epu8(lo, kept), _mm256_subs_epu8(kept, hi)));
-    const __m256i white = _mm256_cmpeq_epi32(kept, _mm256_set1_epi32(-1));
-    return _mm256_blendv_epi8(kept, replacement, _mm256_andnot_si256(white, near));
-  }
-};
-
-struct GreyTypeLanes8 {
-  __m256i highestDarkMean, slack;
-  TINTABORRA_AVX2 explicit GreyTypeLanes8(const GreyTypeRule& rule) {
-    const GreyTypeConstants c(rule);
-    highestDarkMean = _mm256_set1_epi32(c.highestDarkMean);
-    slack = _mm256_set1_epi8(c.slack);
-  }
-  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
-    const __m256i alpha = _mm256_set1_epi32(std::int32_t(Alpha)), white = _mm256_set1_epi32(-1);
-    const __m256i kept = _mm256_or_si256(p, alpha);
-    const __m256i pairs = _mm256_maddubs_epi16(kept, _mm256_set1_epi32(0x00010101));
-    const __m256i sum = _mm256_madd_epi16(pairs, _mm256_set1_epi16(1));
-    const __m256i mean = _mm256_mulhi_epu16(sum, _mm256_set1_epi32(0x5556));
-    const __m256i spread = _mm256_setr_epi32(int(0x80000000), int(0x80040404), int(0x80080808), int(0x800C0C0C),
-                                             int(0x80000000), int(0x80040404), int(0x80080808), int(0x800C0C0C));
-    const __m256i means = _mm256_shuffle_epi8(mean, spread);
-    const __m256i distance = _mm256_or_si256(_mm256_subs_epu8(kept, means), _mm256_subs_epu8(means, kept));
-    const __m256i grey = channelsZero(_mm256_subs_epu8(distance, slack));
-    const __m256i light = _mm256_cmpgt_epi32(mean, highestDarkMean);
-    const __m256i isBlack = _mm256_cmpeq_epi32(kept, alpha);
-    const __m256i isWhite = _mm256_cmpeq_epi32(kept, white);
-    const __m256i toBlack = _mm256_or_si256(isBlack, _mm256_andnot_si256(_mm256_or_si256(isWhite, light), grey));
-    return _mm256_blendv_epi8(white, alpha, toBlack);
-  }
-};
-
-struct WhiteningLanes8 {
-  TINTABORRA_AVX2 __m256i operator()(__m256i p) const {
-    return _mm256_or_si256(_mm256_set1_epi32(std::int32_t(Alpha)),
-                           _mm256_andnot_si256(channelsZero(p), _mm256_set1_epi32(std::int32_t(Channels))));
+      : highestDarkMean(rule.tolerance() > 0 ? rule.highestDarkMean() : -1) {
+    const auto s = std::uint32_t(std::clamp(rule.tolerance() - 1, 0, 255));
+    slack = lane(s, s, s, 255);
   }
 };
 
 }  // namespace
+}  // namespace filters
 
-TINTABORRA_AVX512 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
-  walk16(row, count, RemovalLanes(rule));
-}
-TINTABORRA_AVX512 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
-  walk16(row, count, GreyTypeLanes(rule));
-}
-TINTABORRA_AVX512 void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
-  walk16(row, count, WhiteningLanes());
+#endif  // FILTERS_ROW_WALK_CONSTANTS
+
+HWY_BEFORE_NAMESPACE();
+namespace filters::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+using D = hn::ScalableTag<std::uint32_t>;
+using V = hn::Vec<D>;
+
+#if HWY_TARGET == HWY_SCALAR
+
+// Highway's single-lane fallback (what GCC before 12.3 gets instead of its
+// 128-bit emulation) has no vectors of bytes. There the rule itself is called
+// pixel by pixel, in a loop the compiler vectorises for the baseline
+// processor: every pixel is read, mapped and written back, with no test that
+// could jump. The rule is a copy of its own, which no pixel store can alias.
+template <class Rule>
+void walkRule(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Rule& columnRule) {
+  const Rule rule = columnRule;
+  for (std::ptrdiff_t i = 0; i < count; ++i) {
+    const platform::ColorValue c = platform::FromQRgb(row[i]);
+    // A pixel's colour has no sign; knowing it spares the vector code the sign
+    // corrections of the rules' divisions.
+    if (c < 0) __builtin_unreachable();
+    row[i] = platform::ToQRgb(rule(c));
+  }
 }
 
-TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
-  walk8(row, count, RemovalLanes8(rule));
-}
-TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
-  walk8(row, count, GreyTypeLanes8(rule));
-}
-TINTABORRA_AVX2 void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
-  walk8(row, count, WhiteningLanes8());
-}
+void WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { walkRule(row, count, rule); }
+void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { walkRule(row, count, rule); }
+void WalkWhitening(QRgb* row, std::ptrdiff_t count) { walkRule(row, count, WhiteningRule()); }
 
 #else
 
-bool HasAvx512() { return false; }
-bool HasAvx2() { return false; }
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { WalkRowPortable(row, count, rule); }
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { WalkRowPortable(row, count, rule); }
-void WalkRowAvx512(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { WalkRowPortable(row, count, rule); }
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { WalkRowPortable(row, count, rule); }
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { WalkRowPortable(row, count, rule); }
-void WalkRowAvx2(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { WalkRowPortable(row, count, rule); }
-
-#endif
-
-}  // namespace kernels
-
-namespace {
-
-template <class Rule>
-void walkFastest(QRgb* row, std::ptrdiff_t count, const Rule& rule) {
-  if (kernels::HasAvx512()) return kernels::WalkRowAvx512(row, count, rule);
-  if (kernels::HasAvx2()) return kernels::WalkRowAvx2(row, count, rule);
-  kernels::WalkRowPortable(row, count, rule);
+// A whole vector of pixels at a time; the last few are copied to a vector's
+// worth of room of their own and back, so that no pixel past the row's end
+// is read or written, whatever the instruction set.
+template <class Lanes>
+HWY_INLINE void walk(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Lanes& lanes) {
+  const D d;
+  const auto n = std::ptrdiff_t(hn::Lanes(d));
+  std::ptrdiff_t i = 0;
+  for (; i + n <= count; i += n) hn::StoreU(lanes(hn::LoadU(d, row + i)), d, row + i);
+  if (i == count) return;
+  HWY_ALIGN QRgb room[HWY_MAX_BYTES / sizeof(QRgb)] = {};
+  const auto bytes = std::size_t(count - i) * sizeof(QRgb);
+  std::memcpy(room, row + i, bytes);
+  hn::Store(lanes(hn::Load(d, room)), d, room);
+  std::memcpy(row + i, room, bytes);
 }
 
-}  // namespace
+void WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  const RemovalConstants c(rule);
+  const D d;
+  const hn::Repartition<std::uint8_t, D> d8;
+  const auto lo = hn::BitCast(d8, hn::Set(d, c.lo)), hi = hn::BitCast(d8, hn::Set(d, c.hi));
+  const V replacement = hn::Set(d, c.replacement), alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u);
+  walk(row, count, [&](V p) HWY_ATTR {
+    const auto kept = hn::BitCast(d8, hn::Or(p, alpha));
+    // A byte x lies in [lo, hi] when lo - x and x - hi both saturate to 0.
+    const auto outside = hn::Or(hn::SaturatedSub(lo, kept), hn::SaturatedSub(kept, hi));
+    const auto near = hn::Eq(hn::BitCast(d, outside), hn::Zero(d));
+    const auto isWhite = hn::Eq(hn::BitCast(d, kept), white);
+    return hn::IfThenElse(hn::AndNot(isWhite, near), replacement, hn::BitCast(d, kept));
+  });
+}
 
-void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { walkFastest(row, count, rule); }
-void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { walkFastest(row, count, rule); }
-void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule) { walkFastest(row, count, rule); }
+void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  const GreyTypeConstants c(rule);
+  const D d;
+  const hn::Repartition<std::uint8_t, D> d8;
+  const hn::Repartition<std::uint16_t, D> d16;
+  const hn::Repartition<std::int32_t, D> di;
+  const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u);
+  const V blueAndRed = hn::Set(d, lane(255, 0, 255)), green = hn::Set(d, 255);
+  const auto third = hn::BitCast(d16, hn::Set(d, 0x5556u));
+  const auto highestDarkMean = hn::Set(di, c.highestDarkMean);
+  const auto slack = hn::BitCast(d8, hn::Set(d, c.slack));
+  // The mean, in each lane's lowest byte, copied into its three channel
+  // bytes, alpha's left 0.
+  HWY_ALIGN static constexpr std::uint8_t SpreadIndices[16] = {
+      0, 0, 0, 0x80, 4, 4, 4, 0x80, 8, 8, 8, 0x80, 12, 12, 12, 0x80};
+  const auto spread = hn::LoadDup128(d8, SpreadIndices);
+  walk(row, count, [&](V p) HWY_ATTR {
+    const V kept = hn::Or(p, alpha);
+    // blue + green in each lane's lower half and red in its upper half, then
+    // their sum in the lower half and its third: for every n below 2^15,
+    // n \ 3 = (n * 0x5556) >> 16, and the sum is at most 765. The upper half
+    // is multiplied by 0.
+    const V pairs = hn::Add(hn::And(kept, blueAndRed), hn::And(hn::ShiftRight<8>(kept), green));
+    const V sum = hn::Add(pairs, hn::ShiftRight<16>(pairs));
+    const V mean = hn::BitCast(d, hn::MulHigh(hn::BitCast(d16, sum), third));
+    const auto means = hn::TableLookupBytesOr0(hn::BitCast(d8, mean), spread);
+    const auto bytes = hn::BitCast(d8, kept);
+    const auto distance = hn::Or(hn::SaturatedSub(bytes, means), hn::SaturatedSub(means, bytes));
+    const auto grey = hn::Eq(hn::BitCast(d, hn::SaturatedSub(distance, slack)), hn::Zero(d));
+    const auto light = hn::RebindMask(d, hn::BitCast(di, mean) > highestDarkMean);
+    // Pure black stays black, pure white stays white.
+    const auto isBlack = hn::Eq(kept, alpha), isWhite = hn::Eq(kept, white);
+    const auto toBlack = hn::Or(isBlack, hn::AndNot(hn::Or(isWhite, light), grey));
+    return hn::IfThenElse(toBlack, alpha, white);
+  });
+}
+
+void WalkWhitening(QRgb* row, std::ptrdiff_t count) {
+  const D d;
+  const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u), channels = hn::Set(d, ChannelBits);
+  walk(row, count, [&](V p) HWY_ATTR {
+    return hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white);
+  });
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace filters::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace filters {
+
+HWY_EXPORT(WalkRemoval);
+HWY_EXPORT(WalkGreyType);
+HWY_EXPORT(WalkWhitening);
+
+void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  HWY_DYNAMIC_DISPATCH(WalkRemoval)(row, count, rule);
+}
+void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  HWY_DYNAMIC_DISPATCH(WalkGreyType)(row, count, rule);
+}
+void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) { HWY_DYNAMIC_DISPATCH(WalkWhitening)(row, count); }
+
+namespace kernels {
+
+std::vector<std::int64_t> Targets() { return hwy::SupportedAndGeneratedTargets(); }
+
+std::vector<std::int64_t> BuiltTargets() {
+  std::vector<std::int64_t> built;
+  for (std::int64_t bit = 1; bit > 0; bit <<= 1)
+    if (HWY_TARGETS & bit) built.push_back(bit);
+  return built;
+}
+
+const char* TargetName(std::int64_t target) { return hwy::TargetName(target); }
+
+void UseOnly(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
+
+}  // namespace kernels
 
 void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps) {
   if (steps.empty() || picture.isNull()) return;
@@ -314,3 +248,5 @@ void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps) {
 }
 
 }  // namespace filters
+
+#endif  // HWY_ONCE
