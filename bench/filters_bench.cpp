@@ -19,14 +19,14 @@
 //    Dialogs whose MsgBox returns at once;
 //  - PeakMemory: the process's peak resident size after loading such a
 //    picture from a BMP file and running the three filters over it.
-#include "window/form1.h"
-#include "pixels/pixel_rules.h"
-#include "pixels/row_walk.h"
 #include "pixels/codecs.h"
 #include "pixels/colors.h"
+#include "pixels/pixel_rules.h"
+#include "pixels/row_walk.h"
+#include "varied_picture.h"
+#include "window/form1.h"
 #include "window/forms/picturebox.h"
 #include "window/forms/runtime.h"
-#include "varied_picture.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -40,7 +40,6 @@
 namespace {
 
 constexpr int W = 4000, H = 3000;
-
 
 const filters::RemovalRule Removal(128, 128, 128, filters::White);
 const filters::GreyTypeRule GreyType(140, 20);

@@ -5,10 +5,10 @@
 //         picture, each repainting the part of it near that colour;
 // whole:  removals that repaint every pixel of a plain picture, turn about
 //         from grey to red and back, so that every step changes everything.
-#include "window/form1.h"
 #include "pixels/vb.h"
 #include "support/scripted_dialogs.h"
 #include "varied_picture.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     form.Command6_Click();
     const filters::History& h = form.UndoHistory;
     std::printf("run %2d: %6lld ms, %2d steps, %8.1f MiB (newest %s)\n", i + 1, static_cast<long long>(timer.elapsed()),
-                h.Steps(), h.Bytes() / 1048576.0,
-                h.KeepsChangesOnly(h.Steps() - 1) ? "changes only" : "whole picture");
+                h.Steps(), h.Bytes() / 1048576.0, h.KeepsChangesOnly(h.Steps() - 1) ? "changes only" : "whole picture");
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

@@ -3,9 +3,9 @@
 // of each. peak_MB is the process's high-water mark during the run; extra_MB
 // is how far it rose above what was resident when the run began. One whole
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
-#include "window/form1.h"
 #include "pixels/codecs.h"
 #include "support/scripted_dialogs.h"
+#include "window/form1.h"
 
 #include <QFile>
 #include <QFileInfo>

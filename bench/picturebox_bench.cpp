@@ -1,14 +1,13 @@
 // Point and PSet over every pixel of a 4000 x 3000 picture, against the same
 // loop over the picture's scan lines.
-#include "window/forms/picturebox.h"
 #include "varied_picture.h"
+#include "window/forms/picturebox.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
 constexpr int W = 4000, H = 3000;
-
 
 // The same work per pixel as the Point/PSet loop below: read, convert to a
 // colour value, change, convert back, write.

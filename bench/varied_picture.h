@@ -1,8 +1,8 @@
 #pragma once
 // The picture the benchmarks work on.
 
-#include "pixels/pixel_rules.h"
 #include "pixels/colors.h"
+#include "pixels/pixel_rules.h"
 #include "pixels/vb.h"
 
 #include <QImage>
@@ -22,12 +22,21 @@ inline QImage VariedPicture(int width, int height) {
       const int g = (h >> 8) & 0xFF, d = static_cast<int>((h >> 16) % 41) - 20;
       platform::ColorValue c;
       switch (h % 16) {
-        case 0: c = filters::Black; break;
-        case 1: c = filters::White; break;
+        case 0:
+          c = filters::Black;
+          break;
+        case 1:
+          c = filters::White;
+          break;
         case 2:
-        case 3: c = platform::RGB(g, g, g); break;
-        case 4: c = platform::RGB(128 + d, 128 - d / 2, 128 + d / 3); break;
-        default: c = static_cast<platform::ColorValue>((h >> 4) & 0xFFFFFF);
+        case 3:
+          c = platform::RGB(g, g, g);
+          break;
+        case 4:
+          c = platform::RGB(128 + d, 128 - d / 2, 128 + d / 3);
+          break;
+        default:
+          c = static_cast<platform::ColorValue>((h >> 4) & 0xFFFFFF);
       }
       line[x] = platform::ToQRgb(c);
     }

@@ -1,10 +1,10 @@
 // A whole session on one picture, for measuring the program's peak memory
 // with /usr/bin/time -v (see bench/memory.sh): open, every filter, copy, save.
 //   whole_session <picture> <save path without .bmp>
-#include "window/form1.h"
 #include "pixels/codecs.h"
-#include "window/forms/runtime.h"
 #include "support/scripted_dialogs.h"
+#include "window/form1.h"
+#include "window/forms/runtime.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,9 +29,12 @@ int main(int argc, char** argv) {
   const struct {
     const char* name;
     void (Form1::*step)();
-  } steps[] = {{"open", &Form1::OpenImage},          {"copy", &Form1::Command2_Click},
-               {"colour removal", &Form1::Command6_Click}, {"grey-type", &Form1::Command1_Click},
-               {"whitening", &Form1::Command3_Click},  {"copy", &Form1::Command2_Click},
+  } steps[] = {{"open", &Form1::OpenImage},
+               {"copy", &Form1::Command2_Click},
+               {"colour removal", &Form1::Command6_Click},
+               {"grey-type", &Form1::Command1_Click},
+               {"whitening", &Form1::Command3_Click},
+               {"copy", &Form1::Command2_Click},
                {"save", &Form1::SaveImageAs}};
   for (const auto& s : steps) {
     QElapsedTimer timer;

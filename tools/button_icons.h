@@ -4,10 +4,10 @@
 #include <QPainter>
 #include <QRectF>
 
-void exitIcon(QPainter &p, const QRectF &box);
-void folderIcon(QPainter &p, const QRectF &box);
-void floppyIcon(QPainter &p, const QRectF &box);
-void stopIcon(QPainter &p, const QRectF &box);
-void clipboardIcon(QPainter &p, const QRectF &box);
-void greyToBlackWhiteIcon(QPainter &p, const QRectF &box);
-void whitenIcon(QPainter &p, const QRectF &box);
+void exitIcon(QPainter& p, const QRectF& box);
+void folderIcon(QPainter& p, const QRectF& box);
+void floppyIcon(QPainter& p, const QRectF& box);
+void stopIcon(QPainter& p, const QRectF& box);
+void clipboardIcon(QPainter& p, const QRectF& box);
+void greyToBlackWhiteIcon(QPainter& p, const QRectF& box);
+void whitenIcon(QPainter& p, const QRectF& box);

@@ -68,17 +68,22 @@ int main(int argc, char* argv[]) {
   QElapsedTimer clock;
   clock.start();
   const auto showBar = [&] {
-    if (bar) print(stderr, QStringLiteral("\r") + batch::ProgressText(finished, total, clock.elapsed() / 1000.0) + QStringLiteral("\x1b[K"));
+    if (bar)
+      print(stderr, QStringLiteral("\r") + batch::ProgressText(finished, total, clock.elapsed() / 1000.0) +
+                        QStringLiteral("\x1b[K"));
   };
   showBar();
-  const batch::Totals totals = batch::RunJobs(jobs, options, [&](std::size_t index, const batch::Result& result) {
-    ++finished;
-    if (!result.written) {
-      if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
-      print(stderr, batch::FailureText(jobs[index].input, result.reason));
-    }
-    showBar();
-  }, showBar);
+  const batch::Totals totals = batch::RunJobs(
+      jobs, options,
+      [&](std::size_t index, const batch::Result& result) {
+        ++finished;
+        if (!result.written) {
+          if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
+          print(stderr, batch::FailureText(jobs[index].input, result.reason));
+        }
+        showBar();
+      },
+      showBar);
   if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
   print(stderr, batch::SummaryText(totals.written, totals.failed, clock.elapsed() / 1000.0));
   return totals.failed ? 1 : 0;

@@ -29,7 +29,7 @@ QString UsageText() {
 
 QString HelpText() {
   return UsageText() + QStringLiteral(
-R"(
+                           R"(
 Aplica los filtros de Tintaborra a muchas imágenes sin abrir la ventana, con
 las mismas reglas: cada imagen escrita tiene exactamente los píxeles que la
 ventana tendría tras los mismos filtros.
@@ -83,7 +83,8 @@ QString FailureText(const QString& input, const QString& reason) {
 }
 
 QString SummaryText(int written, int failed, double s) {
-  const QString done = written == 1 ? QStringLiteral("1 imagen escrita") : QStringLiteral("%1 imágenes escritas").arg(written);
+  const QString done =
+      written == 1 ? QStringLiteral("1 imagen escrita") : QStringLiteral("%1 imágenes escritas").arg(written);
   return QStringLiteral("%1, %2 con error, en %3 s\n").arg(done).arg(failed).arg(seconds(s));
 }
 

@@ -28,7 +28,8 @@ filters::RemovalRule removalStep(const QString& value) {
 filters::GreyTypeRule greyTypeStep(const QString& value) {
   const qsizetype comma = value.indexOf(u',');
   if (comma < 0)
-    usage(QStringLiteral("--gris necesita dos valores separados por una coma, el umbral y la distancia (por ejemplo --gris 140,20): «%1»")
+    usage(QStringLiteral("--gris necesita dos valores separados por una coma, el umbral y la distancia (por ejemplo "
+                         "--gris 140,20): «%1»")
               .arg(value));
   std::int16_t tolerance = 0;
   try {
@@ -56,7 +57,8 @@ QCommandLineOption shortStyle(QCommandLineOption option) {
 struct Switches {
   QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
   QCommandLineOption version{QStringLiteral("version")};
-  QCommandLineOption output = shortStyle({{QStringLiteral("o"), QStringLiteral("salida")}, {}, QStringLiteral("CARPETA")});
+  QCommandLineOption output =
+      shortStyle({{QStringLiteral("o"), QStringLiteral("salida")}, {}, QStringLiteral("CARPETA")});
   QCommandLineOption format{QStringLiteral("formato"), {}, QStringLiteral("FORMATO")};
   QCommandLineOption jobs = shortStyle({{QStringLiteral("j"), QStringLiteral("trabajos")}, {}, QStringLiteral("N")});
   QCommandLineOption removal{QStringLiteral("quitar"), {}, QStringLiteral("COLOR[:COLOR]")};
@@ -77,7 +79,8 @@ QString refusal(const QString& argument, const Switches& sw) {
   const QString bare = name.mid(isLong ? 2 : 1);
   for (const QCommandLineOption& option : sw.all) {
     if (!option.names().contains(bare) || (bare.size() > 1) != isLong) continue;
-    if (name.size() < argument.size() && option.valueName().isEmpty()) return QStringLiteral("%1 no lleva valor").arg(name);
+    if (name.size() < argument.size() && option.valueName().isEmpty())
+      return QStringLiteral("%1 no lleva valor").arg(name);
     return {};
   }
   return QStringLiteral("opción desconocida: %1").arg(argument);
@@ -141,7 +144,8 @@ Options ParseArguments(const QStringList& arguments) {
     const auto value = [&](const QCommandLineOption& option) {
       const QStringList values = parser.values(name);
       qsizetype& n = taken[option.names().constLast()];
-      if (n == values.size()) usage(QStringLiteral("falta el valor de %1").arg(arguments.constLast()));  // the last word
+      if (n == values.size())
+        usage(QStringLiteral("falta el valor de %1").arg(arguments.constLast()));  // the last word
       return asTyped(values[n++]);
     };
     if (is(sw.help)) {

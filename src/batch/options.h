@@ -16,9 +16,9 @@ struct Options {
   bool version = false;
   QString outputFolder;
   QString format = QStringLiteral("png");  // also the extension of what is written
-  int jobs = 0;                             // 0: one for each core
-  std::vector<filters::RowStep> steps;      // in the order given
-  QStringList inputs;                       // files and folders, as given
+  int jobs = 0;                            // 0: one for each core
+  std::vector<filters::RowStep> steps;     // in the order given
+  QStringList inputs;                      // files and folders, as given
 };
 
 // A command line that cannot be carried out; the message is Spanish, without

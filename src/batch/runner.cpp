@@ -61,8 +61,8 @@ std::vector<Job> PlanJobs(const Options& options) {
     Job job{input, outFolder.filePath(QFileInfo(input).completeBaseName() + u'.' + options.format)};
     const QString outId = identity(QFileInfo(job.output));
     if (const auto other = inputOf.constFind(outId); other != inputOf.constEnd())
-      throw UsageError{QStringLiteral("«%1» y «%2» se escribirían en el mismo archivo, «%3»")
-                           .arg(*other, input, job.output)};
+      throw UsageError{
+          QStringLiteral("«%1» y «%2» se escribirían en el mismo archivo, «%3»").arg(*other, input, job.output)};
     inputOf.insert(outId, input);
     jobs.push_back(job);
   }

@@ -15,9 +15,9 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <cstdint>
 
 namespace platform {
 
@@ -73,9 +73,8 @@ QImage decode(QIODevice& device) {
   const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
   const qint64 bytes = device.size();
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > bytes * MaxPixelsPerByte))
-    Raise(errnum::OutOfMemory, QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)")
-                                   .arg(size.width())
-                                   .arg(size.height()));
+    Raise(errnum::OutOfMemory,
+          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
   // The BMP and JPEG decoders fill an image of the right size and format that
   // they are given, every pixel of it.
   const bool fillsGivenImage = reader.format() == "bmp" || reader.format() == "jpeg";
@@ -161,8 +160,8 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   QImageWriter writer(&file, format);
   if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
-  const QImage rgb = picture.format() == QImage::Format_RGB32 || compact ? picture
-                                                                         : picture.convertToFormat(QImage::Format_RGB32);
+  const QImage rgb =
+      picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
   if (!writer.write(rgb)) {
     const int error = errno;

@@ -22,7 +22,8 @@ constexpr std::size_t Ahead = 16;
 inline void transposeSmall(const QRgb* src, std::ptrdiff_t srcStride, QRgb* dst, std::ptrdiff_t dstStride,
                            std::size_t n, std::size_t m) {
   for (std::size_t r = 0; r < n; ++r)
-    for (std::size_t c = 0; c < m; ++c) dst[std::ptrdiff_t(c) * dstStride + std::ptrdiff_t(r)] = src[std::ptrdiff_t(r) * srcStride + std::ptrdiff_t(c)];
+    for (std::size_t c = 0; c < m; ++c)
+      dst[std::ptrdiff_t(c) * dstStride + std::ptrdiff_t(r)] = src[std::ptrdiff_t(r) * srcStride + std::ptrdiff_t(c)];
 }
 
 void prefetchRows(const uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t columns, std::size_t from,
@@ -50,12 +51,12 @@ void blockPlain(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t r
 // Eight rows of eight pixels, each row src + i * srcStride, become eight
 // columns, each column dst + i * dstStride.
 [[gnu::target("avx2")]] inline void transpose8(const QRgb* src, std::ptrdiff_t srcStride, QRgb* dst,
-                                                std::ptrdiff_t dstStride) {
+                                               std::ptrdiff_t dstStride) {
   const auto* in = reinterpret_cast<const float*>(src);
-  const __m256 r0 = _mm256_loadu_ps(in), r1 = _mm256_loadu_ps(in + srcStride),
-               r2 = _mm256_loadu_ps(in + 2 * srcStride), r3 = _mm256_loadu_ps(in + 3 * srcStride),
-               r4 = _mm256_loadu_ps(in + 4 * srcStride), r5 = _mm256_loadu_ps(in + 5 * srcStride),
-               r6 = _mm256_loadu_ps(in + 6 * srcStride), r7 = _mm256_loadu_ps(in + 7 * srcStride);
+  const __m256 r0 = _mm256_loadu_ps(in), r1 = _mm256_loadu_ps(in + srcStride), r2 = _mm256_loadu_ps(in + 2 * srcStride),
+               r3 = _mm256_loadu_ps(in + 3 * srcStride), r4 = _mm256_loadu_ps(in + 4 * srcStride),
+               r5 = _mm256_loadu_ps(in + 5 * srcStride), r6 = _mm256_loadu_ps(in + 6 * srcStride),
+               r7 = _mm256_loadu_ps(in + 7 * srcStride);
   const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpackhi_ps(r0, r1);
   const __m256 t2 = _mm256_unpacklo_ps(r2, r3), t3 = _mm256_unpackhi_ps(r2, r3);
   const __m256 t4 = _mm256_unpacklo_ps(r4, r5), t5 = _mm256_unpackhi_ps(r4, r5);
@@ -91,8 +92,8 @@ Block bestBlock() { return blockPlain; }
 
 // Walks the image eight rows at a time and the band's columns first..last
 // eight at a time, exchanging each block of pixels.
-void exchange(uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t first, std::size_t last,
-              std::size_t rows, QRgb* band, bool take) {
+void exchange(uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t first, std::size_t last, std::size_t rows,
+              QRgb* band, bool take) {
   static const Block block = bestBlock();
   const std::ptrdiff_t stride = bpl / std::ptrdiff_t(sizeof(QRgb));
   const std::size_t columns = last + 1 - first;

@@ -26,15 +26,20 @@ int validSequence(const unsigned char* s, qsizetype n) {
   if (b < 0x80) return 1;
   int length;
   unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
-  if (b >= 0xC2 && b <= 0xDF) length = 2;
+  if (b >= 0xC2 && b <= 0xDF)
+    length = 2;
   else if (b >= 0xE0 && b <= 0xEF) {
     length = 3;
-    if (b == 0xE0) low = 0xA0;        // no overlong forms
-    else if (b == 0xED) high = 0x9F;  // no surrogates
+    if (b == 0xE0)
+      low = 0xA0;  // no overlong forms
+    else if (b == 0xED)
+      high = 0x9F;  // no surrogates
   } else if (b >= 0xF0 && b <= 0xF4) {
     length = 4;
-    if (b == 0xF0) low = 0x90;
-    else if (b == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+    if (b == 0xF0)
+      low = 0x90;
+    else if (b == 0xF4)
+      high = 0x8F;  // nothing beyond U+10FFFF
   } else {
     return 0;
   }

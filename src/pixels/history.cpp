@@ -93,8 +93,7 @@ void History::EndRun(const QImage& current) noexcept {
       steps_.clear();
     } else {
       steps_.push_back(MakeStep(current));
-      while (static_cast<int>(steps_.size()) > limits_.maxSteps ||
-             (steps_.size() > 1 && Bytes() > limits_.maxBytes))
+      while (static_cast<int>(steps_.size()) > limits_.maxSteps || (steps_.size() > 1 && Bytes() > limits_.maxBytes))
         steps_.erase(steps_.begin());
     }
   } catch (...) {

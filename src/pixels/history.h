@@ -62,9 +62,9 @@ class History {
   };
   struct Step {
     QSize size;
-    QImage whole;               // the other side's whole picture, or null
-    std::vector<Span> spans;    // or the spans of pixels the run changed
-    std::vector<QRgb> pixels;   // and the other side's pixels in them, span after span
+    QImage whole;              // the other side's whole picture, or null
+    std::vector<Span> spans;   // or the spans of pixels the run changed
+    std::vector<QRgb> pixels;  // and the other side's pixels in them, span after span
     std::size_t Bytes() const;
     void Swap(QImage& image);
   };

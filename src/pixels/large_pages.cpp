@@ -24,8 +24,8 @@ PixelMemory AllocatePixels(std::size_t bytes) {
 
 QImage ImageOver(PixelMemory memory, int width, int height, qsizetype bytesPerLine, QImage::Format format) {
   uchar* pixels = memory.get();
-  QImage image(pixels, width, height, bytesPerLine, format, [](void* p) { FreePixels()(static_cast<uchar*>(p)); },
-               pixels);
+  QImage image(
+      pixels, width, height, bytesPerLine, format, [](void* p) { FreePixels()(static_cast<uchar*>(p)); }, pixels);
   // A null image never calls its cleanup: the memory stays ours to free.
   if (!image.isNull()) memory.release();
   return image;

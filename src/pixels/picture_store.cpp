@@ -36,8 +36,7 @@ constexpr std::size_t MostBandColumns = 256;
 void PictureStore::SetPicture(const QImage& picture) {
   copy_.Drop();
   dropBand();
-  picture_ = picture.format() == QImage::Format_RGB32 ? picture
-                                                      : picture.convertToFormat(QImage::Format_RGB32);
+  picture_ = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
   image_ = picture_;
   shared_ = true;
   dirtyX0_ = PTRDIFF_MAX, dirtyX1_ = -1;
@@ -108,7 +107,8 @@ QRgb* PictureStore::bandColumn(std::ptrdiff_t x) {
   if (inBand(x)) return band_.get() + std::size_t(x - bandX0_) * h_;
   closeBand();
   if (h_ > BandPixels) return nullptr;  // a column alone fills a band: walked in place
-  const std::size_t columns = std::min({std::max<std::size_t>(1, BandPixels / h_), MostBandColumns, w_ - std::size_t(x)});
+  const std::size_t columns =
+      std::min({std::max<std::size_t>(1, BandPixels / h_), MostBandColumns, w_ - std::size_t(x)});
   if (columns * h_ > bandCapacity_) {
     band_.reset();
     bandCapacity_ = 0;

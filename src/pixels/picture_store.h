@@ -122,7 +122,7 @@ class PictureStore {
 
   QImage picture_;
   QImage image_;
-  mutable bool shared_ = false;  // image_ may share its pixels with a copy handed out
+  mutable bool shared_ = false;    // image_ may share its pixels with a copy handed out
   mutable bool fastDraw_ = false;  // one-pixel pen on an image of our own, drawn persistently
   uchar* bits_ = nullptr;
   std::ptrdiff_t bpl_ = 0;

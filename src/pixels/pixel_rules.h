@@ -82,8 +82,8 @@ class GreyTypeRule {
     const std::int32_t m = (ch.red + ch.green + ch.blue) / 3;
     const bool dark = m <= highestDarkMean_;
     const std::int32_t low = m - tolerance_, high = m + tolerance_;  // |m - v| < D as low < v < high
-    const bool grey = (ch.red > low) & (ch.red < high) & (ch.green > low) & (ch.green < high) &
-                      (ch.blue > low) & (ch.blue < high);
+    const bool grey =
+        (ch.red > low) & (ch.red < high) & (ch.green > low) & (ch.green < high) & (ch.blue > low) & (ch.blue < high);
     return Select((c == Black) | (c == White), c, Select(dark & grey, Black, White));
   }
 

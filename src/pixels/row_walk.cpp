@@ -6,9 +6,9 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "pixels/colors.h"
 #include "pixels/row_kernels.h"
 #include "pixels/row_walk.h"
-#include "pixels/colors.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -154,8 +154,8 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   const auto slack = hn::BitCast(d8, hn::Set(d, c.slack));
   // The mean, in each lane's lowest byte, copied into its three channel
   // bytes, alpha's left 0.
-  HWY_ALIGN static constexpr std::uint8_t SpreadIndices[16] = {
-      0, 0, 0, 0x80, 4, 4, 4, 0x80, 8, 8, 8, 0x80, 12, 12, 12, 0x80};
+  HWY_ALIGN static constexpr std::uint8_t SpreadIndices[16] = {0, 0, 0, 0x80, 4,  4,  4,  0x80,
+                                                               8, 8, 8, 0x80, 12, 12, 12, 0x80};
   const auto spread = hn::LoadDup128(d8, SpreadIndices);
   walk(row, count, [&](V p) HWY_ATTR {
     const V kept = hn::Or(p, alpha);
@@ -181,9 +181,8 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
 void WalkWhitening(QRgb* row, std::ptrdiff_t count) {
   const D d;
   const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u), channels = hn::Set(d, ChannelBits);
-  walk(row, count, [&](V p) HWY_ATTR {
-    return hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white);
-  });
+  walk(row, count,
+       [&](V p) HWY_ATTR { return hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white); });
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
@@ -239,9 +238,9 @@ void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps) {
     for (const RowStep& step : steps)
       std::visit(
           [&](const auto& rule) {
-            if (bpl == width * 4)
-              return WalkRow(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
-            for (std::ptrdiff_t y = top; y < top + rows; ++y) WalkRow(reinterpret_cast<QRgb*>(bits + y * bpl), width, rule);
+            if (bpl == width * 4) return WalkRow(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
+            for (std::ptrdiff_t y = top; y < top + rows; ++y)
+              WalkRow(reinterpret_cast<QRgb*>(bits + y * bpl), width, rule);
           },
           step);
   }

@@ -93,8 +93,7 @@ ColorValue RGB(double red, double green, double blue) {
 }
 
 QString Str(double value) {
-  if (value == std::trunc(value) && std::fabs(value) < 1e15)
-    return QString::number(static_cast<long long>(value));
+  if (value == std::trunc(value) && std::fabs(value) < 1e15) return QString::number(static_cast<long long>(value));
   return QString::number(value, 'g', 15);
 }
 

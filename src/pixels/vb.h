@@ -36,8 +36,14 @@ class ErrRecord {
  public:
   int Number() const { return number_; }
   const QString& Description() const { return description_; }
-  void Clear() { number_ = 0; description_.clear(); }
-  void Set(const Failure& f) { number_ = f.Number; description_ = f.Description; }
+  void Clear() {
+    number_ = 0;
+    description_.clear();
+  }
+  void Set(const Failure& f) {
+    number_ = f.Number;
+    description_ = f.Description;
+  }
 
  private:
   int number_ = 0;

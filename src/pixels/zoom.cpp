@@ -38,7 +38,8 @@ double FitZoom(int width, int height, int frameWidth, int frameHeight) {
 
 QString ZoomText(double zoom) {
   const double percent = std::round(zoom * 1000) / 10;
-  return QStringLiteral("Zoom %1 %").arg(QLocale(QLocale::Spanish).toString(percent, 'f', percent == std::floor(percent) ? 0 : 1));
+  return QStringLiteral("Zoom %1 %")
+      .arg(QLocale(QLocale::Spanish).toString(percent, 'f', percent == std::floor(percent) ? 0 : 1));
 }
 
 void AverageColumns(const QImage& source, QImage& view, int first, int last) {

@@ -1,12 +1,12 @@
 #include "window/form1.h"
 
+#include "pixels/codecs.h"
+#include "window/dropped_files.h"
+#include "window/forms/runtime.h"
 #include "window/layout.h"
 #include "window/shortcuts.h"
 #include "window/window_definition.h"
 #include "window/zoom_indicator.h"
-#include "window/dropped_files.h"
-#include "pixels/codecs.h"
-#include "window/forms/runtime.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -166,12 +166,8 @@ void Form1::wireHandlers() {
   Command7->Click = [this] { dispatch([this] { Command7_Click(); }); };
   Command8->Click = [this] { dispatch([this] { Command8_Click(); }); };
   File1[0]->Click = [this] { dispatch([this] { File1_Click(0); }); };
-  Picture1->MouseDown = [this](int b, int s, float x, float y) {
-    dispatch([&] { Picture1_MouseDown(b, s, x, y); });
-  };
-  Picture1->MouseMove = [this](int b, int s, float x, float y) {
-    dispatch([&] { Picture1_MouseMove(b, s, x, y); });
-  };
+  Picture1->MouseDown = [this](int b, int s, float x, float y) { dispatch([&] { Picture1_MouseDown(b, s, x, y); }); };
+  Picture1->MouseMove = [this](int b, int s, float x, float y) { dispatch([&] { Picture1_MouseMove(b, s, x, y); }); };
   const app::Dispatch dispatcher = [this](const std::function<void()>& handler) { dispatch(handler); };
   app::InstallShortcuts(*this, dispatcher);
   imagefiles::AcceptDroppedFiles(*this, dispatcher);
@@ -201,8 +197,10 @@ void Form1::FitToScreen() {
 }
 
 void Form1::Command5_Click(std::int16_t Index) {
-  if (Index == 0) OpenImage();
-  else if (Index == 1) SaveImageAs();
+  if (Index == 0)
+    OpenImage();
+  else if (Index == 1)
+    SaveImageAs();
 }
 
 void Form1::Command8_Click() { End(); }

@@ -1,15 +1,14 @@
 // The three filters and the stop button.
-#include "window/form1.h"
 #include "pixels/pixel_rules.h"
+#include "window/form1.h"
 #include "window/scan_frame.h"
 
 using namespace platform;
 
 // Colour removal: every pixel near the target colour takes the replacement colour.
 void Form1::Command6_Click() {
-  filters::RunScan(*this, filters::ColourRemovalScan, filters::NoRunSettings, [this] {
-    return filters::RemovalRule(TargetRed, TargetGreen, TargetBlue, Command7->BackColor());
-  });
+  filters::RunScan(*this, filters::ColourRemovalScan, filters::NoRunSettings,
+                   [this] { return filters::RemovalRule(TargetRed, TargetGreen, TargetBlue, Command7->BackColor()); });
 }
 
 // Grey-type binarisation: pixels dark and grey enough become black, the rest white.

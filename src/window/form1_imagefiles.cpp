@@ -1,8 +1,8 @@
-#include "window/form1.h"
-#include "window/layout.h"
-#include "pixels/image_files.h"
 #include "pixels/codecs.h"
+#include "pixels/image_files.h"
+#include "window/form1.h"
 #include "window/forms/runtime.h"
+#include "window/layout.h"
 
 #include <QFileInfo>
 

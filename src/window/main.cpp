@@ -1,5 +1,5 @@
-#include "window/form1.h"
 #include "pixels/codecs.h"
+#include "window/form1.h"
 #include "window/forms/qtdialogs.h"
 
 #include <QApplication>

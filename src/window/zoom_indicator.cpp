@@ -1,7 +1,7 @@
 #include "window/zoom_indicator.h"
 
-#include "window/form1.h"
 #include "pixels/zoom.h"
+#include "window/form1.h"
 
 #include <QEvent>
 #include <QLabel>

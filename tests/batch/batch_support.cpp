@@ -27,14 +27,18 @@ QImage RandomColours(int width, int height, unsigned seed) {
     h ^= h >> 15;
     h *= 2654435761u;
     switch (h % 8) {
-      case 0: return platform::ColorValue(0);
-      case 1: return platform::ColorValue(0xFFFFFF);
-      case 2: return platform::RGB(200 + int(h >> 8) % 49 - 24, 30, 30 + int(h >> 16) % 20);  // near the stamp red
+      case 0:
+        return platform::ColorValue(0);
+      case 1:
+        return platform::ColorValue(0xFFFFFF);
+      case 2:
+        return platform::RGB(200 + int(h >> 8) % 49 - 24, 30, 30 + int(h >> 16) % 20);  // near the stamp red
       case 3: {
         const int g = int(h >> 8) % 256;
         return platform::RGB(g, g + int(h >> 20) % 5, g);  // greys, some just off grey
       }
-      default: return platform::ColorValue((h >> 4) & 0xFFFFFF);
+      default:
+        return platform::ColorValue((h >> 4) & 0xFFFFFF);
     }
   });
 }
@@ -50,8 +54,8 @@ QImage ScanPage(int width, int height) {
 }
 
 QImage BlackAndWhite(int width, int height) {
-  return testsupport::MakePicture(width, height,
-                                  [](int x, int y) { return (x * 7 + y * 3) % 5 < 2 ? 0 : platform::ColorValue(0xFFFFFF); });
+  return testsupport::MakePicture(
+      width, height, [](int x, int y) { return (x * 7 + y * 3) % 5 < 2 ? 0 : platform::ColorValue(0xFFFFFF); });
 }
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // Running tintaborra-lote from the tests, and the pictures they give it.
 
-#include "support/picture_files.h"
 #include "pixels/vb.h"
+#include "support/picture_files.h"
 
 #include <QByteArray>
 #include <QImage>

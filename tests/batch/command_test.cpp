@@ -54,7 +54,8 @@ TEST(BatchCommand, UsageErrorsExitWithTwoAMessageAndTheUsageAndWriteNothing) {
       {{"-o", o, "--o", o, "--blanquear", w.in}, "opción desconocida: --o"},
       {{"-salida", o, "--blanquear", w.in}, "opción desconocida: -salida"},
       {{"-o", o, "--quitar", "-x", "--brillo", w.in}, "color no válido: «-x»"},
-      {{"-o", o, "--blanquear", w.inFile("uno.bmp"), w.dir.filePath("otra/uno.gif")}, "se escribirían en el mismo archivo"},
+      {{"-o", o, "--blanquear", w.inFile("uno.bmp"), w.dir.filePath("otra/uno.gif")},
+       "se escribirían en el mismo archivo"},
       {{"-o", w.in, "--formato", "bmp", "--blanquear", w.inFile("uno.bmp")}, "que es una de las entradas"},
       {{"-o", o, "--blanquear", w.dir.filePath("vacia_no_existe/")}, ""},
   };
@@ -105,8 +106,10 @@ TEST(BatchCommand, HostileAndDamagedFilesAreNamedAndTheRestWritten) {
       {"falta.bmp", "No se encontró el archivo"},
   };
   for (const auto& f : failures)
-    EXPECT_TRUE(run.err.contains(QStringLiteral("tintaborra-lote: %1: %2").arg(w.inFile(f.file), QString::fromUtf8(f.reason))))
-        << f.file << "\n" << run.err.toStdString();
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("tintaborra-lote: %1: %2").arg(w.inFile(f.file), QString::fromUtf8(f.reason))))
+        << f.file << "\n"
+        << run.err.toStdString();
   EXPECT_TRUE(run.err.contains(QRegularExpression("\\n2 imágenes escritas, 4 con error, en \\d+,\\d s\\n$")))
       << run.err.toStdString();
   EXPECT_EQ(filesIn(w.out), QStringList({"dos.png", "uno.png"}));
@@ -126,8 +129,9 @@ TEST(BatchCommand, AFullDiskLeavesTheEarlierFileIntactAndNothingBehind) {
     run = RunLote({"-o", w.out, "--formato", "bmp", "--quitar", "200,30,30", w.in});
   }
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(run.err.contains(QStringLiteral("%1: No se pudo escribir el archivo: el archivo supera el tamaño permitido")
-                                   .arg(w.inFile("uno.bmp"))))
+  EXPECT_TRUE(
+      run.err.contains(QStringLiteral("%1: No se pudo escribir el archivo: el archivo supera el tamaño permitido")
+                           .arg(w.inFile("uno.bmp"))))
       << run.err.toStdString();
   EXPECT_EQ(filesIn(w.out), QStringList({"dos.bmp", "uno.bmp"}));
   EXPECT_EQ(ReadFile(w.outFile("uno.bmp")), earlier);

@@ -95,14 +95,14 @@ TEST(BatchExactness, EveryChainOfStepsGivesTheWindowsPixels) {
   QTemporaryDir dir;
   const QString in = dir.filePath(QStringLiteral("entrada"));
   ASSERT_TRUE(QDir().mkpath(in));
-  for (const Picture& p : pictures)
-    ASSERT_TRUE(WriteFile(QDir(in).filePath(p.file), p.bytes)) << p.file;
+  for (const Picture& p : pictures) ASSERT_TRUE(WriteFile(QDir(in).filePath(p.file), p.bytes)) << p.file;
 
   int chainIndex = 0;
   for (const Chain& chain : chains) {
     SCOPED_TRACE(chain.name);
     const QString out = dir.filePath(QStringLiteral("salida%1").arg(chainIndex++));
-    QStringList args{QStringLiteral("-o"), out, QStringLiteral("--formato"), chain.format, QStringLiteral("-j"), QStringLiteral("2")};
+    QStringList args{QStringLiteral("-o"), out, QStringLiteral("--formato"), chain.format, QStringLiteral("-j"),
+                     QStringLiteral("2")};
     for (const Step& s : chain.steps) args += s.words;
     args += in;
     const Outcome run = RunLote(args);
@@ -113,7 +113,8 @@ TEST(BatchExactness, EveryChainOfStepsGivesTheWindowsPixels) {
       TestForm t;
       t->Picture1->setPicture(platform::LoadPicture(QDir(in).filePath(p.file)));
       for (const Step& s : chain.steps) s.click(t);
-      const QString written = QDir(out).filePath(QFileInfo(QString::fromUtf8(p.file)).completeBaseName() + u'.' + chain.format);
+      const QString written =
+          QDir(out).filePath(QFileInfo(QString::fromUtf8(p.file)).completeBaseName() + u'.' + chain.format);
       const QImage batchResult = platform::LoadPicture(written);
       EXPECT_EQ(testsupport::FirstDifference(batchResult, t->Picture1->Image()).toStdString(), "");
       changed += !testsupport::FirstDifference(batchResult, t->Picture1->Picture()).isEmpty();

@@ -1,6 +1,6 @@
 // The argument parser's readings, without running anything.
-#include "batch/messages.h"
 #include "batch/options.h"
+#include "batch/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,16 @@ TEST(BatchOptions, ColoursAreReadInBothForms) {
     const char* text;
     platform::ColorValue value;  // -1: refused
   } cases[] = {
-      {"200,30,30", platform::RGB(200, 30, 30)}, {"#C81E1E", platform::RGB(200, 30, 30)},
-      {"#ffffff", 0xFFFFFF},                     {"0,0,0", 0},
-      {"255,255,256", -1},                       {"1,2", -1},
-      {" 1,2,3", -1},                            {"#GG0000", -1},
-      {"1.5,2,3", -1},                           {"", -1},
+      {"200,30,30", platform::RGB(200, 30, 30)},
+      {"#C81E1E", platform::RGB(200, 30, 30)},
+      {"#ffffff", 0xFFFFFF},
+      {"0,0,0", 0},
+      {"255,255,256", -1},
+      {"1,2", -1},
+      {" 1,2,3", -1},
+      {"#GG0000", -1},
+      {"1.5,2,3", -1},
+      {"", -1},
   };
   for (const auto& c : cases) {
     platform::ColorValue got = -1;
@@ -50,9 +55,11 @@ TEST(BatchOptions, StepsKeepTheirOrderAndOptionsTakeTheirValuesEitherWay) {
 // highest mean it still calls dark.
 QString stepWord(const filters::RowStep& step) {
   if (std::holds_alternative<filters::WhiteningRule>(step)) return QStringLiteral("B");
-  if (const auto* grey = std::get_if<filters::GreyTypeRule>(&step)) return QStringLiteral("G%1").arg(grey->highestDarkMean());
+  if (const auto* grey = std::get_if<filters::GreyTypeRule>(&step))
+    return QStringLiteral("G%1").arg(grey->highestDarkMean());
   for (const int v : {10, 100, 200})
-    if (std::get<filters::RemovalRule>(step)(platform::RGB(v, v, v)) != platform::RGB(v, v, v)) return QStringLiteral("Q%1").arg(v);
+    if (std::get<filters::RemovalRule>(step)(platform::RGB(v, v, v)) != platform::RGB(v, v, v))
+      return QStringLiteral("Q%1").arg(v);
   return QStringLiteral("Q");
 }
 
@@ -61,7 +68,8 @@ TEST(BatchOptions, RepeatedStepsRunInTheOrderGivenAmongTheOtherOptions) {
     QStringList args;
     const char* steps;
   } cases[] = {
-      {{"--quitar", "10,10,10", "--blanquear", "--quitar=100,100,100", "--gris", "50,5", "--blanquear", "--quitar", "#C8C8C8"},
+      {{"--quitar", "10,10,10", "--blanquear", "--quitar=100,100,100", "--gris", "50,5", "--blanquear", "--quitar",
+        "#C8C8C8"},
        "Q10 B Q100 G49 B Q200"},
       {{"--gris=50,5", "-j4", "--gris", "150,5", "a.png", "--quitar=200,200,200", "--trabajos=2", "--gris", "100,5"},
        "G49 G149 Q200 G99"},

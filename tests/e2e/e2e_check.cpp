@@ -92,12 +92,14 @@ int main(int argc, char** argv) {
         // Bands of a target-like blue-grey, near-white paper, greys, pure black and white and colours.
         const int band = (x * 8 / w) + 8 * (y * 4 / h);
         const int n = (x * 7 + y * 13) % 23;
-        static const QRgb base[] = {qRgb(60, 90, 150), qRgb(250, 248, 240), qRgb(120, 120, 120), qRgb(0, 0, 0),
-                                    qRgb(255, 255, 255), qRgb(200, 30, 30), qRgb(30, 160, 60), qRgb(90, 85, 80)};
+        static const QRgb base[] = {qRgb(60, 90, 150),   qRgb(250, 248, 240), qRgb(120, 120, 120), qRgb(0, 0, 0),
+                                    qRgb(255, 255, 255), qRgb(200, 30, 30),   qRgb(30, 160, 60),   qRgb(90, 85, 80)};
         const QRgb c = base[band % 8];
         const bool pure = c == qRgb(0, 0, 0) || c == qRgb(255, 255, 255);
-        image.setPixel(x, y, pure ? c : qRgb(qBound(0, qRed(c) + n - 11, 255), qBound(0, qGreen(c) - n + 11, 255),
-                                             qBound(0, qBlue(c) + (n % 5) - 2, 255)));
+        image.setPixel(x, y,
+                       pure ? c
+                            : qRgb(qBound(0, qRed(c) + n - 11, 255), qBound(0, qGreen(c) - n + 11, 255),
+                                   qBound(0, qBlue(c) + (n % 5) - 2, 255)));
       }
     return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
   }

@@ -10,7 +10,7 @@ TEST(ChannelSplits, GiveTheBytesOfAColourAndDifferOnlyOutsideThePicture) {
   const struct {
     ColorValue colour;
     Channels split, masked;
-  } cases[] = {{0x1F140A, {10, 20, 31}, {10, 20, 31}},      {0xFFFFFF, {255, 255, 255}, {255, 255, 255}},
+  } cases[] = {{0x1F140A, {10, 20, 31}, {10, 20, 31}},       {0xFFFFFF, {255, 255, 255}, {255, 255, 255}},
                {0xFEFFFF, {255, 255, 254}, {255, 255, 254}}, {0, {0, 0, 0}, {0, 0, 0}},
                {0xC08040, {64, 128, 192}, {64, 128, 192}},   {-1, {-1, -65281, 255}, {255, 0, 0}},
                {-257, {-1, -65282, 255}, {255, 255, 0}}};  // truncated, not shifted: a shift gives 255, 254, 255

@@ -40,12 +40,12 @@ TEST(History, AStepKeepsTheChangedSpansWhereSmallerAndUndoesAndRedoesExactly) {
     bool changesOnly;
     std::size_t bytes;
   } cases[] = {
-      {0, 0, true, 0},                   // nothing changed
-      {1, 1, true, 12 + 4},              // one pixel: one span
-      {2, 100, true, 12 + 99 * 4},       // every other pixel of a row: one span, the gaps inside
-      {5, 4000, true, 800 * (12 + 4)},   // scattered: a span each
-      {1, 4000, false, 100 * 40 * 4},    // everything: the whole earlier picture
-      {4, 4000, false, 100 * 40 * 4},    // merged spans would cost as much
+      {0, 0, true, 0},                  // nothing changed
+      {1, 1, true, 12 + 4},             // one pixel: one span
+      {2, 100, true, 12 + 99 * 4},      // every other pixel of a row: one span, the gaps inside
+      {5, 4000, true, 800 * (12 + 4)},  // scattered: a span each
+      {1, 4000, false, 100 * 40 * 4},   // everything: the whole earlier picture
+      {4, 4000, false, 100 * 40 * 4},   // merged spans would cost as much
   };
   for (const auto& c : cases) {
     History history;
@@ -127,9 +127,18 @@ TEST(UndoInTheWindow, SequencesOfRunsUndoRedoAndLoads) {
         if (*k == 'D') Press(t.form(), Qt::CTRL | Qt::Key_Z);
       };
       switch (*k) {
-        case 'u': Press(t.form(), Qt::CTRL | Qt::Key_Z); at -= at > 0; break;
-        case 'R': Press(t.form(), Qt::CTRL | Qt::Key_Y); at += at + 1 < states.size(); break;
-        case 'Z': Press(t.form(), Qt::CTRL | Qt::SHIFT | Qt::Key_Z); at += at + 1 < states.size(); break;
+        case 'u':
+          Press(t.form(), Qt::CTRL | Qt::Key_Z);
+          at -= at > 0;
+          break;
+        case 'R':
+          Press(t.form(), Qt::CTRL | Qt::Key_Y);
+          at += at + 1 < states.size();
+          break;
+        case 'Z':
+          Press(t.form(), Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+          at += at + 1 < states.size();
+          break;
         case 'L':
           t.dialogs.openAnswers.push_back(testsupport::ScriptedDialogs::Choose(other));
           Press(t.form(), Qt::CTRL | Qt::Key_O);

@@ -11,11 +11,20 @@ TEST(TypeCheck, TakesTheLastThreeLettersInAnyCaseAndJpegNames) {
     const char* path;
     bool accepted;
   } cases[] = {
-      {"/fotos/FOTO.Jpg", true}, {"/fotos/a.gif", true},      {"/fotos/B.BMP", true},
-      {"/fotos/foto.jpeg", true}, {"/fotos/FOTO.JPEG", true}, {"/fotos/copiabmp", true},
-      {"/fotos/foto.png", false}, {"/fotos/foto.tif", false}, {"/fotos/foto.jpe", false},
-      {"/fotos/jpeg", false},     {"gif", true},              {"if", false},
-      {"", false},                {"/fotos/foto.bmp ", false},
+      {"/fotos/FOTO.Jpg", true},
+      {"/fotos/a.gif", true},
+      {"/fotos/B.BMP", true},
+      {"/fotos/foto.jpeg", true},
+      {"/fotos/FOTO.JPEG", true},
+      {"/fotos/copiabmp", true},
+      {"/fotos/foto.png", false},
+      {"/fotos/foto.tif", false},
+      {"/fotos/foto.jpe", false},
+      {"/fotos/jpeg", false},
+      {"gif", true},
+      {"if", false},
+      {"", false},
+      {"/fotos/foto.bmp ", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSupportedGraphic(QString::fromUtf8(c.path)), c.accepted) << c.path;
 }
@@ -49,9 +58,8 @@ TEST(SaveName, AddsBmpOnlyWhenTheNameDoesNotEndInIt) {
     const char* typed;
     const char* written;
   } cases[] = {
-      {"/img/foto", "/img/foto.bmp"},         {"/img/foto.bmp", "/img/foto.bmp"},
-      {"/img/FOTO.BMP", "/img/FOTO.BMP"},     {"/img/foto.Bmp", "/img/foto.Bmp"},
-      {"/img/foto.jpg", "/img/foto.jpg.bmp"}, {"/img/fotobmp", "/img/fotobmp.bmp"},
+      {"/img/foto", "/img/foto.bmp"},     {"/img/foto.bmp", "/img/foto.bmp"},     {"/img/FOTO.BMP", "/img/FOTO.BMP"},
+      {"/img/foto.Bmp", "/img/foto.Bmp"}, {"/img/foto.jpg", "/img/foto.jpg.bmp"}, {"/img/fotobmp", "/img/fotobmp.bmp"},
       {"/img/foto.", "/img/foto..bmp"},
   };
   for (const auto& c : cases) EXPECT_EQ(SaveName(c.typed), c.written) << c.typed;

@@ -38,10 +38,8 @@ TEST(PictureStore, ACopyMadeAheadIsTakenOrDroppedWithItsMemory) {
          i.setPixel(5, 5, ToQRgb(Ink));
          i.setPixel(6, 6, ToQRgb(Ink));
        }},
-      {"dropped for another picture", [&](PictureStore& s) { s.SetPicture(other); },
-       [&](QImage& i) { i = other; }},
-      {"dropped for an edit",
-       [](PictureStore& s) { s.EditImage([](QImage& i) { i.setPixel(1, 1, ToQRgb(Ink)); }); },
+      {"dropped for another picture", [&](PictureStore& s) { s.SetPicture(other); }, [&](QImage& i) { i = other; }},
+      {"dropped for an edit", [](PictureStore& s) { s.EditImage([](QImage& i) { i.setPixel(1, 1, ToQRgb(Ink)); }); },
        [](QImage& i) { i.setPixel(1, 1, ToQRgb(Ink)); }},
       {"dropped with the store", [](PictureStore&) {}, [](QImage&) {}},
   };

@@ -16,8 +16,8 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 TEST(WhiteningRule, OnlyExactBlackSurvives) {
   const struct {
     ColorValue in, out;
-  } cases[] = {{Black, Black},       {RGB(1, 0, 0), White}, {RGB(0, 0, 1), White}, {RGB(10, 10, 10), White},
-               {White, White},       {RGB(0, 1, 0), White}, {0x123456, White}};
+  } cases[] = {{Black, Black}, {RGB(1, 0, 0), White}, {RGB(0, 0, 1), White}, {RGB(10, 10, 10), White},
+               {White, White}, {RGB(0, 1, 0), White}, {0x123456, White}};
   for (const auto& c : cases) EXPECT_EQ(WhiteningRule{}(c.in), c.out) << std::hex << c.in;
 }
 
@@ -60,12 +60,18 @@ TEST(GreyTypeRule, DefaultSettings) {
   const struct {
     ColorValue in, out;
   } cases[] = {
-      {RGB(100, 100, 100), Black}, {RGB(139, 139, 139), Black}, {RGB(140, 140, 140), White},
+      {RGB(100, 100, 100), Black},
+      {RGB(139, 139, 139), Black},
+      {RGB(140, 140, 140), White},
       {RGB(120, 100, 80), White},  // red 20 from the mean, not less than 20
-      {RGB(119, 100, 81), Black},  {RGB(100, 101, 101), Black},  // mean 302 \ 3 = 100
-      {RGB(0, 0, 1), Black},       {RGB(254, 255, 255), White},  {Black, Black}, {White, White},
-      {RGB(0, 0, 20), Black},      // mean 6, differences 6, 6, 14
-      {RGB(0, 0, 29), White},      // mean 9, blue 20 away
+      {RGB(119, 100, 81), Black},
+      {RGB(100, 101, 101), Black},  // mean 302 \ 3 = 100
+      {RGB(0, 0, 1), Black},
+      {RGB(254, 255, 255), White},
+      {Black, Black},
+      {White, White},
+      {RGB(0, 0, 20), Black},  // mean 6, differences 6, 6, 14
+      {RGB(0, 0, 29), White},  // mean 9, blue 20 away
   };
   for (const auto& c : cases) EXPECT_EQ(rule(c.in), c.out) << std::hex << c.in;
   for (ColorValue c : {RGB(100, 100, 100), RGB(120, 100, 80), RGB(3, 250, 7)}) EXPECT_EQ(rule(rule(c)), rule(c));
@@ -77,9 +83,9 @@ TEST(GreyTypeRule, OtherSettings) {
     int d;
     ColorValue in, out;
   } cases[] = {
-      {140, 0, RGB(100, 100, 100), White},   // no difference is below 0
+      {140, 0, RGB(100, 100, 100), White},  // no difference is below 0
       {140, -5, RGB(100, 100, 100), White},
-      {0, 20, RGB(1, 1, 1), White},          // no mean is below 0
+      {0, 20, RGB(1, 1, 1), White},  // no mean is below 0
       {-5, 20, RGB(1, 1, 1), White},
       {140.5, 20, RGB(140, 140, 140), Black},
       {140.5, 20, RGB(141, 141, 141), White},

@@ -3,9 +3,9 @@
 // settings below, the 2^24 colours (with varied alpha, which the rules ignore)
 // are walked in runs whose ends fall at every place within a vector, and each
 // pixel must come out as ToQRgb(rule(FromQRgb(pixel))).
+#include "pixels/row_walk.h"
 #include "pixels/pixel_rules.h"
 #include "pixels/row_kernels.h"
-#include "pixels/row_walk.h"
 
 #include "pixels/colors.h"
 

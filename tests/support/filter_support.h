@@ -1,8 +1,8 @@
 #pragma once
 // Pictures and expected results for the filter tests.
 
-#include "pixels/pixel_rules.h"
 #include "pixels/colors.h"
+#include "pixels/pixel_rules.h"
 #include "pixels/vb.h"
 #include "support/test_form.h"
 
@@ -22,10 +22,14 @@ using platform::RGB;
 // its start-up settings changes pixels in every column.
 inline ColorValue Mixed(int x, int y) {
   switch (y % 5) {
-    case 0: return filters::Black;
-    case 1: return RGB(10 + x % 7, 10, 12);
-    case 2: return filters::White;
-    case 3: return RGB(121, 100, 79);
+    case 0:
+      return filters::Black;
+    case 1:
+      return RGB(10 + x % 7, 10, 12);
+    case 2:
+      return filters::White;
+    case 3:
+      return RGB(121, 100, 79);
     default: {
       const unsigned h = (static_cast<unsigned>(x) * 2654435761u) ^ (static_cast<unsigned>(y) * 40503u);
       return static_cast<ColorValue>((h >> 5) & 0xFFFFFF);

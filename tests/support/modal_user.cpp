@@ -22,9 +22,7 @@ void Close(QWidget* window) {
     window->close();
 }
 
-ModalUser::ModalUser(std::deque<Action> actions) : actions_(std::move(actions)) {
-  qApp->installEventFilter(this);
-}
+ModalUser::ModalUser(std::deque<Action> actions) : actions_(std::move(actions)) { qApp->installEventFilter(this); }
 
 ModalUser::~ModalUser() { qApp->removeEventFilter(this); }
 
@@ -39,7 +37,8 @@ bool ModalUser::eventFilter(QObject* watched, QEvent* event) {
     if (it == shown_.end()) return false;  // active again after a window of its own closed
     shown_.erase(it);
     // Acted on once the activation has settled and the focus widget is set.
-    QMetaObject::invokeMethod(this, [this, p = QPointer<QWidget>(w)] { act(p); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, p = QPointer<QWidget>(w)] { act(p); }, Qt::QueuedConnection);
   }
   return false;
 }

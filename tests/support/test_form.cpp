@@ -105,7 +105,11 @@ QString FirstDifference(const QImage& a, const QImage& b) {
     for (int x = 0; x < a.width(); ++x) {
       const platform::ColorValue pa = platform::FromQRgb(ca.pixel(x, y)), pb = platform::FromQRgb(cb.pixel(x, y));
       if (pa != pb)
-        return QStringLiteral("(%1, %2): &H%3 and &H%4").arg(x).arg(y).arg(pa, 6, 16, QChar(u'0')).arg(pb, 6, 16, QChar(u'0'));
+        return QStringLiteral("(%1, %2): &H%3 and &H%4")
+            .arg(x)
+            .arg(y)
+            .arg(pa, 6, 16, QChar(u'0'))
+            .arg(pb, 6, 16, QChar(u'0'));
     }
   return {};
 }

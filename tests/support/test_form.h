@@ -2,8 +2,8 @@
 // A window for tests: scripted dialogs (or the real ones given), a 1024 x 768
 // screen, a yield that runs a scripted action, and the start-up already done.
 
-#include "window/form1.h"
 #include "support/scripted_dialogs.h"
+#include "window/form1.h"
 
 #include <QImage>
 #include <QKeySequence>

@@ -1,8 +1,8 @@
 // The real colour dialog on the offscreen platform, opened by the replacement
 // colour button.
-#include "window/forms/qtdialogs.h"
 #include "support/modal_user.h"
 #include "support/test_form.h"
+#include "window/forms/qtdialogs.h"
 
 #include <QApplication>
 #include <QColorDialog>

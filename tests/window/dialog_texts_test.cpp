@@ -1,25 +1,25 @@
 // The texts of the real dialogs are Spanish whatever the system's locale (the
 // tests run under LANG=C and LC_ALL=C).
-#include "pixels/image_files.h"
-#include "support/picture_files.h"
 #include "pixels/codecs.h"
 #include "pixels/filenames.h"
-#include "window/forms/qtdialogs.h"
+#include "pixels/image_files.h"
 #include "support/modal_user.h"
+#include "support/picture_files.h"
+#include "window/forms/qtdialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QListView>
-#include <QMouseEvent>
-#include <QPushButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QMap>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QTreeView>
@@ -28,8 +28,8 @@
 #include <set>
 
 #include <fcntl.h>
-#include <utime.h>
 #include <unistd.h>
+#include <utime.h>
 
 using namespace imagefilestest;
 using namespace platform;
@@ -44,7 +44,8 @@ class UntranslatedTexts : public QTranslator {
  public:
   // Texts that Spanish writes as English does.
   static const QStringList& sameInSpanish() {
-    static const QStringList keys{"QShortcut/Alt", "QShortcut/Meta", "QShortcut/Ctrl", "QShortcut/Shift", "QColorDialog/&HTML:"};
+    static const QStringList keys{"QShortcut/Alt", "QShortcut/Meta", "QShortcut/Ctrl", "QShortcut/Shift",
+                                  "QColorDialog/&HTML:"};
     return keys;
   }
   QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
@@ -166,8 +167,10 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
   ::close(fd);
-  const struct utimbuf march5{QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch(),
-                              QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch()};
+  const struct utimbuf march5 {
+    QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch(),
+        QDateTime(QDate(2024, 3, 5), QTime(14, 7)).toSecsSinceEpoch()
+  };
   ASSERT_EQ(::utime((QFile::encodeName(dir.path()) + '/' + latin1Name).constData(), &march5), 0);
   ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
   const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');

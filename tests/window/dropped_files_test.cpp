@@ -1,9 +1,9 @@
 // Files dropped on the window: drag and drop events sent to it as the window
 // system sends them.
 #include "window/dropped_files.h"
+#include "pixels/codecs.h"
 #include "pixels/image_files.h"
 #include "support/picture_files.h"
-#include "pixels/codecs.h"
 #include "support/test_form.h"
 
 #include <QApplication>
@@ -29,14 +29,26 @@ TEST(DroppedFiles, TheFirstLocalFileOpensAsFromTheOpenDialog) {
     QList<QUrl> urls;
     const char* text;
     bool onTextBox;
-    QString opened;  // the file whose picture is shown, or empty for the start picture
+    QString opened;     // the file whose picture is shown, or empty for the start picture
     const char* title;  // Text1 afterwards, or nullptr when nothing is opened
     QStringList messages;
   } cases[] = {
       {"one file", {QUrl::fromLocalFile(a)}, nullptr, false, a, "a.bmp", {}},
-      {"several files: the first", {web, QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)}, nullptr, false, b, "b.BMP", {}},
+      {"several files: the first",
+       {web, QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)},
+       nullptr,
+       false,
+       b,
+       "b.BMP",
+       {}},
       {"onto a text box", {QUrl::fromLocalFile(a)}, nullptr, true, a, "a.bmp", {}},
-      {"a refused type", {QUrl::fromLocalFile(note)}, nullptr, false, {}, "nota.txt", {imagefiles::NotSupportedMessage()}},
+      {"a refused type",
+       {QUrl::fromLocalFile(note)},
+       nullptr,
+       false,
+       {},
+       "nota.txt",
+       {imagefiles::NotSupportedMessage()}},
       {"a web address", {web}, nullptr, false, {}, nullptr, {}},
       {"text", {}, "a.bmp", false, {}, nullptr, {}},
   };

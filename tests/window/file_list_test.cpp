@@ -1,6 +1,6 @@
 // Loading the pictures of a folder from the file list.
-#include "support/picture_files.h"
 #include "pixels/codecs.h"
+#include "support/picture_files.h"
 #include "support/test_form.h"
 
 #include <QApplication>
@@ -97,7 +97,8 @@ TEST_F(FileListTest, ArrowKeysLoadEachFileInTurn) {
     const QSize size = t->Picture1->Picture().size();
     seen << t->File1[0]->FileName() + QStringLiteral(" %1x%2").arg(size.width()).arg(size.height());
   }
-  EXPECT_EQ(seen, (QStringList{"b.jpg 30x20", "c.gif 1x1", "mensaje: Imagen no válida", "d.txt 1x1", "e.bmp 1000x801"}));
+  EXPECT_EQ(seen,
+            (QStringList{"b.jpg 30x20", "c.gif 1x1", "mensaje: Imagen no válida", "d.txt 1x1", "e.bmp 1000x801"}));
 }
 
 // Writes bytes under a name given as raw bytes, as an old disk may hold it.

@@ -1,7 +1,7 @@
 // The keyboard as a user meets it: where the focus starts, what Space and
 // Enter press, and which texts turn white on a dark background.
-#include "window/forms/runtime.h"
 #include "support/test_form.h"
+#include "window/forms/runtime.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -84,7 +84,8 @@ TEST_F(Keyboard, ThePictureBoxesShowTheFocusInsideTheirBorder) {
     for (int x = 1; x < with.width() - 1; ++x) changed += with.pixel(x, 1) != without.pixel(x, 1);
     EXPECT_GT(changed, with.width() / 4) << box->Name().toStdString();
     EXPECT_EQ(with.pixel(0, 0), without.pixel(0, 0)) << "the border itself stays";
-    EXPECT_EQ(with.pixel(with.width() / 2, with.height() / 2), without.pixel(without.width() / 2, without.height() / 2));
+    EXPECT_EQ(with.pixel(with.width() / 2, with.height() / 2),
+              without.pixel(without.width() / 2, without.height() / 2));
   }
   EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), picture), "") << "the frame never enters the image";
 }
@@ -106,8 +107,7 @@ TEST(ReadoutText, WhiteOnADarkSampleBlackOnALightOne) {
     // The caption's strokes: pixels far from the face colour, inside the edges.
     int strokes = 0;
     for (int y = 5; y < face.height() - 5; ++y)
-      for (int x = 5; x < face.width() - 5; ++x)
-        strokes += std::abs(qGray(face.pixel(x, y)) - c.text.lightness()) < 60;
+      for (int x = 5; x < face.width() - 5; ++x) strokes += std::abs(qGray(face.pixel(x, y)) - c.text.lightness()) < 60;
     EXPECT_GT(strokes, 10) << "caption of the target colour button on " << std::hex << c.colour;
   }
 }

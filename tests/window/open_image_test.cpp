@@ -1,7 +1,7 @@
 // Opening a picture through the open dialog.
+#include "pixels/codecs.h"
 #include "pixels/image_files.h"
 #include "support/picture_files.h"
-#include "pixels/codecs.h"
 #include "support/test_form.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "support/mouse.h"
 #include "pixels/vb.h"
+#include "support/mouse.h"
 #include "support/test_form.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +93,10 @@ TEST(ReplacementColour, ADialogThatCannotBeCalledLeavesTheInitialColour) {
 TEST(SplitRGB, WritesTheThreeChannels) {
   const struct {
     std::int32_t colour, red, green, blue;
-  } cases[] = {{0xC08040, 64, 128, 192}, {-1, 255, 0, 0}, {0x0000FF, 255, 0, 0}, {0xFFFFFF, 255, 255, 255},
+  } cases[] = {{0xC08040, 64, 128, 192},
+               {-1, 255, 0, 0},
+               {0x0000FF, 255, 0, 0},
+               {0xFFFFFF, 255, 255, 255},
                {-257, 255, 255, 0}};  // truncated, not shifted: a shift gives 255, 254, 255
   for (const auto& c : cases) {
     std::int32_t red = -7, green = -7, blue = -7;

@@ -1,6 +1,6 @@
 // Saving the edited picture as BMP and copying it to the clipboard.
-#include "support/picture_files.h"
 #include "pixels/codecs.h"
+#include "support/picture_files.h"
 #include "support/test_form.h"
 
 #include <QClipboard>
@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 
 using namespace imagefilestest;
 using namespace platform;
@@ -105,7 +104,8 @@ TEST_F(SaveTest, AFailedSaveIsToldAndTheFileThereIsKept) {
   EXPECT_EQ(ReadFile(path), "antiguo");
   EXPECT_EQ(files(), QStringList{"foto.bmp"}) << "no temporary file is left";
   ASSERT_EQ(t.dialogs.messages.size(), 1);
-  EXPECT_TRUE(t.dialogs.messages[0].startsWith("Sin poder guardar  \r\nERROR: ")) << t.dialogs.messages[0].toStdString();
+  EXPECT_TRUE(t.dialogs.messages[0].startsWith("Sin poder guardar  \r\nERROR: "))
+      << t.dialogs.messages[0].toStdString();
   EXPECT_GT(t.dialogs.messages[0].size(), 28);
   EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 302 * 15) / 2) << "the box is centred all the same";
 }
@@ -123,7 +123,8 @@ TEST_F(SaveTest, CopyingPutsTheEditedPictureOnTheClipboard) {
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
   EXPECT_EQ(FirstDifference(QGuiApplication::clipboard()->image(), expected), "");
   t->Picture1->PSet(39, 0, kInk);
-  EXPECT_EQ(FirstDifference(QGuiApplication::clipboard()->image(), expected), "") << "later drawing stays off the clipboard";
+  EXPECT_EQ(FirstDifference(QGuiApplication::clipboard()->image(), expected), "")
+      << "later drawing stays off the clipboard";
   EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222) << "copying moves nothing";
 }
 

@@ -55,8 +55,8 @@ TEST(ProgressText, IntegerPartOfThePercentage) {
   const struct {
     double x, width;
     const char* text;
-  } cases[] = {{0, 200, "0 %"},  {1, 200, "0 %"}, {2, 200, "1 %"},     {199, 200, "99 %"},
-               {200, 200, "100 %"}, {1, 3, "33 %"}, {2, 3, "66 %"}, {10, 4, "250 %"}};
+  } cases[] = {{0, 200, "0 %"},     {1, 200, "0 %"}, {2, 200, "1 %"}, {199, 200, "99 %"},
+               {200, 200, "100 %"}, {1, 3, "33 %"},  {2, 3, "66 %"},  {10, 4, "250 %"}};
   for (const auto& c : cases) EXPECT_EQ(filters::ProgressText(c.x, c.width), QString::fromLatin1(c.text)) << c.x;
   EXPECT_FALSE(filters::ProgressText(0, 0)) << "0 / 0";
   EXPECT_FALSE(filters::ProgressText(1, 0));
@@ -210,7 +210,7 @@ TEST(ScanFrame, TheGreynessToleranceIsRoundedOnceAndLeftAtZeroWhenItDoesNotFit) 
   const struct {
     const char* text;
     int d;
-  } cases[] = {{"20", 20}, {"20.5", 20}, {"21.5", 22}, {" 22abc", 22}, {"0", 0},
+  } cases[] = {{"20", 20}, {"20.5", 20}, {"21.5", 22},  {" 22abc", 22}, {"0", 0},
                {"abc", 0}, {"40000", 0}, {"-40000", 0}, {"32767.5", 0}, {"1e999", 0}};
   const QImage before = MixedPicture(6, 10);
   for (const auto& c : cases) {
@@ -218,8 +218,7 @@ TEST(ScanFrame, TheGreynessToleranceIsRoundedOnceAndLeftAtZeroWhenItDoesNotFit) 
     t->Picture1->setPicture(before);
     t->Text5->setText(QString::fromLatin1(c.text));
     Click(t, GreyType);
-    EXPECT_EQ(Difference(t->Picture1->Image(), WithRule(before, GreyTypeRule(140, std::int16_t(c.d)))), "")
-        << c.text;
+    EXPECT_EQ(Difference(t->Picture1->Image(), WithRule(before, GreyTypeRule(140, std::int16_t(c.d)))), "") << c.text;
     EXPECT_EQ(t.dialogs.messages, Finished) << c.text;
   }
 }
@@ -285,7 +284,8 @@ TEST(ScanFrame, TheRealYieldHandlesTheEventsPendingThen) {
   platform::testing::SetDoEvents({});  // QCoreApplication::processEvents
   const QImage before = MixedPicture(10, 10);
   t->Picture1->setPicture(before);
-  QMetaObject::invokeMethod(t->Command4, [&] { t->Command4->click(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      t->Command4, [&] { t->Command4->click(); }, Qt::QueuedConnection);
   Click(t, Removal);
   EXPECT_EQ(Difference(t->Picture1->Image(), Filtered(Removal, before, 0, 0)), "");
   EXPECT_EQ(t->Label1->Caption(), "100 %");

@@ -1,6 +1,6 @@
-#include "window/layout.h"
-#include "window/forms/runtime.h"
 #include "support/test_form.h"
+#include "window/forms/runtime.h"
+#include "window/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ TEST(Centring, RoundsHalvesToEvenThenHalvesTowardZero) {
     float outer, inner;
     int offset;
   } cases[] = {{13390, 6945, 3222}, {10750, 4320, 3215}, {100, 201, -50}, {0, 7, -3},
-               {10.5f, 0, 5}, {11.5f, 0, 6}, {6945, 6945, 0}};
+               {10.5f, 0, 5},       {11.5f, 0, 6},       {6945, 6945, 0}};
   for (const auto& c : cases) EXPECT_EQ(app::CentredOffset(c.outer, c.inner), c.offset) << c.outer << " " << c.inner;
 }
 

@@ -24,13 +24,13 @@ TEST(Window, HasTheTwentyThreeControlsAtTheirPixelGeometry) {
     const char* key;
     QRect pixels;
   } cases[] = {
-      {"Command8", {600, 0, 89, 49}},     {"Picture2", {128, 48, 585, 537}},  {"Picture1", {9, 1, 463, 288}},
-      {"Command7", {0, 664, 129, 33}},    {"Command6", {0, 632, 129, 33}},    {"Text1", {528, 0, 65, 33}},
-      {"Command5(1)", {0, 472, 129, 57}}, {"Command5(0)", {0, 0, 129, 49}},   {"Command4", {0, 584, 129, 49}},
-      {"Text5", {64, 408, 41, 25}},       {"Text4", {368, 0, 57, 49}},        {"Text3(2)", {240, 0, 57, 49}},
-      {"Text3(1)", {184, 0, 57, 49}},     {"Text3(0)", {128, 0, 57, 49}},     {"Text2", {8, 408, 41, 25}},
-      {"Command2", {0, 528, 129, 57}},    {"Command1", {0, 344, 129, 57}},    {"Command3", {0, 288, 129, 57}},
-      {"File1(0)", {0, 48, 129, 246}},    {"Label1", {480, 8, 81, 33}},       {"Label3", {304, 8, 53, 22}},
+      {"Command8", {600, 0, 89, 49}},     {"Picture2", {128, 48, 585, 537}}, {"Picture1", {9, 1, 463, 288}},
+      {"Command7", {0, 664, 129, 33}},    {"Command6", {0, 632, 129, 33}},   {"Text1", {528, 0, 65, 33}},
+      {"Command5(1)", {0, 472, 129, 57}}, {"Command5(0)", {0, 0, 129, 49}},  {"Command4", {0, 584, 129, 49}},
+      {"Text5", {64, 408, 41, 25}},       {"Text4", {368, 0, 57, 49}},       {"Text3(2)", {240, 0, 57, 49}},
+      {"Text3(1)", {184, 0, 57, 49}},     {"Text3(0)", {128, 0, 57, 49}},    {"Text2", {8, 408, 41, 25}},
+      {"Command2", {0, 528, 129, 57}},    {"Command1", {0, 344, 129, 57}},   {"Command3", {0, 288, 129, 57}},
+      {"File1(0)", {0, 48, 129, 246}},    {"Label1", {480, 8, 81, 33}},      {"Label3", {304, 8, 53, 22}},
       {"Label2(1)", {8, 432, 49, 25}},    {"Label2(0)", {64, 432, 65, 33}},
   };
   ASSERT_EQ(t->Controls().size(), 23u);
@@ -39,7 +39,9 @@ TEST(Window, HasTheTwentyThreeControlsAtTheirPixelGeometry) {
     ASSERT_NE(control, nullptr) << c.key;
     // Picture1 lies inside Picture2's one-pixel border.
     EXPECT_EQ(control->widget()->geometry(), c.pixels) << c.key;
-    EXPECT_EQ(control->widget()->parentWidget(), QString(c.key) == "Picture1" ? static_cast<QWidget*>(t->Picture2) : &t.form()) << c.key;
+    EXPECT_EQ(control->widget()->parentWidget(),
+              QString(c.key) == "Picture1" ? static_cast<QWidget*>(t->Picture2) : &t.form())
+        << c.key;
   }
   EXPECT_EQ(t->size(), QSize(792, 705));
   EXPECT_EQ(t->windowTitle(), "");
@@ -54,9 +56,9 @@ TEST(Window, TabIndexesAreUsedOnceAndTheFocusFollowsThem) {
   EXPECT_EQ(*tabs.rbegin(), 22);
 
   const std::vector<QWidget*> expected = {
-      t->File1[0], t->Command3, t->Command1, t->Command2, t->Text2,    t->Text3[0], t->Text3[1], t->Text3[2],
-      t->Text4,    t->Text5,    t->Command4, t->Command5[0], t->Command5[1], t->Command6, t->Command7,
-      t->Picture2, t->Picture1, t->Command8};  // labels and the hidden Text1 take no focus
+      t->File1[0], t->Command3, t->Command1, t->Command2, t->Text2,       t->Text3[0],    t->Text3[1],
+      t->Text3[2], t->Text4,    t->Text5,    t->Command4, t->Command5[0], t->Command5[1], t->Command6,
+      t->Command7, t->Picture2, t->Picture1, t->Command8};  // labels and the hidden Text1 take no focus
   const std::set<QWidget*> controls(expected.begin(), expected.end());
   auto nextControl = [&](QWidget* w) {
     do w = w->nextInFocusChain();
@@ -120,9 +122,10 @@ TEST(Window, FontsResolveToArialMetrics) {
     QWidget* w;
     double points;
     bool bold;
-  } cases[] = {{t->Command6, 12, false}, {t->Command7, 9.75, false}, {t->Text2, 12, true}, {t->Text5, 12, true},
-               {t->Text4, 18, false},    {t->Text3[0], 14.25, false}, {t->Label1, 18, false}, {t->Label3, 14.25, false},
-               {t->Label2[0], 9.75, false}, {t->File1[0], 9.75, false}};
+  } cases[] = {{t->Command6, 12, false},  {t->Command7, 9.75, false}, {t->Text2, 12, true},
+               {t->Text5, 12, true},      {t->Text4, 18, false},      {t->Text3[0], 14.25, false},
+               {t->Label1, 18, false},    {t->Label3, 14.25, false},  {t->Label2[0], 9.75, false},
+               {t->File1[0], 9.75, false}};
   for (const auto& c : cases) {
     const QFontInfo info(c.w->font());
     EXPECT_DOUBLE_EQ(c.w->font().pointSizeF(), c.points) << c.w->objectName().toStdString();

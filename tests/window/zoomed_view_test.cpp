@@ -5,8 +5,8 @@
 
 #include <QPainter>
 #include <QShortcut>
-#include <QWheelEvent>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace colourtest;
@@ -136,8 +136,10 @@ TEST(ZoomedView, AFilterRunGivesTheSamePixelsAtAnyZoom) {
     t->TargetRed = 100, t->TargetGreen = 100, t->TargetBlue = 0;
     t->Command6_Click();
     t->Command1_Click();
-    if (zoom == 1) at100 = t->Picture1->Image();
-    else EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), at100), QString()) << zoom;
+    if (zoom == 1)
+      at100 = t->Picture1->Image();
+    else
+      EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), at100), QString()) << zoom;
   }
 }
 

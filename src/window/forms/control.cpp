@@ -6,8 +6,7 @@
 
 namespace platform {
 
-Control::Control(QWidget* widget, QString name, int index)
-    : widget_(widget), name_(std::move(name)), index_(index) {}
+Control::Control(QWidget* widget, QString name, int index) : widget_(widget), name_(std::move(name)), index_(index) {}
 
 void Control::Move(float left, float top, float width, float height) {
   left_ = left, top_ = top, width_ = width, height_ = height;

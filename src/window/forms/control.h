@@ -28,18 +28,36 @@ class Control {
   float Top() const { return top_; }
   float Width() const { return width_; }
   float Height() const { return height_; }
-  void setLeft(float v) { left_ = v; apply(); }
-  void setTop(float v) { top_ = v; apply(); }
-  void setWidth(float v) { width_ = v; apply(); }
-  void setHeight(float v) { height_ = v; apply(); }
-  void Move(float left, float top) { left_ = left, top_ = top; apply(); }
+  void setLeft(float v) {
+    left_ = v;
+    apply();
+  }
+  void setTop(float v) {
+    top_ = v;
+    apply();
+  }
+  void setWidth(float v) {
+    width_ = v;
+    apply();
+  }
+  void setHeight(float v) {
+    height_ = v;
+    apply();
+  }
+  void Move(float left, float top) {
+    left_ = left, top_ = top;
+    apply();
+  }
   void Move(float left, float top, float width, float height);
 
   bool Visible() const { return visible_; }
   void setVisible(bool visible);
 
   // Where the container's client area begins inside its widget, in pixels.
-  void setClientOrigin(QPoint origin) { origin_ = origin; apply(); }
+  void setClientOrigin(QPoint origin) {
+    origin_ = origin;
+    apply();
+  }
 
   QWidget* widget() const { return widget_; }
 
@@ -51,7 +69,6 @@ class Control {
   QPoint clientOrigin() const { return origin_; }
 
  private:
-
   QWidget* widget_;
   QString name_;
   int index_;

@@ -69,8 +69,7 @@ void CommandButton::paintEvent(QPaintEvent*) {
   }
 }
 
-TextBox::TextBox(QWidget* parent, QString name, int index)
-    : QLineEdit(parent), Control(this, std::move(name), index) {}
+TextBox::TextBox(QWidget* parent, QString name, int index) : QLineEdit(parent), Control(this, std::move(name), index) {}
 
 void TextBox::setText(const QString& text) {
   const qsizetype nul = text.indexOf(QChar(u'\0'));
@@ -82,12 +81,12 @@ void TextBox::setBackColor(ColorValue c) {
   QPalette pal = palette();
   pal.setColor(QPalette::Base, ToQColor(c));
   // A dark background takes white text; a light one the platform's own.
-  pal.setColor(QPalette::Text, IsDarkBackground(c) ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::Text));
+  pal.setColor(QPalette::Text,
+               IsDarkBackground(c) ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::Text));
   setPalette(pal);
 }
 
-Label::Label(QWidget* parent, QString name, int index)
-    : QLabel(parent), Control(this, std::move(name), index) {
+Label::Label(QWidget* parent, QString name, int index) : QLabel(parent), Control(this, std::move(name), index) {
   setFocusPolicy(Qt::NoFocus);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setWordWrap(true);
@@ -104,8 +103,7 @@ FileListBox::FileListBox(QWidget* parent, QString name, int index)
 
 void FileListBox::setPath(const QString& path) {
   const QDir dir(path);
-  if (KindOf(path) != FileKind::Folder)
-    Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
+  if (KindOf(path) != FileKind::Folder) Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
   // Kept without a trailing separator, except for the root folder itself.
   QString clean = QDir::cleanPath(dir.absolutePath());
   path_ = clean;

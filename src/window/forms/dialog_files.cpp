@@ -142,10 +142,14 @@ QVariant DialogFiles::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
       switch (index.column()) {
-        case 0: return file.shown;
-        case 1: return file.known ? QLocale().formattedDataSize(file.size) : QString();
-        case 2: return file.type.comment();
-        case 3: return file.known ? QLocale().toString(file.modified, QLocale::ShortFormat) : QString();
+        case 0:
+          return file.shown;
+        case 1:
+          return file.known ? QLocale().formattedDataSize(file.size) : QString();
+        case 2:
+          return file.type.comment();
+        case 3:
+          return file.known ? QLocale().toString(file.modified, QLocale::ShortFormat) : QString();
       }
       return {};
     case Qt::DecorationRole:

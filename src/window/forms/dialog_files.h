@@ -45,8 +45,8 @@ class DialogFiles : public QIdentityProxyModel {
 
   // A file added here, read once when the folder is listed.
   struct Added {
-    QString name;   // as read, kept bytes included
-    QString shown;  // as the list shows it
+    QString name;        // as read, kept bytes included
+    QString shown;       // as the list shows it
     bool known = false;  // whether its size and date could be read
     qint64 size = 0;
     QDateTime modified;

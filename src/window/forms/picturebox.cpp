@@ -1,10 +1,10 @@
 #include "window/forms/picturebox.h"
 
 #include <QMouseEvent>
-#include <QShortcut>
-#include <QWheelEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QTimerEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +13,7 @@ namespace platform {
 
 namespace {
 int modifierBits(Qt::KeyboardModifiers m) {
-  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-         (m & Qt::AltModifier ? 4 : 0);
+  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
 }
 int buttonBits(Qt::MouseButtons b) {
   return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
@@ -67,13 +66,9 @@ void PictureBox::setAutoRedraw(bool on) {
   if (!on) flushDirty();
 }
 
-double PictureBox::ScaleWidth() const {
-  return std::max(0, TwipsToPixels(Width()) - 2) * scaleFactor();
-}
+double PictureBox::ScaleWidth() const { return std::max(0, TwipsToPixels(Width()) - 2) * scaleFactor(); }
 
-double PictureBox::ScaleHeight() const {
-  return std::max(0, TwipsToPixels(Height()) - 2) * scaleFactor();
-}
+double PictureBox::ScaleHeight() const { return std::max(0, TwipsToPixels(Height()) - 2) * scaleFactor(); }
 
 void PictureBox::setDrawWidth(int width) {
   if (width < 1 || width > 32767) Raise(errnum::InvalidProperty, QStringLiteral("Valor de propiedad no válido"));

@@ -5,19 +5,19 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -252,8 +252,7 @@ long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   ofn.lpstrFileTitle = title + QChar(u'\0');
   ofn.nFileOffset = static_cast<std::uint16_t>(std::min<qsizetype>(path.size() - title.size(), 0xFFFF));
   const qsizetype dot = title.lastIndexOf(u'.');
-  ofn.nFileExtension =
-      dot < 0 ? 0 : static_cast<std::uint16_t>(std::min<qsizetype>(ofn.nFileOffset + dot + 1, 0xFFFF));
+  ofn.nFileExtension = dot < 0 ? 0 : static_cast<std::uint16_t>(std::min<qsizetype>(ofn.nFileOffset + dot + 1, 0xFFFF));
   return 1;
 }
 

@@ -25,7 +25,7 @@ void InstallSpanishTexts();
 // A later Qt may rename a part: it is then null or empty here, and the file
 // dialog goes without what needs it.
 struct FileDialogParts {
-  QLineEdit* name = nullptr;          // "fileNameEdit"
+  QLineEdit* name = nullptr;            // "fileNameEdit"
   QDialogButtonBox* buttons = nullptr;  // "buttonBox"
   QList<QAbstractItemView*> views;
   QList<QItemSelectionModel*> selections;  // the views', each once

@@ -20,9 +20,7 @@ TEST(PictureBox, PointReadsThePixelOrMinusOneOutside) {
   PictureBox box(nullptr, "Picture1");
   box.setPicture(gradient(4, 3));
   EXPECT_EQ(box.Point(2, 1), RGB(2, 1, 3));
-  const struct {
-    int x, y;
-  } outside[] = {{4, 0}, {0, 3}, {-1, 0}, {0, -1}, {4, 3}, {100000, 5}};
+  const struct { int x, y; } outside[] = {{4, 0}, {0, 3}, {-1, 0}, {0, -1}, {4, 3}, {100000, 5}};
   for (auto p : outside) EXPECT_EQ(box.Point(p.x, p.y), -1) << p.x << "," << p.y;
   EXPECT_EQ(box.Point(2.7, 1.2), RGB(2, 1, 3));
   PictureBox empty(nullptr, "Empty");
@@ -85,8 +83,8 @@ TEST(PictureBox, MouseEventsCarryHeldButtonsAndPixelCoordinates) {
   box.MouseMove = [&](int b, int s, float x, float y) { moves.push_back({b, s, x, y}); };
   box.MouseDown = [&](int b, int s, float x, float y) { downs.push_back({b, s, x, y}); };
 
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(6, 4), QPointF(6, 4), Qt::RightButton,
-                    Qt::RightButton, Qt::ShiftModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(6, 4), QPointF(6, 4), Qt::RightButton, Qt::RightButton,
+                    Qt::ShiftModifier);
   QApplication::sendEvent(&box, &press);
   QMouseEvent move(QEvent::MouseMove, QPointF(-30, 50), QPointF(-30, 50), Qt::NoButton,
                    Qt::LeftButton | Qt::MiddleButton, Qt::NoModifier);
@@ -169,7 +167,8 @@ TEST(PictureBox, APictureCopiedAheadKeepsPictureAndHandedOutImagesApart) {
         box.CopyAhead();
         box.PSet(2, 2, 0x00FF00);  // drawing that the copy must not miss
         if (before == Before::CopiedAheadAndHandedOut) handedOut = box.Image();
-        if (before == Before::CopiedAheadAndEdited) box.EditImage([](QImage& image) { image.setPixel(1, 1, 0xFF000000); });
+        if (before == Before::CopiedAheadAndEdited)
+          box.EditImage([](QImage& image) { image.setPixel(1, 1, 0xFF000000); });
       }
       box.PSet(side - 1, 7, 0x123456);
       EXPECT_EQ(box.Point(side - 1, 7), 0x123456);

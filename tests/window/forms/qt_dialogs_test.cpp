@@ -1,10 +1,10 @@
 // The real file dialogs, driven on the offscreen platform.
-#include "pixels/image_files.h"
-#include "support/picture_files.h"
 #include "pixels/codecs.h"
-#include "window/forms/qtdialogs.h"
+#include "pixels/image_files.h"
 #include "support/modal_user.h"
+#include "support/picture_files.h"
 #include "support/test_form.h"
+#include "window/forms/qtdialogs.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>
@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 
 using namespace imagefilestest;
 using namespace platform;

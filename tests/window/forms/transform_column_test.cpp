@@ -82,9 +82,7 @@ TEST(TransformColumn, AColumnLeftAsItWasIsNotCopied) {
 TEST(TransformColumn, EveryReaderAndWriterMidScanSeesThePointwiseResult) {
   enum class Between { Nothing, Read, HandOut, Draw, Edit };
   const filters::GreyTypeRule rule(100, 20);
-  const struct {
-    int width, height;
-  } sizes[] = {{9, 11}, {300, 11}, {2, (1 << 20) + 1}};
+  const struct { int width, height; } sizes[] = {{9, 11}, {300, 11}, {2, (1 << 20) + 1}};
   for (const auto [width, height] : sizes) {
     for (const Between between : {Between::Nothing, Between::Read, Between::HandOut, Between::Draw, Between::Edit}) {
       SCOPED_TRACE(testing::Message() << width << "x" << height << " " << int(between));
@@ -102,7 +100,8 @@ TEST(TransformColumn, EveryReaderAndWriterMidScanSeesThePointwiseResult) {
         if (x % 4 != 1 && width > 2) continue;
         const int other = (x * 7) % width;
         switch (between) {
-          case Between::Nothing: break;
+          case Between::Nothing:
+            break;
           case Between::Read:
             for (int y : {0, 3, 10}) {
               ASSERT_EQ(walked.Point(x, y), pointwise.Point(x, y)) << x << "," << y;
