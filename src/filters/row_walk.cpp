@@ -1,6 +1,7 @@
 // The row walk's loops are written once and built by Highway for each
 // instruction set it knows (foreach_target.h compiles this file again for
 // each); WalkRow calls the best one the processor runs.
+// This file's own path as included from src/: it changes when the file moves.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "filters/row_walk.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -23,8 +24,8 @@ namespace {
 // A pixel in memory is the bytes blue, green, red, alpha (QRgb 0xAARRGGBB);
 // the rules' colour puts red in its lowest byte, so each lane's channel
 // constants below are laid out blue | green << 8 | red << 16. The alpha byte
-// read is never looked at: each loop first sets it to 255 (as kept), and every
-// pixel written has alpha 255, as ToQRgb gives.
+// read is never looked at: each loop first sets it to 255 or clears it, and
+// every pixel written has alpha 255, as ToQRgb gives.
 constexpr std::uint32_t AlphaBits = 0xFF000000u, ChannelBits = 0x00FFFFFFu;
 
 constexpr std::uint32_t lane(std::uint32_t blue, std::uint32_t green, std::uint32_t red, std::uint32_t alpha = 0) {
