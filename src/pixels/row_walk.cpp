@@ -1,6 +1,7 @@
 // The row walk's loops are written once and built by Highway for each
 // instruction set it knows (foreach_target.h compiles this file again for
 // each); WalkRow calls the best one the processor runs.
+// This file's own path as included from src/: it changes when the file moves.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "pixels/row_walk.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -23,8 +24,8 @@ namespace {
 // A pixel in memory is the bytes blue, green, red, alpha (QRgb 0xAARRGGBB);
 // the rules' colour puts red in its lowest byte, so each lane's channel
 // constants below are laid out blue | green << 8 | red << 16. The alpha byte
-// read is never looked at: each loop first sets it to 255 (as kept), and every
-// pixel written has alpha 255, as ToQRgb gives.
+// read is never looked at: each loop first sets it to 255 or clears it, and
+// every pixel written has alpha 255, as ToQRgb gives.
 constexpr std::uint32_t AlphaBits = 0xFF000000u, ChannelBits = 0x00FFFFFFu;
 
 constexpr std::uint32_t lane(std::uint32_t blue, std::uint32_t green, std::uint32_t red, std::uint32_t alpha = 0) {
@@ -146,9 +147,11 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   const D d;
   const hn::Repartition<std::uint8_t, D> d8;
   const hn::Repartition<std::uint16_t, D> d16;
+  const hn::Repartition<std::int16_t, D> di16;
   const hn::Repartition<std::int32_t, D> di;
-  const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u);
-  const V blueAndRed = hn::Set(d, lane(255, 0, 255)), green = hn::Set(d, 255);
+  const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u), channels = hn::Set(d, ChannelBits);
+  const auto lowBytes = hn::Set(d16, 0xFF);
+  const auto ones = hn::Set(di16, 1);
   const auto third = hn::BitCast(d16, hn::Set(d, 0x5556u));
   const auto highestDarkMean = hn::Set(di, c.highestDarkMean);
   const auto slack = hn::BitCast(d8, hn::Set(d, c.slack));
@@ -158,21 +161,25 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
                                                                8, 8, 8, 0x80, 12, 12, 12, 0x80};
   const auto spread = hn::LoadDup128(d8, SpreadIndices);
   walk(row, count, [&](V p) HWY_ATTR {
-    const V kept = hn::Or(p, alpha);
-    // blue + green in each lane's lower half and red in its upper half, then
-    // their sum in the lower half and its third: for every n below 2^15,
-    // n \ 3 = (n * 0x5556) >> 16, and the sum is at most 765. The upper half
-    // is multiplied by 0.
-    const V pairs = hn::Add(hn::And(kept, blueAndRed), hn::And(hn::ShiftRight<8>(kept), green));
-    const V sum = hn::Add(pairs, hn::ShiftRight<16>(pairs));
+    // The pixel read once, its alpha byte 0: pure black is then 0 and pure
+    // white the three channels' bits.
+    const V colour = hn::And(p, channels);
+    // blue + green in each lane's lower half and red in its upper half, their
+    // sum, then its third: for every n below 2^15, n \ 3 = (n * 0x5556) >> 16,
+    // and the sum is at most 765. The sum's upper half is 0 and so is its
+    // product.
+    const auto halves = hn::BitCast(d16, colour);
+    const auto pairs = hn::BitCast(di16, hn::Add(hn::And(halves, lowBytes), hn::ShiftRight<8>(halves)));
+    auto odd = hn::Zero(di);
+    const auto sum = hn::RearrangeToOddPlusEven(hn::ReorderWidenMulAccumulate(di, pairs, ones, hn::Zero(di), odd), odd);
     const V mean = hn::BitCast(d, hn::MulHigh(hn::BitCast(d16, sum), third));
     const auto means = hn::TableLookupBytesOr0(hn::BitCast(d8, mean), spread);
-    const auto bytes = hn::BitCast(d8, kept);
+    const auto bytes = hn::BitCast(d8, colour);
     const auto distance = hn::Or(hn::SaturatedSub(bytes, means), hn::SaturatedSub(means, bytes));
     const auto grey = hn::Eq(hn::BitCast(d, hn::SaturatedSub(distance, slack)), hn::Zero(d));
     const auto light = hn::RebindMask(d, hn::BitCast(di, mean) > highestDarkMean);
     // Pure black stays black, pure white stays white.
-    const auto isBlack = hn::Eq(kept, alpha), isWhite = hn::Eq(kept, white);
+    const auto isBlack = hn::Eq(colour, hn::Zero(d)), isWhite = hn::Eq(colour, channels);
     const auto toBlack = hn::Or(isBlack, hn::AndNot(hn::Or(isWhite, light), grey));
     return hn::IfThenElse(toBlack, alpha, white);
   });
