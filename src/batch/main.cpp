@@ -1,25 +1,24 @@
 // tintaborra-lote: the filters over many pictures, without a window.
 #include "batch/messages.h"
 #include "batch/options.h"
+#include "batch/quiet_libraries.h"
 #include "batch/runner.h"
 #include "pixels/codecs.h"
+#include "pixels/filenames.h"
+#include "pixels/safe_file.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define STDERR_FILENO 2
-#else
 #include <unistd.h>
-#endif
 
 namespace {
+
+std::FILE* err = stderr;
 
 void print(std::FILE* stream, const QString& text) {
   const QByteArray bytes = text.toLocal8Bit();
@@ -27,11 +26,29 @@ void print(std::FILE* stream, const QString& text) {
   std::fflush(stream);
 }
 
-// The decoders' own complaints about a damaged file ("libpng error: ...")
-// would come between the lines of this command; the file is named with the
-// reason instead.
-void quietQtWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtFatalMsg || type == QtCriticalMsg) print(stderr, message + u'\n');
+std::atomic<bool> stopping{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Ctrl+C or a request to end: no new picture is begun, those under way are
+// finished. A second one ends the program at once (the handler is reset),
+// which leaves no file half written either.
+void stop(int) { stopping.store(true); }
+
+void stopOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = stop;
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// The arguments as the system's bytes, so that a file name that is not
+// UTF-8 still names its file.
+QStringList argumentsOf(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments += platform::DecodeFileName(QByteArray(argv[i]));
+  return arguments;
 }
 
 }  // namespace
@@ -42,35 +59,37 @@ int main(int argc, char* argv[]) {
 #ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
-  qInstallMessageHandler(quietQtWarnings);
+  err = batch::SilenceLibraries();
   QCoreApplication app(argc, argv);
   platform::InitCodecs();
 
   batch::Options options;
   std::vector<batch::Job> jobs;
   try {
-    options = batch::ParseArguments(QCoreApplication::arguments().mid(1));
+    options = batch::ParseArguments(argumentsOf(argc, argv));
     if (options.help) return print(stdout, batch::HelpText()), 0;
     if (options.version) return print(stdout, batch::VersionText()), 0;
     jobs = batch::PlanJobs(options);
   } catch (const batch::UsageError& e) {
-    print(stderr, batch::UsageErrorText(e.message));
+    print(err, batch::UsageErrorText(e.message));
     return 2;
   }
-  if (!QDir().mkpath(options.outputFolder)) {
-    print(stderr, batch::FailureText(options.outputFolder, QStringLiteral("no se puede crear la carpeta de salida")));
+  for (const QString& warning : options.warnings) print(err, batch::WarningText(warning));
+  if (!platform::MakeFolder(options.outputFolder)) {
+    print(err, batch::FailureText(options.outputFolder, QStringLiteral("no se puede crear la carpeta de salida")));
     return 1;
   }
+  stopOnSignals();
 
-  const bool bar = isatty(STDERR_FILENO);
+  const bool bar = isatty(fileno(err));
   const int total = int(jobs.size());
   int finished = 0;
   QElapsedTimer clock;
   clock.start();
   const auto showBar = [&] {
     if (bar)
-      print(stderr, QStringLiteral("\r") + batch::ProgressText(finished, total, clock.elapsed() / 1000.0) +
-                        QStringLiteral("\x1b[K"));
+      print(err, QStringLiteral("\r") + batch::ProgressText(finished, total, clock.elapsed() / 1000.0) +
+                     QStringLiteral("\x1b[K"));
   };
   showBar();
   const batch::Totals totals = batch::RunJobs(
@@ -78,13 +97,18 @@ int main(int argc, char* argv[]) {
       [&](std::size_t index, const batch::Result& result) {
         ++finished;
         if (!result.written) {
-          if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
-          print(stderr, batch::FailureText(jobs[index].input, result.reason));
+          if (bar) print(err, QStringLiteral("\r\x1b[K"));
+          print(err, batch::FailureText(jobs[index].input, result.reason));
         }
         showBar();
       },
-      showBar);
-  if (bar) print(stderr, QStringLiteral("\r\x1b[K"));
-  print(stderr, batch::SummaryText(totals.written, totals.failed, clock.elapsed() / 1000.0));
+      showBar, &stopping);
+  if (bar) print(err, QStringLiteral("\r\x1b[K"));
+  const double seconds = clock.elapsed() / 1000.0;
+  if (stopping.load()) {
+    print(err, batch::InterruptedText(totals.written, totals.failed, total - finished, seconds));
+    return 130;
+  }
+  print(err, batch::SummaryText(totals.written, totals.failed, seconds));
   return totals.failed ? 1 : 0;
 }

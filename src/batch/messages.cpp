@@ -1,5 +1,7 @@
 #include "batch/messages.h"
 
+#include "pixels/filenames.h"
+
 #include <cmath>
 
 #ifndef TINTABORRA_VERSION
@@ -31,8 +33,9 @@ QString HelpText() {
   return UsageText() + QStringLiteral(
                            R"(
 Aplica los filtros de Tintaborra a muchas imágenes sin abrir la ventana, con
-las mismas reglas: cada imagen escrita tiene exactamente los píxeles que la
-ventana tendría tras los mismos filtros.
+las mismas reglas: cada imagen escrita en PNG, BMP o TIFF tiene exactamente los
+píxeles que la ventana tendría tras los mismos filtros. JPEG comprime con
+pérdida: sus píxeles se acercan a esos, pero no son exactamente los mismos.
 
 Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
   --quitar COLOR[:COLOR]  quita el primer color (cada canal a menos de 25 del
@@ -58,11 +61,13 @@ Opciones:
       --version           muestra la versión
 
 Cada resultado se escribe en un archivo temporal de la carpeta de salida y
-solo sustituye al destino cuando está completo.
+solo sustituye al destino cuando está completo; un enlace simbólico que ocupe
+su nombre se sustituye, nunca se sigue. Con Ctrl+C las imágenes en curso se
+terminan y no se empieza ninguna más.
 
 Estado de salida: 0 si se escribieron todas las imágenes; 1 si alguna falló
 (cada una se nombra con el motivo y las demás se escriben igualmente); 2 si la
-orden está mal escrita (entonces no se escribe nada).
+orden está mal escrita (entonces no se escribe nada); 130 si se interrumpió.
 
 Ejemplos:
   tintaborra-lote -o limpias --quitar 200,30,30 escaneos/
@@ -79,7 +84,15 @@ QString UsageErrorText(const QString& message) {
 }
 
 QString FailureText(const QString& input, const QString& reason) {
-  return Name + QStringLiteral(": ") + input + QStringLiteral(": ") + reason + u'\n';
+  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + QStringLiteral(": ") + reason + u'\n';
+}
+
+QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
+
+QString InterruptedText(int written, int failed, int notBegun, double s) {
+  QString text = SummaryText(written, failed, s);
+  text.chop(1);
+  return text + QStringLiteral("; interrumpido, %1 sin empezar\n").arg(notBegun);
 }
 
 QString SummaryText(int written, int failed, double s) {

@@ -24,10 +24,11 @@ filters::RemovalRule removalStep(const QString& value) {
 
 // The two settings are read as the window reads the texts of its two boxes:
 // leniently, the tolerance then rounded to a 16-bit integer, or 0 when it
-// does not fit one.
-filters::GreyTypeRule greyTypeStep(const QString& value) {
+// does not fit one, which turns every pixel neither black nor white to white;
+// that is kept, with a warning.
+filters::GreyTypeRule greyTypeStep(const QString& value, QStringList& warnings) {
   const qsizetype comma = value.indexOf(u',');
-  if (comma < 0)
+  if (comma < 0 || value.indexOf(u',', comma + 1) >= 0)
     usage(QStringLiteral("--gris necesita dos valores separados por una coma, el umbral y la distancia (por ejemplo "
                          "--gris 140,20): «%1»")
               .arg(value));
@@ -35,6 +36,10 @@ filters::GreyTypeRule greyTypeStep(const QString& value) {
   try {
     tolerance = platform::CInt(platform::Val(value.mid(comma + 1)));
   } catch (const platform::Failure&) {
+    warnings += QStringLiteral(
+                    "la distancia de --gris %1 no está entre -32768 y 32767 y cuenta como 0, como en la ventana: "
+                    "todo lo que no es negro ni blanco pasa a blanco")
+                    .arg(value);
   }
   return filters::GreyTypeRule(platform::Val(value.left(comma)), tolerance);
 }
@@ -166,7 +171,7 @@ Options ParseArguments(const QStringList& arguments) {
     } else if (is(sw.removal)) {
       o.steps.emplace_back(removalStep(value(sw.removal)));
     } else if (is(sw.grey)) {
-      o.steps.emplace_back(greyTypeStep(value(sw.grey)));
+      o.steps.emplace_back(greyTypeStep(value(sw.grey), o.warnings));
     } else if (is(sw.whitening)) {
       o.steps.emplace_back(filters::WhiteningRule{});
     }

@@ -19,6 +19,7 @@ struct Options {
   int jobs = 0;                            // 0: one for each core
   std::vector<filters::RowStep> steps;     // in the order given
   QStringList inputs;                      // files and folders, as given
+  QStringList warnings;                    // about settings read as the window reads them, in Spanish
 };
 
 // A command line that cannot be carried out; the message is Spanish, without

@@ -1,30 +1,54 @@
 #include "batch/runner.h"
 
 #include "pixels/codecs.h"
+#include "pixels/filenames.h"
 #include "pixels/vb.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QSet>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace batch {
 
 namespace {
 
-bool isPictureFile(const QFileInfo& file) {
-  static const QList<QByteArray> known = QImageReader::supportedImageFormats();
-  if (known.contains(file.suffix().toLower().toLatin1())) return true;
-  return !QImageReader::imageFormat(file.filePath()).isEmpty();
+// The formats the help names, by the extensions they go by.
+bool hasPictureExtension(const QString& name) {
+  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("gif"),
+                                 QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
+                                 QStringLiteral("png"), QStringLiteral("tif"), QStringLiteral("tiff")};
+  const qsizetype dot = name.lastIndexOf(u'.');
+  return dot > 0 && known.contains(name.mid(dot + 1).toLower());
+}
+
+// Whether the file starts as a BMP, GIF, JPEG, PNG or TIFF does. Opened
+// without waiting, so that a pipe put in the file's place cannot hold the
+// listing up; only a regular file is read.
+bool startsAsPicture(const QString& path) {
+  const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  unsigned char head[8] = {};
+  const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::read(fd, head, sizeof head) == sizeof head;
+  ::close(fd);
+  if (!read) return false;
+  const auto is = [&](const char* magic, std::size_t n) { return std::memcmp(head, magic, n) == 0; };
+  return is("BM", 2) || is("GIF87a", 6) || is("GIF89a", 6) || is("\xFF\xD8\xFF", 3) ||
+         is("\x89PNG\r\n\x1A\n", 8) || is("II*\0", 4) || is("MM\0*", 4);
 }
 
 // Where a file is, with links and "..", for telling two names of one file apart.
@@ -36,16 +60,18 @@ QString identity(const QFileInfo& file) {
 }  // namespace
 
 std::vector<Job> PlanJobs(const Options& options) {
+  if (platform::KindOf(options.outputFolder) == platform::FileKind::File)
+    throw UsageError{QStringLiteral("la salida «%1» es un archivo, no una carpeta")
+                         .arg(platform::DisplayFileName(options.outputFolder))};
   QStringList inputs;
   for (const QString& given : options.inputs) {
-    const QFileInfo info(given);
-    if (!info.isDir()) {
+    if (platform::KindOf(given) != platform::FileKind::Folder) {
       inputs += given;
       continue;
     }
-    const QDir folder(given);
-    for (const QFileInfo& file : folder.entryInfoList(QDir::Files, QDir::Name))
-      if (isPictureFile(file)) inputs += folder.filePath(file.fileName());
+    const QString folder = given.endsWith(u'/') ? given : given + u'/';
+    for (const QString& name : platform::FolderFiles(given))  // regular files only
+      if (hasPictureExtension(name) || startsAsPicture(folder + name)) inputs += folder + name;
   }
   if (inputs.isEmpty()) throw UsageError{QStringLiteral("no hay ninguna imagen en las carpetas dadas")};
 
@@ -75,6 +101,10 @@ std::vector<Job> PlanJobs(const Options& options) {
 
 Result ProcessOne(const Job& job, const Options& options) {
   try {
+    // A pipe, a device or a socket would be waited on, not read.
+    struct stat st {};
+    if (::stat(platform::EncodeFileName(job.input).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+      return {false, QStringLiteral("No es un archivo de imagen: es una tubería, un dispositivo o un socket")};
     QImage picture = platform::LoadPicture(job.input);
     filters::ApplyInRowOrder(picture, options.steps);
     const QByteArray format = options.format.toLatin1();
@@ -90,7 +120,8 @@ Result ProcessOne(const Job& job, const Options& options) {
 }
 
 Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
-               const std::function<void(std::size_t, const Result&)>& done, const std::function<void()>& tick) {
+               const std::function<void(std::size_t, const Result&)>& done, const std::function<void()>& tick,
+               const std::atomic<bool>* stopping) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores, jobs.size());
   std::atomic<std::size_t> next{0};
@@ -100,6 +131,7 @@ Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
   Totals totals;
   const auto work = [&] {
     for (std::size_t i = next++; i < jobs.size(); i = next++) {
+      if (stopping && stopping->load()) break;  // the pictures under way are finished, no new one is begun
       const Result result = ProcessOne(jobs[i], options);
       const std::lock_guard lock(reporting);
       ++(result.written ? totals.written : totals.failed);

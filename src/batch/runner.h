@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -16,11 +17,12 @@ struct Job {
   QString output;  // in the output folder: the input's base name with the format's extension
 };
 
-// The inputs with every folder replaced by the picture files directly in it,
-// in name order: those whose name carries an extension of a format the loader
-// knows, or whose first bytes it recognises. Each with its output. Two inputs
-// with one output, or an output that is one of the inputs, throw UsageError,
-// and so does a list with no file at all. Nothing is written.
+// The inputs with every folder replaced by the regular files directly in it
+// that are pictures of the formats the help names (BMP, GIF, JPEG, PNG, TIFF)
+// by their extension or their first bytes, in name order, whatever bytes the
+// names hold. Each with its output. Two inputs with one output, an output
+// that is one of the inputs, an output folder that is a file, or a list with
+// no file at all throw UsageError. Nothing is written.
 std::vector<Job> PlanJobs(const Options& options);
 
 struct Result {
@@ -28,8 +30,9 @@ struct Result {
   QString reason;  // why not, in Spanish
 };
 
-// Loads the input, applies the steps and writes the output through a
-// temporary file renamed over it when complete. Never throws.
+// Loads the input, applies the steps and writes the output through a new
+// file that takes its place when complete. Only a regular file is read. Never
+// throws.
 Result ProcessOne(const Job& job, const Options& options);
 
 struct Totals {
@@ -39,9 +42,10 @@ struct Totals {
 
 // Runs the jobs, up to jobs at once (every core when 0). done() is called as
 // each job finishes, with its index and result, and tick() about once a
-// second while they run; never two calls at a time.
+// second while they run; never two calls at a time. Once stopping turns
+// true, no new job is begun and those under way are finished.
 Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
                const std::function<void(std::size_t index, const Result& result)>& done,
-               const std::function<void()>& tick = {});
+               const std::function<void()>& tick = {}, const std::atomic<bool>* stopping = nullptr);
 
 }  // namespace batch

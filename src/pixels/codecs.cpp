@@ -4,6 +4,7 @@
 
 #include "pixels/completeness.h"
 #include "pixels/large_pages.h"
+#include "pixels/safe_file.h"
 #include "pixels/vb.h"
 
 #include <QBuffer>
@@ -12,7 +13,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdint>
@@ -141,7 +141,7 @@ QString systemReason(int error, const QString& fallback) {
     case EISDIR:
       return QStringLiteral("es una carpeta");
     default:
-      return fallback;
+      return fallback.isEmpty() ? QStringLiteral("error %1 del sistema").arg(error) : fallback;
   }
 }
 
@@ -153,11 +153,9 @@ QString systemReason(int error, const QString& fallback) {
 
 void SavePicture(const QImage& picture, const QString& path, const char* format) {
   if (picture.isNull()) invalidPicture();
-  QSaveFile file(path);
-  errno = 0;
-  if (!file.open(QIODevice::WriteOnly))
-    writeFailure(QStringLiteral("No se puede crear el archivo"), errno, file.errorString());
-  QImageWriter writer(&file, format);
+  ReplacingFile file(path);
+  if (!file.open()) writeFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
+  QImageWriter writer(&file.device(), format);
   if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
   const QImage rgb =
@@ -165,19 +163,13 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   errno = 0;
   if (!writer.write(rgb)) {
     const int error = errno;
-    file.cancelWriting();
-    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
+    file.discard();
+    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
   }
-  // What is still buffered must be written out before the commit: the
-  // commit's own flush does not notice a write that the disk cut short.
-  errno = 0;
-  if (!file.flush()) {
-    const int error = errno;
-    file.cancelWriting();
-    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
-  }
-  errno = 0;
-  if (!file.commit()) writeFailure(QStringLiteral("No se pudo escribir el archivo"), errno, file.errorString());
+  // What is still buffered is written out, made durable and only then put in
+  // the target's place.
+  if (!file.commit())
+    writeFailure(QStringLiteral("No se pudo escribir el archivo"), file.error(), file.device().errorString());
 }
 
 QImage CompactForm(const QImage& picture) {

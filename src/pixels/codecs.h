@@ -19,9 +19,10 @@ QImage LoadPicture(const QString& path);
 QImage LoadPictureFromData(const QByteArray& data);
 
 // Writes a picture file, a 24-bit BMP unless another format ("png", "tif",
-// "jpg") is named, through a temporary file in the target's folder renamed
-// over the target once complete, so that a failed write never damages a file
-// that was there and leaves nothing behind. A picture in 1-bit or 8-bit grey
+// "jpg") is named, through a new file in the target's folder that takes the
+// target's place once complete (see safe_file.h), so that a failed write never
+// damages a file that was there and leaves nothing behind; a symbolic link at
+// the target is replaced, never followed. A picture in 1-bit or 8-bit grey
 // form (see CompactForm) is written as such. Fails with a description in
 // Spanish.
 void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp");

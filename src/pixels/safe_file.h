@@ -1,0 +1,52 @@
+#pragma once
+// A file written beside its target and put in the target's place only once
+// it is complete: a write cut short (a full disk, a killed process) leaves
+// either the old file or the new one, and nothing else. Where the file system
+// allows, the new file has no name until it is complete, so that not even a
+// killed process leaves one behind; elsewhere it is a short hidden name
+// (".tb-" and six characters) in the target's folder. The rename replaces a
+// symbolic link at the target itself, never the file it points to.
+
+#include <QFile>
+#include <QString>
+
+namespace platform {
+
+class ReplacingFile {
+ public:
+  // The target, whatever bytes its name holds (see filenames.h).
+  explicit ReplacingFile(const QString& path);
+  ~ReplacingFile();  // a file never committed is discarded
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  // Creates the new file; false with error() set when it cannot.
+  bool open();
+  // Where the new contents are written.
+  QFile& device() { return file_; }
+  // Writes out what is buffered, makes it durable and puts it in the target's
+  // place; false with error() set, the target untouched and nothing left.
+  bool commit();
+  // Drops the new file.
+  void discard();
+  // The system's error number of the last failure (0 when unknown).
+  int error() const { return error_; }
+
+ private:
+  bool fail(int error);
+  bool linkUnnamed();
+  bool copyToNamed();
+
+  QByteArray folder_, name_;  // the target's folder and name, as the system's bytes
+  int folderFd_ = -1, fd_ = -1;
+  QByteArray temporary_;  // the new file's own name, empty while it has none
+  int mode_ = -1;         // the permissions of the file replaced, if any
+  QFile file_;
+  int error_ = 0;
+};
+
+// Creates the folder and those above it that are missing, whatever bytes its
+// name holds; false when it is not a folder afterwards.
+bool MakeFolder(const QString& path);
+
+}  // namespace platform
