@@ -52,8 +52,8 @@ void BM_LoadJpeg_QtReader(benchmark::State& state) {
     const std::size_t bytes = std::size_t(size.width()) * 4 * std::size_t(size.height());
     platform::PixelMemory memory = platform::AllocatePixels(bytes);
     std::memset(memory.get(), 0, bytes);
-    QImage image = platform::ImageOver(std::move(memory), size.width(), size.height(), size.width() * 4,
-                                       QImage::Format_RGB32);
+    QImage image =
+        platform::ImageOver(std::move(memory), size.width(), size.height(), size.width() * 4, QImage::Format_RGB32);
     reader.read(&image);
     benchmark::DoNotOptimize(image.constBits());
   }

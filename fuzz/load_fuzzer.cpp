@@ -8,8 +8,8 @@
 #include "pixels/vb.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QGuiApplication>
+#include <QList>
 
 #include <algorithm>
 #include <cstddef>

@@ -130,8 +130,8 @@ bool run(Decoding& d, const QByteArray& bytes) {
   const qsizetype bytesPerLine = d.image.bytesPerLine();
   const int width = int(d.info.output_width), height = int(d.info.output_height);
   if (d.info.out_color_space == JCS_CMYK) {
-    JSAMPARRAY inks = d.info.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
-                                               JDIMENSION(width) * 4, 1);
+    JSAMPARRAY inks =
+        d.info.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE, JDIMENSION(width) * 4, 1);
     while (int(d.info.output_scanline) < height) {
       const int y = int(d.info.output_scanline);
       jpeg_read_scanlines(&d.info, inks, 1);

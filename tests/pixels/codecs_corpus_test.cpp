@@ -4,8 +4,8 @@
 #include "pixels/vb.h"
 
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 TEST(LoadPictureCorpus, EveryInputLoadsOrFailsCleanly) {
@@ -23,8 +23,8 @@ TEST(LoadPictureCorpus, EveryInputLoadsOrFailsCleanly) {
       } catch (const platform::Failure& f) {
         EXPECT_FALSE(f.Description.isEmpty()) << name.toStdString();
         EXPECT_TRUE(name.startsWith("gif-") || name.startsWith("bmp-") || name.startsWith("jpeg-") ||
-                    name.startsWith("png-") || name.startsWith("tiff-") ||
-                    name.startsWith("crash-") || name.startsWith("oom-") || name.startsWith("timeout-"))
+                    name.startsWith("png-") || name.startsWith("tiff-") || name.startsWith("crash-") ||
+                    name.startsWith("oom-") || name.startsWith("timeout-"))
             << "a seed failed to load: " << name.toStdString();
       }
     }

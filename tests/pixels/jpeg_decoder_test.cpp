@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -28,7 +30,7 @@ struct Encoding {
   int hSampling = 2, vSampling = 2;
   bool progressive = false, arithmetic = false;
   int restartRows = 0;
-  QByteArray exif{};                  // an APP1 segment's contents
+  QByteArray exif{};                    // an APP1 segment's contents
   std::vector<jpeg_scan_info> scans{};  // a progression of one's own
 };
 
