@@ -3,6 +3,7 @@
 #include "pixels/filenames.h"
 
 #include "pixels/completeness.h"
+#include "pixels/jpeg_decoder.h"
 #include "pixels/large_pages.h"
 #include "pixels/safe_file.h"
 #include "pixels/vb.h"
@@ -57,6 +58,17 @@ QImage largePageImage(const QSize& size, QImage::Format format) {
   return ImageOver(std::move(memory), size.width(), size.height(), qsizetype(bpl), format);
 }
 
+}  // namespace
+
+void CheckClaimedSize(QSize size, qint64 fileBytes) {
+  const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
+  if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > fileBytes * MaxPixelsPerByte))
+    Raise(errnum::OutOfMemory,
+          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
+}
+
+namespace {
+
 // Decodes what the device holds, from its start.
 QImage decode(QIODevice& device) {
   switch (CheckComplete(device)) {
@@ -67,17 +79,14 @@ QImage decode(QIODevice& device) {
     default:
       break;
   }
+  if (device.peek(2) == "\xFF\xD8") return DecodeJpeg(device.readAll());
   const QSize screen = gifScreenSize(&device);
   QImageReader reader(&device);
   const QSize size = reader.size().expandedTo(screen);
-  const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
-  const qint64 bytes = device.size();
-  if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > bytes * MaxPixelsPerByte))
-    Raise(errnum::OutOfMemory,
-          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
-  // The BMP and JPEG decoders fill an image of the right size and format that
-  // they are given, every pixel of it.
-  const bool fillsGivenImage = reader.format() == "bmp" || reader.format() == "jpeg";
+  CheckClaimedSize(size, device.size());
+  // The BMP decoder fills an image of the right size and format that it is
+  // given, every pixel of it.
+  const bool fillsGivenImage = reader.format() == "bmp";
   QImage image = fillsGivenImage && size == reader.size() ? largePageImage(size, reader.imageFormat()) : QImage();
   if (!reader.read(&image)) {
     if (reader.error() == QImageReader::FileNotFoundError)

@@ -12,6 +12,11 @@ constexpr qint64 MaxPicturePixels = qint64(1) << 28;
 // Raises the decoder's allocation limit so that very large scans load.
 void InitCodecs();
 
+// Refuses a picture size that a file's header claims, before anything is
+// allocated for it: past MaxPicturePixels, or more pixels than a file of
+// fileBytes bytes can describe.
+void CheckClaimedSize(QSize size, qint64 fileBytes);
+
 // Decodes a picture file into Format_RGB32, transparent pixels flattened onto
 // white. Fails with a description in Spanish; a header that claims more than
 // MaxPicturePixels is refused before anything is decoded.

@@ -41,7 +41,7 @@ Completeness check(const QByteArray& bytes) {
 
 TEST(Completeness, WholeFilesAreCompleteAndCutOnesTruncated) {
   const QByteArray bmp = picture("bmp"), jpeg = picture("jpg"), progressive = picture("jpg", true),
-                   gif = seed("plain.gif"), animated = seed("animated.gif"), mono = seed("mono.bmp");
+                   gif = seed("gif/plain.gif"), animated = seed("gif/animated.gif"), mono = seed("bmp/mono.bmp");
   const struct {
     const char* what;
     QByteArray bytes;
