@@ -43,10 +43,27 @@ void onError(j_common_ptr info) {
   stopDecoding(info, info->err->msg_code == JERR_OUT_OF_MEMORY ? Stop::OutOfMemory : Stop::Fatal);
 }
 
-// A warning is the decoder saying it met corrupt or missing data and filled
-// the gap itself; trace messages (level 0 and up) say nothing of the sort.
+// Warnings about what surrounds the pixels: a JFIF revision or Adobe
+// transform code of a later day, a colour profile segment out of order, and
+// stray bytes after the last scan before the end mark (many cameras write
+// them). The picture itself decodes whole.
+bool harmless(const jpeg_error_mgr& errors) {
+  switch (errors.msg_code) {
+    case JWRN_JFIF_MAJOR:
+    case JWRN_ADOBE_XFORM:
+    case JWRN_BOGUS_ICC:
+      return true;
+    case JWRN_EXTRANEOUS_DATA:
+      return errors.msg_parm.i[1] == 0xD9;
+    default:
+      return false;
+  }
+}
+
+// Any other warning is the decoder saying it met corrupt or missing data and
+// filled the gap itself; trace messages (level 0 and up) say nothing of the sort.
 void onMessage(j_common_ptr info, int level) {
-  if (level < 0) stopDecoding(info, Stop::Warning);
+  if (level < 0 && !harmless(*info->err)) stopDecoding(info, Stop::Warning);
 }
 
 // Called once a row of blocks while the scans are read.

@@ -133,6 +133,10 @@ TEST(DecodeJpeg, GivesThePixelsAndDetailsQtsReaderGives) {
       {"Exif orientation", encodeJpeg({.exif = quarterTurnExif()})},
       {"big, 4:2:0", encodeJpeg({.width = 1601, .height = 1203})},
   };
+  // Stray bytes before the end mark, as some cameras write: the picture is whole.
+  QByteArray stray = encodeJpeg({});
+  stray.insert(stray.size() - 2, QByteArray("\x00\x17\x2A", 3));
+  cases.push_back({"stray bytes before the end mark", stray});
   for (QDirIterator it(TINTABORRA_FUZZ_DIR "/seeds/jpeg", QDir::Files); it.hasNext();)
     cases.push_back({it.next(), imagefilestest::ReadFile(it.filePath())});
   for (const Case& c : cases) {
