@@ -2,16 +2,16 @@
 
 #include "pixels/filenames.h"
 
-#include "pixels/bmp_writer.h"
 #include "pixels/completeness.h"
 #include "pixels/large_pages.h"
+#include "pixels/picture_encoding.h"
 #include "pixels/picture_header.h"
+#include "pixels/png_key.h"
 #include "pixels/vb.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -112,6 +112,12 @@ QImage decode(const QByteArray& data) {
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > data.size() * MaxPixelsPerByte))
     Raise(errnum::OutOfMemory,
           QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
+  TransparentColour transparent;
+  if (format == PictureFormat::Png) {
+    buffer.close();
+    buffer.setData(TakeTransparentColour(data, transparent));
+    buffer.open(QIODevice::ReadOnly);
+  }
   QImageReader reader(&buffer, FormatName(format));
   reader.setAutoDetectImageFormat(false);  // no other plugin is asked
   // The BMP and JPEG decoders fill an image of the right size and format that
@@ -119,6 +125,7 @@ QImage decode(const QByteArray& data) {
   const bool fillsGivenImage = format == PictureFormat::Bmp || format == PictureFormat::Jpeg;
   QImage image = fillsGivenImage && size == reader.size() ? clearedImage(size, reader.imageFormat()) : QImage();
   if (!reader.read(&image) || image.isNull()) invalidPicture();
+  WhitenTransparentColour(image, transparent);
   return flattened(std::move(image));
 }
 
@@ -184,13 +191,11 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   errno = 0;
   if (!file.open(QIODevice::WriteOnly))
     writeFailure(QStringLiteral("No se puede crear el archivo"), errno, file.errorString());
-  QImageWriter writer(&file, format);
-  if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
-  if (!(qstrcmp(format, "bmp") == 0 ? WriteBmp(rgb, file) : writer.write(rgb))) {
+  if (!EncodePicture(rgb, format, file)) {
     const int error = errno;
     file.cancelWriting();
     writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.errorString());
