@@ -141,8 +141,7 @@ QImage LoadPicture(const QString& path) {
     case ReadResult::Missing:
       Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
     case ReadResult::NotRegular:
-      Raise(errnum::FileAccess,
-            QStringLiteral("No es un archivo normal, sino una tubería, un dispositivo o un socket: no se lee"));
+      Raise(errnum::FileAccess, QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un socket)"));
     case ReadResult::TooLarge:
       Raise(errnum::OutOfMemory, QStringLiteral("El archivo es demasiado grande para ser una imagen"));
     default:

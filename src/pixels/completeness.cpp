@@ -219,7 +219,7 @@ Completeness checkPng(Bytes& in, qint64 size) {
     if (length > 0x7FFFFFFF) return Completeness::Damaged;
     at += 12 + length;
     if (at > size) return Completeness::Truncated;
-    in.skip(length + 4);  // the data and its check sum
+    in.skip(length + 4);                                    // the data and its check sum
     if (type == 0x49454E44) return Completeness::Complete;  // "IEND"
   }
 }

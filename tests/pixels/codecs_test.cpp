@@ -101,21 +101,30 @@ TEST(LoadPicture, BadFilesFailWithADescription) {
 }
 
 TEST(LoadPicture, HostileFilesAreRefusedWithTheirFault) {
-  const QString badHeader = "Imagen dañada: su cabecera no es válida", otherFormat =
-      "Imagen no válida: no es BMP, GIF, JPEG, PNG ni TIFF";
+  const QString badHeader = "Imagen dañada: su cabecera no es válida",
+                otherFormat = "Imagen no válida: no es BMP, GIF, JPEG, PNG ni TIFF";
   QFile fuzzed(TINTABORRA_FUZZ_DIR "/regressions/bmp-negative-width-header-size-8.bmp");
   ASSERT_TRUE(fuzzed.open(QIODevice::ReadOnly));
-  const QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp"), png = encode(palettePicture(QImage::Format_Indexed8), "png");
+  const QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp"),
+                   png = encode(palettePicture(QImage::Format_Indexed8), "png");
   QImage grey(8, 4, QImage::Format_Grayscale8);
   grey.fill(100);
   const QByteArray jpeg = encode(grey, "jpg");
-  const auto with = [](QByteArray bytes, qsizetype at, const QByteArray& put) { return bytes.replace(at, put.size(), put); };
-  const auto le32 = [](qint32 v) { QByteArray b(4, '\0'); qToLittleEndian(v, b.data()); return b; };
+  const auto with = [](QByteArray bytes, qsizetype at, const QByteArray& put) {
+    return bytes.replace(at, put.size(), put);
+  };
+  const auto le32 = [](qint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+  };
   const qsizetype sof = jpeg.indexOf("\xFF\xC0");
   // A TIFF whose one directory gives 60000 x 60000 and nothing else.
-  const QByteArray tiff("II*\x00\x08\x00\x00\x00\x02\x00"
-                        "\x00\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00"
-                        "\x01\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00\x00\x00\x00\x00", 38);
+  const QByteArray tiff(
+      "II*\x00\x08\x00\x00\x00\x02\x00"
+      "\x00\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00"
+      "\x01\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00\x00\x00\x00\x00",
+      38);
   const struct {
     const char* fault;
     QByteArray bytes;
@@ -146,9 +155,10 @@ TEST(LoadPicture, OnlyRegularFilesAreRead) {
   QTemporaryDir dir;
   const QString fifo = dir.filePath("tuberia.bmp");
   ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-  const QString refused = "No es un archivo normal, sino una tubería, un dispositivo o un socket: no se lee";
+  const QString refused = "No es un archivo normal (es una tubería, un dispositivo o un socket)";
   for (const QString& path : {fifo, QStringLiteral("/dev/zero")})
-    EXPECT_EQ(failureDescription([&] { LoadPicture(path); }).toStdString(), refused.toStdString()) << path.toStdString();
+    EXPECT_EQ(failureDescription([&] { LoadPicture(path); }).toStdString(), refused.toStdString())
+        << path.toStdString();
 }
 
 TEST(LoadPicture, ASixteenBitPngsTransparentColourBecomesWhite) {
@@ -215,6 +225,28 @@ TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
   EXPECT_EQ(bytes.left(2), "BM");
   EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 28), 24);
   EXPECT_EQ(LoadPicture(path), picture);
+}
+
+TEST(SavePicture, EveryByteWrittenFollowsFromThePixels) {
+  // Widths that leave padding at the end of each row, in every form written
+  // (colour, 8-bit grey, 1-bit), each picture put in that form as it is saved.
+  QImage grey = imagefilestest::Gradient(7, 3), blackAndWhite(13, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 7; ++x) grey.setPixel(x, y, qRgb(x * 30 + y, x * 30 + y, x * 30 + y));
+    for (int x = 0; x < 13; ++x) blackAndWhite.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+  }
+  QTemporaryDir dir;
+  for (const char* format : {"bmp", "tif", "png"})
+    for (const QImage& picture : {imagefilestest::Gradient(5, 3), grey, blackAndWhite}) {
+      QByteArray written[2];
+      for (int i = 0; i < 2; ++i) {
+        const QString path = dir.filePath(QStringLiteral("%1.%2").arg(i).arg(format));
+        allocationtest::WithUsedMemory(i ? 0xFF : 0x00, [&] { SavePicture(CompactForm(picture), path, format); });
+        written[i] = imagefilestest::ReadFile(path);
+      }
+      EXPECT_EQ(written[0], written[1]) << format << " of " << picture.width() << " pixels a row";
+      EXPECT_EQ(LoadPictureFromData(written[0]), picture) << format;
+    }
 }
 
 TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {

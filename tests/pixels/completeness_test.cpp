@@ -10,9 +10,7 @@
 #include <QImageWriter>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include "allocations.h"
 
 using platform::CheckComplete;
 using platform::Completeness;
@@ -99,8 +97,7 @@ TEST(Completeness, WholeFilesAreCompleteAndCutOnesTruncated) {
       {"PNG chunk claiming 2 GB", pngClaimingChunk(0x7FFFFFF0), Completeness::Truncated},
       {"PNG chunk claiming 4 GB", pngClaimingChunk(0xFFFFFFF0), Completeness::Damaged},
       // Clear, then 16 pixels of black: code 0, the new codes 6 to 9 (runs of 2 to 5), 0; then the end.
-      {"GIF whose codes fill the frame", gifWithCodes(QByteArray("\x84\x8F\x09\x05", 4)),
-       Completeness::Complete},
+      {"GIF whose codes fill the frame", gifWithCodes(QByteArray("\x84\x8F\x09\x05", 4)), Completeness::Complete},
       {"GIF whose codes stop after one pixel", gifWithCodes(QByteArray("\x44\x01", 2)), Completeness::Damaged},
       {"GIF whose data ends after one pixel", gifWithCodes(QByteArray("\x04", 1)), Completeness::Damaged},
       {"GIF with a code no entry stands for", gifWithCodes(QByteArray("\x3C\x00", 2)), Completeness::Damaged},
@@ -113,8 +110,9 @@ TEST(Completeness, WholeFilesAreCompleteAndCutOnesTruncated) {
       platform::LoadPictureFromData(c.bytes);
       ADD_FAILURE() << c.what << " was loaded";
     } catch (const platform::Failure& f) {
-      EXPECT_EQ(f.Description, c.expected == Completeness::Damaged ? "Imagen dañada: sus datos se salen de la imagen"
-                                                                   : "Imagen incompleta: el archivo termina antes de tiempo")
+      EXPECT_EQ(f.Description, c.expected == Completeness::Damaged
+                                   ? "Imagen dañada: sus datos se salen de la imagen"
+                                   : "Imagen incompleta: el archivo termina antes de tiempo")
           << c.what;
     }
   }
@@ -190,12 +188,9 @@ TEST(Completeness, RunLengthBmpsWhoseRunsLeaveThePictureAreRefusedAsDamaged) {
 TEST(Completeness, PixelsNoRunCoversTakeThePalettesFirstColour) {
   // 8 x 8: a run of eight red pixels along the bottom row, then the end mark.
   const QByteArray file = rle8(bytes({8, 1, 0, 1}), 8, 8, 0x3040C0);
-  for (int load = 0; load < 3; ++load) {
-    // Memory of the picture's size that held other bytes just before.
-    std::vector<void*> used;
-    for (int i = 0; i < 16; ++i) used.push_back(std::memset(std::malloc(64), 0xA5, 64));
-    for (void* p : used) std::free(p);
-    const QImage image = platform::LoadPictureFromData(file);
+  for (const unsigned char used : {0x00, 0x01, 0xA5}) {
+    QImage image;
+    allocationtest::WithUsedMemory(used, [&] { image = platform::LoadPictureFromData(file); });
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x)
         ASSERT_EQ(image.pixel(x, y), y == 7 ? qRgb(255, 0, 0) : qRgb(0x30, 0x40, 0xC0)) << x << "," << y;
