@@ -91,8 +91,7 @@ constexpr qint64 MaxFileBytes = MaxPicturePixels * 4 + (qint64(64) << 20);
 // decoder see the same bytes, read once.
 QImage decode(const QByteArray& data) {
   const PictureFormat format = FormatOf(data);
-  if (format == PictureFormat::Other)
-    Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida: no es BMP, GIF, JPEG, PNG ni TIFF"));
+  if (format == PictureFormat::Other) invalidPicture();  // none of the formats read
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);

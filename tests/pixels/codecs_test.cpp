@@ -101,8 +101,7 @@ TEST(LoadPicture, BadFilesFailWithADescription) {
 }
 
 TEST(LoadPicture, HostileFilesAreRefusedWithTheirFault) {
-  const QString badHeader = "Imagen dañada: su cabecera no es válida",
-                otherFormat = "Imagen no válida: no es BMP, GIF, JPEG, PNG ni TIFF";
+  const QString badHeader = "Imagen dañada: su cabecera no es válida", otherFormat = "Imagen no válida";
   QFile fuzzed(TINTABORRA_FUZZ_DIR "/regressions/bmp-negative-width-header-size-8.bmp");
   ASSERT_TRUE(fuzzed.open(QIODevice::ReadOnly));
   const QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp"),
