@@ -117,13 +117,16 @@ QImage decode(const QByteArray& data) {
     buffer.setData(TakeTransparentColour(data, transparent));
     buffer.open(QIODevice::ReadOnly);
   }
-  QImageReader reader(&buffer, FormatName(format));
-  reader.setAutoDetectImageFormat(false);  // no other plugin is asked
-  // The BMP and JPEG decoders fill an image of the right size and format that
-  // they are given.
-  const bool fillsGivenImage = format == PictureFormat::Bmp || format == PictureFormat::Jpeg;
-  QImage image = fillsGivenImage && size == reader.size() ? clearedImage(size, reader.imageFormat()) : QImage();
-  if (!reader.read(&image) || image.isNull()) invalidPicture();
+  QImage image;
+  {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
+    QImageReader reader(&buffer, FormatName(format));
+    reader.setAutoDetectImageFormat(false);  // no other plugin is asked
+    // The BMP and JPEG decoders fill an image of the right size and format that
+    // they are given.
+    const bool fillsGivenImage = format == PictureFormat::Bmp || format == PictureFormat::Jpeg;
+    if (fillsGivenImage && size == reader.size()) image = clearedImage(size, reader.imageFormat());
+    if (!reader.read(&image) || image.isNull()) invalidPicture();
+  }
   WhitenTransparentColour(image, transparent);
   return flattened(std::move(image));
 }
