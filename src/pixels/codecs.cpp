@@ -10,7 +10,6 @@
 #include "pixels/vb.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QSaveFile>
 

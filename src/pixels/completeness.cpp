@@ -80,10 +80,15 @@ Completeness checkBmp(QIODevice& device, Bytes& in, qint64 size) {
   const auto u16 = [&](int at) { return qint64(std::uint8_t(head[at])) | qint64(std::uint8_t(head[at + 1])) << 8; };
   const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
   const qint64 offset = u32(10);
-  if (u32(14) == 12) {  // the old OS/2 header: 16-bit sizes, no compression
-    const qint64 rowBytes = (u16(18) * u16(24) + 31) / 32 * 4;
-    return offset + rowBytes * u16(20) <= size ? Completeness::Complete : Completeness::Truncated;
-  }
+  // Whether rows of rowBytes each fit after the offset, without multiplying
+  // sizes that a header may make as large as it likes.
+  const auto rowsFit = [&](qint64 rowBytes, qint64 rows) {
+    if (rowBytes < 0) return Completeness::Damaged;
+    if (offset > size) return Completeness::Truncated;
+    return rowBytes == 0 || rows <= (size - offset) / rowBytes ? Completeness::Complete : Completeness::Truncated;
+  };
+  if (u32(14) == 12)  // the old OS/2 header: 16-bit sizes, no compression
+    return rowsFit((u16(18) * u16(24) + 31) / 32 * 4, u16(20));
   if (head.size() < 34) return Completeness::Truncated;
   const qint64 width = std::int32_t(u32(18)), height = std::int32_t(u32(22));
   const qint64 bits = u16(28), compression = u32(30);
@@ -93,9 +98,7 @@ Completeness checkBmp(QIODevice& device, Bytes& in, qint64 size) {
     return checkRle(in, width, height, compression == 2);
   }
   if (compression != 0 && compression != 3) return Completeness::Unknown;
-  const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-  const qint64 rows = height < 0 ? -height : height;
-  return offset + rowBytes * rows <= size ? Completeness::Complete : Completeness::Truncated;
+  return rowsFit((width * bits + 31) / 32 * 4, height < 0 ? -height : height);
 }
 
 // Follows a GIF frame's LZW codes, counting the pixels they stand for without
