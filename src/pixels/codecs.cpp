@@ -5,15 +5,14 @@
 #include "pixels/completeness.h"
 #include "pixels/jpeg_decoder.h"
 #include "pixels/large_pages.h"
+#include "pixels/picture_encoding.h"
+#include "pixels/picture_header.h"
+#include "pixels/png_key.h"
 #include "pixels/safe_file.h"
 #include "pixels/vb.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
-#include <QPainter>
 
 #include <cerrno>
 #include <cstdint>
@@ -32,29 +31,27 @@ constexpr qint64 MaxPixelsPerByte = 8192;
 // Below this many pixels a claim is never questioned: decoding it is cheap.
 constexpr qint64 UnquestionedPixels = qint64(1) << 24;
 
-// A GIF's frames are drawn on a canvas of its logical screen's size, which the
-// header gives apart from the frames' own sizes.
-QSize gifScreenSize(QIODevice* device) {
-  const QByteArray head = device ? device->peek(10) : QByteArray();
-  if (head.size() < 10 || !head.startsWith("GIF8")) return {};
-  const auto u16 = [&](int at) { return int(quint8(head[at])) | int(quint8(head[at + 1])) << 8; };
-  return {u16(6), u16(8)};
-}
-
-// An image whose pixels lie in memory that the kernel may back with 2 MB
-// pages, or a null image when the picture is small or there is no memory.
-// A decoder that fills a picture of millions of pixels otherwise takes a page
-// fault every 4 KB, which costs as much as the decoding itself.
-QImage largePageImage(const QSize& size, QImage::Format format) {
-  if (!LargePagesAdvised) return {};
+// An image of the size and format given, every byte of it zero, for a
+// decoder that fills an image it is given: what the file leaves uncovered (a
+// run-length BMP's skipped pixels) is the palette's first colour, never what
+// the memory held. The size has been checked against the limits. A picture of
+// millions of pixels lies in memory that the kernel may back with 2 MB pages:
+// a decoder filling it otherwise takes a page fault every 4 KB, which costs as
+// much as the decoding itself. Null when there is no memory.
+QImage clearedImage(const QSize& size, QImage::Format format) {
+  if (size.isEmpty() || format == QImage::Format_Invalid) return {};
   const QImage probe(1, 1, format);  // for the line length the format needs
-  if (probe.isNull() || format == QImage::Format_Invalid) return {};
+  if (probe.isNull()) return {};
   const std::size_t bpl = (std::size_t(size.width()) * std::size_t(probe.depth()) + 31) / 32 * 4;
   const std::size_t bytes = bpl * std::size_t(size.height());
-  if (bytes < 4 * LargePageBytes) return {};
+  if (!LargePagesAdvised || bytes < 4 * LargePageBytes) {
+    QImage image(size, format);
+    if (!image.isNull()) std::memset(image.bits(), 0, std::size_t(image.sizeInBytes()));
+    return image;
+  }
   PixelMemory memory = AllocatePixels(bytes);
   if (!memory) return {};
-  std::memset(memory.get(), 0, bytes);  // as fresh memory from the system is
+  std::memset(memory.get(), 0, bytes);
   return ImageOver(std::move(memory), size.width(), size.height(), qsizetype(bpl), format);
 }
 
@@ -69,9 +66,47 @@ void CheckClaimedSize(QSize size, qint64 fileBytes) {
 
 namespace {
 
-// Decodes what the device holds, from its start.
-QImage decode(QIODevice& device) {
-  switch (CheckComplete(device)) {
+// A premultiplied colour painted over white.
+QRgb overWhite(QRgb premultiplied) {
+  const int clear = 255 - qAlpha(premultiplied);
+  return qRgb(qRed(premultiplied) + clear, qGreen(premultiplied) + clear, qBlue(premultiplied) + clear);
+}
+
+// The picture in Format_RGB32, transparent pixels painted over white (the
+// same values as painting it over a white picture gives), in the picture's own
+// memory where its pixels are 32 bits, never through a second picture of its size.
+QImage flattened(QImage image) {
+  if (image.hasAlphaChannel()) {
+    if (image.depth() <= 8) {  // a palette: only its colours change
+      QList<QRgb> colours = image.colorTable();
+      for (QRgb& c : colours) c = overWhite(qPremultiply(c));
+      image.setColorTable(colours);
+    } else {
+      image.convertTo(QImage::Format_ARGB32_Premultiplied);
+      for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) line[x] = overWhite(line[x]);
+      }
+      image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+  }
+  image.convertTo(QImage::Format_RGB32);
+  if (image.isNull()) Raise(errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+  return image;
+}
+
+// A file larger than the largest picture uncompressed, with room for its headers.
+constexpr qint64 MaxFileBytes = MaxPicturePixels * 4 + (qint64(64) << 20);
+
+// Checks and decodes the bytes of one picture file: the checks and the
+// decoder see the same bytes, read once.
+QImage decode(const QByteArray& data) {
+  const PictureFormat format = FormatOf(data);
+  if (format == PictureFormat::Other) invalidPicture();  // none of the formats read
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  switch (CheckComplete(buffer)) {
     case Completeness::Truncated:
       Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
     case Completeness::Damaged:
@@ -79,32 +114,28 @@ QImage decode(QIODevice& device) {
     default:
       break;
   }
-  if (device.peek(2) == "\xFF\xD8") return DecodeJpeg(device.readAll());
-  const QSize screen = gifScreenSize(&device);
-  QImageReader reader(&device);
-  const QSize size = reader.size().expandedTo(screen);
-  CheckClaimedSize(size, device.size());
-  // The BMP decoder fills an image of the right size and format that it is
-  // given, every pixel of it.
-  const bool fillsGivenImage = reader.format() == "bmp";
-  QImage image = fillsGivenImage && size == reader.size() ? largePageImage(size, reader.imageFormat()) : QImage();
-  if (!reader.read(&image)) {
-    if (reader.error() == QImageReader::FileNotFoundError)
-      Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
-    if (reader.error() == QImageReader::DeviceError)
-      Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
-    invalidPicture();
+  // Sizes come from the header as read here, and only sizes checked here
+  // decide what is allocated.
+  const QSize size = DeclaredSize(data, format);
+  if (!size.isValid()) Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: su cabecera no es válida"));
+  CheckClaimedSize(size, data.size());
+  if (format == PictureFormat::Jpeg) return DecodeJpeg(data);
+  TransparentColour transparent;
+  if (format == PictureFormat::Png) {
+    buffer.close();
+    buffer.setData(TakeTransparentColour(data, transparent));
+    buffer.open(QIODevice::ReadOnly);
   }
-  if (image.isNull()) invalidPicture();
-  if (!image.hasAlphaChannel()) {
-    image.convertTo(QImage::Format_RGB32);
-    return image;
+  QImage image;
+  {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
+    QImageReader reader(&buffer, FormatName(format));
+    reader.setAutoDetectImageFormat(false);  // no other plugin is asked
+    // The BMP decoder fills an image of the right size and format that it is given.
+    if (format == PictureFormat::Bmp && size == reader.size()) image = clearedImage(size, reader.imageFormat());
+    if (!reader.read(&image) || image.isNull()) invalidPicture();
   }
-  QImage flat(image.size(), QImage::Format_RGB32);
-  flat.fill(Qt::white);
-  QPainter painter(&flat);
-  painter.drawImage(0, 0, image);
-  return flat;
+  WhitenTransparentColour(image, transparent);
+  return flattened(std::move(image));
 }
 
 }  // namespace
@@ -112,20 +143,22 @@ QImage decode(QIODevice& device) {
 void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
 
 QImage LoadPicture(const QString& path) {
-  const FileKind kind = KindOf(path);  // any name a folder holds, UTF-8 or not
-  if (kind == FileKind::Missing) Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
-  QFile file;
-  if (kind == FileKind::Folder || !OpenForReading(file, path))
-    Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
-  return decode(file);
+  QByteArray data;
+  switch (ReadWholeFile(path, data, MaxFileBytes)) {
+    case ReadResult::Read:
+      return decode(data);
+    case ReadResult::Missing:
+      Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+    case ReadResult::NotRegular:
+      Raise(errnum::FileAccess, QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un socket)"));
+    case ReadResult::TooLarge:
+      Raise(errnum::OutOfMemory, QStringLiteral("El archivo es demasiado grande para ser una imagen"));
+    default:
+      Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+  }
 }
 
-QImage LoadPictureFromData(const QByteArray& data) {
-  QBuffer buffer;
-  buffer.setData(data);
-  buffer.open(QIODevice::ReadOnly);
-  return decode(buffer);
-}
+QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }
 
 namespace {
 
@@ -170,7 +203,7 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
-  if (!writer.write(rgb)) {
+  if (!EncodePicture(rgb, format, file)) {
     const int error = errno;
     file.discard();
     writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
@@ -204,6 +237,7 @@ QImage CompactForm(const QImage& picture) {
     for (int y = 0; y < height; ++y) {
       const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
       uchar* out = mono.scanLine(y);
+      std::memset(out, 0, std::size_t(mono.bytesPerLine()));  // no writer sees a stray bit
       for (int x0 = 0; x0 < width; x0 += 8) {
         uchar byte = 0;
         for (int i = 0; i < 8; ++i) byte |= uchar((x0 + i < width && (line[x0 + i] & 1)) << (7 - i));
@@ -223,6 +257,7 @@ QImage CompactForm(const QImage& picture) {
     for (int y = 0; y < height; ++y) {
       const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
       uchar* out = indexed.scanLine(y);
+      std::memset(out + width, 0, std::size_t(indexed.bytesPerLine() - width));
       for (int x = 0; x < width; ++x) out[x] = uchar(line[x] & 0xFF);
     }
     indexed.setDotsPerMeterX(picture.dotsPerMeterX());

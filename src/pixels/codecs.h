@@ -1,5 +1,6 @@
 #pragma once
-// Picture files: decoding BMP, GIF and JPEG into one 32-bit format, writing BMP.
+// Picture files: decoding BMP, GIF, JPEG, PNG and TIFF, told by their
+// content, into one 32-bit format; writing them.
 
 #include <QImage>
 #include <QString>
@@ -18,8 +19,10 @@ void InitCodecs();
 void CheckClaimedSize(QSize size, qint64 fileBytes);
 
 // Decodes a picture file into Format_RGB32, transparent pixels flattened onto
-// white. Fails with a description in Spanish; a header that claims more than
-// MaxPicturePixels is refused before anything is decoded.
+// white. The file is read once, and only a regular file; the same bytes are
+// checked and decoded. Fails with a description in Spanish; a file of another
+// format, a damaged or cut-off one, and a header that claims more than
+// MaxPicturePixels are refused before anything is decoded.
 QImage LoadPicture(const QString& path);
 QImage LoadPictureFromData(const QByteArray& data);
 

@@ -3,6 +3,7 @@
 #include <QIODevice>
 
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -26,6 +27,7 @@ class Bytes {
   }
   int u16le() { return next() | next() << 8; }
   int u16be() { return next() << 8 | next(); }
+  qint64 u32be() { return qint64(u16be()) << 16 | u16be(); }
   void skip(qint64 n) {
     while (n-- > 0 && !ended_) next();
   }
@@ -74,23 +76,91 @@ Completeness checkRle(Bytes& in, qint64 width, qint64 height, bool fourBits) {
 // Uncompressed rows must all be there; compressed data ends where it says.
 Completeness checkBmp(QIODevice& device, Bytes& in, qint64 size) {
   const QByteArray head = device.peek(34);
-  if (head.size() < 34) return Completeness::Truncated;
-  if (head[14] == 12) return Completeness::Unknown;  // the old OS/2 header lays its fields out otherwise
-  const auto u32 = [&](int at) {
-    return qint64(std::uint8_t(head[at])) | qint64(std::uint8_t(head[at + 1])) << 8 |
-           qint64(std::uint8_t(head[at + 2])) << 16 | qint64(std::uint8_t(head[at + 3])) << 24;
+  if (head.size() < 26) return Completeness::Truncated;
+  const auto u16 = [&](int at) { return qint64(std::uint8_t(head[at])) | qint64(std::uint8_t(head[at + 1])) << 8; };
+  const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
+  const qint64 offset = u32(10);
+  // Whether rows of rowBytes each fit after the offset, without multiplying
+  // sizes that a header may make as large as it likes.
+  const auto rowsFit = [&](qint64 rowBytes, qint64 rows) {
+    if (rowBytes < 0) return Completeness::Damaged;
+    if (offset > size) return Completeness::Truncated;
+    return rowBytes == 0 || rows <= (size - offset) / rowBytes ? Completeness::Complete : Completeness::Truncated;
   };
-  const qint64 offset = u32(10), width = std::int32_t(u32(18)), height = std::int32_t(u32(22));
-  const qint64 bits = std::uint8_t(head[28]) | std::uint8_t(head[29]) << 8, compression = u32(30);
+  if (u32(14) == 12)  // the old OS/2 header: 16-bit sizes, no compression
+    return rowsFit((u16(18) * u16(24) + 31) / 32 * 4, u16(20));
+  if (head.size() < 34) return Completeness::Truncated;
+  const qint64 width = std::int32_t(u32(18)), height = std::int32_t(u32(22));
+  const qint64 bits = u16(28), compression = u32(30);
   if ((compression == 1 && bits == 8) || (compression == 2 && bits == 4)) {
     if (width <= 0 || offset > size) return Completeness::Damaged;
     in.skip(offset);
     return checkRle(in, width, height, compression == 2);
   }
   if (compression != 0 && compression != 3) return Completeness::Unknown;
-  const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-  const qint64 rows = height < 0 ? -height : height;
-  return offset + rowBytes * rows <= size ? Completeness::Complete : Completeness::Truncated;
+  return rowsFit((width * bits + 31) / 32 * 4, height < 0 ? -height : height);
+}
+
+// Follows a GIF frame's LZW codes, counting the pixels they stand for without
+// producing them, until the frame's pixels are all given, then reads on to
+// the end of the frame's data. A code that no table entry stands for, or an
+// end before every pixel is given, makes the frame damaged.
+Completeness walkLzw(Bytes& in, qint64 pixels) {
+  const int minimum = in.next();
+  if (in.ended()) return Completeness::Truncated;
+  if (minimum < 1 || minimum > 11) return Completeness::Damaged;
+  const int clear = 1 << minimum, end = clear + 1;
+  std::vector<qint64> lengths(4096, 1);  // how many pixels each code stands for
+  int codeBits = minimum + 1, nextCode = clear + 2, previous = -1;
+  qint64 given = 0;
+  std::uint32_t held = 0;
+  int heldBits = 0, blockLeft = 0;
+  bool lastBlock = false;
+  while (given < pixels) {
+    while (heldBits < codeBits && !lastBlock) {
+      if (blockLeft == 0) {
+        blockLeft = in.next();
+        if (in.ended()) return Completeness::Truncated;
+        if (blockLeft == 0) {
+          lastBlock = true;  // the frame's data ends here
+          break;
+        }
+      }
+      const int byte = in.next();
+      if (in.ended()) return Completeness::Truncated;
+      held |= std::uint32_t(byte) << heldBits;
+      heldBits += 8;
+      --blockLeft;
+    }
+    if (heldBits < codeBits) return Completeness::Damaged;
+    const int code = int(held & ((1u << codeBits) - 1));
+    held >>= codeBits;
+    heldBits -= codeBits;
+    if (code == clear) {
+      codeBits = minimum + 1, nextCode = clear + 2, previous = -1;
+      continue;
+    }
+    qint64 length;
+    if (code < clear)
+      length = 1;
+    else if (code > end && code < nextCode)
+      length = lengths[code];
+    else if (code == nextCode && previous >= 0)
+      length = lengths[previous] + 1;
+    else
+      return Completeness::Damaged;  // the end code before the frame is full, or no such entry
+    given += length;
+    if (previous >= 0 && nextCode < 4096) {
+      lengths[nextCode++] = lengths[previous] + 1;
+      if (nextCode == 1 << codeBits && codeBits < 12) ++codeBits;
+    }
+    previous = code;
+  }
+  if (!lastBlock) {  // the rest of the frame's data, up to its terminator
+    in.skip(blockLeft);
+    for (int n = in.next(); n > 0; n = in.next()) in.skip(n);
+  }
+  return in.ended() ? Completeness::Truncated : Completeness::Complete;
 }
 
 // The first image's data must reach its terminating empty sub-block.
@@ -110,12 +180,11 @@ Completeness checkGif(Bytes& in) {
       in.next();
       skipSubBlocks();
     } else if (introducer == 0x2C) {
-      in.skip(8);
+      in.skip(4);
+      const qint64 width = in.u16le(), height = in.u16le();
       const int local = in.next();
       if (local & 0x80) in.skip(3 << ((local & 7) + 1));
-      in.next();  // the LZW code size
-      skipSubBlocks();
-      return in.ended() ? Completeness::Truncated : Completeness::Complete;
+      return walkLzw(in, width * height);
     } else {
       return Completeness::Unknown;
     }
@@ -142,6 +211,22 @@ Completeness checkJpeg(Bytes& in) {
   }
 }
 
+// Chunks are walked by their lengths up to the end chunk, so that one whose
+// length claims more than the file holds is refused before any is read.
+Completeness checkPng(Bytes& in, qint64 size) {
+  in.skip(8);
+  qint64 at = 8;
+  for (;;) {
+    const qint64 length = in.u32be(), type = in.u32be();
+    if (in.ended()) return Completeness::Truncated;
+    if (length > 0x7FFFFFFF) return Completeness::Damaged;
+    at += 12 + length;
+    if (at > size) return Completeness::Truncated;
+    in.skip(length + 4);                                    // the data and its check sum
+    if (type == 0x49454E44) return Completeness::Complete;  // "IEND"
+  }
+}
+
 }  // namespace
 
 Completeness CheckComplete(QIODevice& device) {
@@ -155,6 +240,8 @@ Completeness CheckComplete(QIODevice& device) {
     result = checkGif(in);
   else if (magic.startsWith("\xFF\xD8"))
     result = checkJpeg(in);
+  else if (magic.startsWith("\x89PNG"))
+    result = checkPng(in, device.size() - start);
   device.seek(start);
   return result;
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -151,6 +152,48 @@ bool OpenForReading(QFile& file, const QString& path) {
 #endif
   file.setFileName(path);
   return file.open(QIODevice::ReadOnly);
+}
+
+ReadResult ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes) {
+  bytes.clear();
+#ifdef Q_OS_UNIX
+  if (!path.startsWith(u':')) {
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    struct stat st {};
+    ReadResult result = ReadResult::Read;
+    if (::fstat(fd, &st) != 0)
+      result = ReadResult::Unreadable;
+    else if (S_ISDIR(st.st_mode))
+      result = ReadResult::Folder;
+    else if (!S_ISREG(st.st_mode))
+      result = ReadResult::NotRegular;
+    else if (st.st_size > maxBytes)
+      result = ReadResult::TooLarge;
+    if (result == ReadResult::Read) {
+      bytes.resize(qsizetype(st.st_size));
+      qsizetype done = 0;
+      while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) result = ReadResult::Unreadable;
+        if (n <= 0) break;
+        done += n;
+      }
+      bytes.truncate(done);
+    }
+    ::close(fd);
+    if (result != ReadResult::Read) bytes.clear();
+    return result;
+  }
+#endif
+  const FileKind kind = KindOf(path);
+  if (kind != FileKind::File) return kind == FileKind::Missing ? ReadResult::Missing : ReadResult::Folder;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return ReadResult::Unreadable;
+  if (file.size() > maxBytes) return ReadResult::TooLarge;
+  bytes = file.read(maxBytes);
+  return file.error() == QFileDevice::NoError ? ReadResult::Read : ReadResult::Unreadable;
 }
 
 }  // namespace platform

@@ -32,4 +32,13 @@ QStringList FolderFiles(const QString& folder, bool namesNotUtf8Only = false);
 // Opens file for reading at path, whatever bytes its name holds.
 bool OpenForReading(QFile& file, const QString& path);
 
+enum class ReadResult { Read, Missing, Folder, NotRegular, Unreadable, TooLarge };
+// Reads the whole file at path, whatever bytes its name holds, into bytes.
+// Only a regular file is read, and never more than it held when opened, so a
+// file that grows meanwhile cannot make the reading endless; one that shrinks
+// gives fewer bytes. A pipe, a device or a socket is not waited on. Files of
+// more than maxBytes are not read. The pictures built into the program
+// (":/...") are read too.
+ReadResult ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes);
+
 }  // namespace platform

@@ -11,6 +11,10 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 #include "allocations.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
@@ -31,6 +35,15 @@ QImage palettePicture(QImage::Format format) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 8; ++x) image.setPixel(x, y, (x + y) % 2);
   return image;
+}
+
+QString failureDescription(const std::function<void()>& load) {
+  try {
+    load();
+  } catch (const Failure& f) {
+    return f.Description;
+  }
+  return QStringLiteral("(cargada)");
 }
 
 int failureNumber(const QByteArray& bytes) {
@@ -87,6 +100,84 @@ TEST(LoadPicture, BadFilesFailWithADescription) {
   EXPECT_THROW(LoadPicture("/"), Failure);
 }
 
+TEST(LoadPicture, HostileFilesAreRefusedWithTheirFault) {
+  const QString badHeader = "Imagen dañada: su cabecera no es válida", otherFormat = "Imagen no válida";
+  QFile fuzzed(TINTABORRA_FUZZ_DIR "/regressions/bmp-negative-width-header-size-8.bmp");
+  ASSERT_TRUE(fuzzed.open(QIODevice::ReadOnly));
+  const QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp"),
+                   png = encode(palettePicture(QImage::Format_Indexed8), "png");
+  QImage grey(8, 4, QImage::Format_Grayscale8);
+  grey.fill(100);
+  const QByteArray jpeg = encode(grey, "jpg");
+  const auto with = [](QByteArray bytes, qsizetype at, const QByteArray& put) {
+    return bytes.replace(at, put.size(), put);
+  };
+  const auto le32 = [](qint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+  };
+  const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+  // A TIFF whose one directory gives 60000 x 60000 and nothing else.
+  const QByteArray tiff(
+      "II*\x00\x08\x00\x00\x00\x02\x00"
+      "\x00\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00"
+      "\x01\x01\x04\x00\x01\x00\x00\x00\x60\xEA\x00\x00\x00\x00\x00\x00",
+      38);
+  const struct {
+    const char* fault;
+    QByteArray bytes;
+    QString description;
+  } cases[] = {
+      // Found by fuzzing: a header of 8 bytes, a negative width.
+      {"BMP with a negative width and a header of 8 bytes", fuzzed.readAll(), badHeader},
+      {"BMP with a header size of 8", with(bmp, 14, le32(8)), badHeader},
+      {"BMP with a negative width", with(bmp, 18, le32(-8)), badHeader},
+      {"BMP with a height of 0", with(bmp, 22, le32(0)), badHeader},
+      {"BMP whose rows' size overflows (found by fuzzing)",
+       with(with(with(bmp, 18, le32(INT32_MAX)), 22, le32(INT32_MAX)), 28, QByteArray(2, '\xFF')),
+       "Imagen incompleta: el archivo termina antes de tiempo"},
+      {"BMP with the lowest height, its rows past its end", with(bmp, 22, le32(INT32_MIN)),
+       "Imagen incompleta: el archivo termina antes de tiempo"},
+      {"PNG with a width of 0", with(png, 16, QByteArray(4, '\0')), badHeader},
+      {"PNG with a width past 2^31", with(png, 16, QByteArray(4, '\xFF')), badHeader},
+      {"JPEG with a height of 0", with(jpeg, sof + 5, QByteArray(2, '\0')), badHeader},
+      {"TIFF claiming 60000 x 60000", tiff, "La imagen es demasiado grande (60000 × 60000 píxeles)"},
+      {"ICO", QByteArray("\x00\x00\x01\x00\x01\x00\x01\x01", 8) + QByteArray(40, '\0'), otherFormat},
+      {"PBM", "P1\n1 1\n0\n", otherFormat},
+      {"XPM", "/* XPM */\nstatic char* a[] = {\"1 1 1 1\", \"a c #000000\", \"a\"};\n", otherFormat},
+      {"MNG", QByteArray("\x8AMNG\r\n\x1A\n", 8) + QByteArray(111, '\0'), otherFormat},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(failureDescription([&] { LoadPictureFromData(c.bytes); }).toStdString(), c.description.toStdString())
+        << c.fault;
+}
+
+TEST(LoadPicture, OnlyRegularFilesAreRead) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath("tuberia.bmp");
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString refused = "No es un archivo normal (es una tubería, un dispositivo o un socket)";
+  for (const QString& path : {fifo, QStringLiteral("/dev/zero")})
+    EXPECT_EQ(failureDescription([&] { LoadPicture(path); }).toStdString(), refused.toStdString())
+        << path.toStdString();
+}
+
+TEST(LoadPicture, ASixteenBitPngsTransparentColourBecomesWhite) {
+  // 7 x 5, 16 bits a sample; the pixels where x + y is a multiple of 3 hold the transparent colour.
+  QFile file(TINTABORRA_FUZZ_DIR "/seeds/png/rgb16-transparent-colour.png");
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray png = file.readAll();
+  const QImage image = LoadPictureFromData(png);
+  ASSERT_EQ(image.size(), QSize(7, 5));
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const auto eight = [](int sixteen) { return (sixteen + 128) / 257; };
+      const QRgb expected = (x + y) % 3 == 0 ? qRgb(255, 255, 255) : qRgb(eight(x * 9000), eight(y * 12000), 0x80);
+      EXPECT_EQ(image.pixel(x, y), expected) << x << "," << y;
+    }
+}
+
 TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
   // A BMP header claiming 100000 x 100000 pixels, with no pixel data behind it.
   QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp");
@@ -136,6 +227,28 @@ TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
   EXPECT_EQ(bytes.left(2), "BM");
   EXPECT_EQ(qFromLittleEndian<quint16>(bytes.constData() + 28), 24);
   EXPECT_EQ(LoadPicture(path), picture);
+}
+
+TEST(SavePicture, EveryByteWrittenFollowsFromThePixels) {
+  // Widths that leave padding at the end of each row, in every form written
+  // (colour, 8-bit grey, 1-bit), each picture put in that form as it is saved.
+  QImage grey = imagefilestest::Gradient(7, 3), blackAndWhite(13, 3, QImage::Format_RGB32);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 7; ++x) grey.setPixel(x, y, qRgb(x * 30 + y, x * 30 + y, x * 30 + y));
+    for (int x = 0; x < 13; ++x) blackAndWhite.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+  }
+  QTemporaryDir dir;
+  for (const char* format : {"bmp", "tif", "png"})
+    for (const QImage& picture : {imagefilestest::Gradient(5, 3), grey, blackAndWhite}) {
+      QByteArray written[2];
+      for (int i = 0; i < 2; ++i) {
+        const QString path = dir.filePath(QStringLiteral("%1.%2").arg(i).arg(format));
+        allocationtest::WithUsedMemory(i ? 0xFF : 0x00, [&] { SavePicture(CompactForm(picture), path, format); });
+        written[i] = imagefilestest::ReadFile(path);
+      }
+      EXPECT_EQ(written[0], written[1]) << format << " of " << picture.width() << " pixels a row";
+      EXPECT_EQ(LoadPictureFromData(written[0]), picture) << format;
+    }
 }
 
 TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {

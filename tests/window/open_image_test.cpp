@@ -113,6 +113,7 @@ TEST_F(OpenImageTest, NamesThatPassButDoNotDecodeAreToldAndKeepTheOldPicture) {
       {"cortado.bmp", Encode(Gradient(40, 30), "bmp").chopped(100)},
       {"cortado.jpg", Encode(Gradient(64, 64), "jpg").chopped(300)},
       {"texto.gif", "GIF? no, texto\n"},
+      {"dañado.gif", QByteArray(gif).replace(24, 1, "\x02")},  // a frame of 2 pixels whose codes give 1
   };
   for (const auto& c : cases) {
     const QString path = write(c.name, c.bytes);
