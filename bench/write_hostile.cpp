@@ -11,5 +11,14 @@ int main(int argc, char* argv[]) {
   std::vector<hostile::File> files = hostile::DamagedFiles();
   const std::vector<hostile::File> varied = hostile::VariedFiles();
   files.insert(files.end(), varied.begin(), varied.end());
+  // The 10000 x 10000 screen again, with a 13 KB comment before its frame: a
+  // file long enough for its claim, whose canvas is decoded whole.
+  for (const hostile::File& file : hostile::DamagedFiles())
+    if (file.name == QStringLiteral("pantalla.gif")) {
+      QByteArray comment("\x21\xFE");
+      for (int block = 0; block < 52; ++block) comment += char(250) + QByteArray(250, 'x');
+      files.push_back({"gif_screen_10000_square_13_kb", QStringLiteral("pantalla13k.gif"),
+                       QByteArray(file.bytes).insert(6 + 7 + 6, comment + '\0')});
+    }
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "pixels/codecs.h"
 #include "pixels/filenames.h"
+#include "pixels/picture_header.h"
 #include "pixels/vb.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -35,20 +35,17 @@ bool hasPictureExtension(const QString& name) {
   return dot > 0 && known.contains(name.mid(dot + 1).toLower());
 }
 
-// Whether the file starts as a BMP, GIF, JPEG, PNG or TIFF does. Opened
+// Whether the file starts as one of the formats the loader reads. Opened
 // without waiting, so that a pipe put in the file's place cannot hold the
 // listing up; only a regular file is read.
 bool startsAsPicture(const QString& path) {
   const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  unsigned char head[8] = {};
+  char head[8] = {};
   const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::read(fd, head, sizeof head) == sizeof head;
   ::close(fd);
-  if (!read) return false;
-  const auto is = [&](const char* magic, std::size_t n) { return std::memcmp(head, magic, n) == 0; };
-  return is("BM", 2) || is("GIF87a", 6) || is("GIF89a", 6) || is("\xFF\xD8\xFF", 3) ||
-         is("\x89PNG\r\n\x1A\n", 8) || is("II*\0", 4) || is("MM\0*", 4);
+  return read && platform::FormatOf(QByteArray(head, sizeof head)) != platform::PictureFormat::Other;
 }
 
 // Where a file is, with links and "..", for telling two names of one file apart.
@@ -101,10 +98,6 @@ std::vector<Job> PlanJobs(const Options& options) {
 
 Result ProcessOne(const Job& job, const Options& options) {
   try {
-    // A pipe, a device or a socket would be waited on, not read.
-    struct stat st {};
-    if (::stat(platform::EncodeFileName(job.input).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-      return {false, QStringLiteral("No es un archivo de imagen: es una tubería, un dispositivo o un socket")};
     QImage picture = platform::LoadPicture(job.input);
     filters::ApplyInRowOrder(picture, options.steps);
     const QByteArray format = options.format.toLatin1();

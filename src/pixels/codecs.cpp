@@ -197,13 +197,11 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   if (picture.isNull()) invalidPicture();
   ReplacingFile file(path);
   if (!file.open()) writeFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
-  QImageWriter writer(&file.device(), format);
-  if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
-  if (!EncodePicture(rgb, format, file)) {
+  if (!EncodePicture(rgb, format, file.device())) {
     const int error = errno;
     file.discard();
     writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
