@@ -10,6 +10,7 @@
 #include "pixels/png_key.h"
 #include "pixels/safe_file.h"
 #include "pixels/vb.h"
+#include "pixels/widening.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace platform {
 
@@ -127,15 +129,19 @@ QImage decode(const QByteArray& data) {
     buffer.open(QIODevice::ReadOnly);
   }
   QImage image;
+  std::optional<WideningRoom> room;
   {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
     QImageReader reader(&buffer, FormatName(format));
     reader.setAutoDetectImageFormat(false);  // no other plugin is asked
-    // The BMP decoder fills an image of the right size and format that it is given.
-    if (format == PictureFormat::Bmp && size == reader.size()) image = clearedImage(size, reader.imageFormat());
+    // The BMP and PNG decoders fill an image of the right size and format that they are given.
+    const bool fillsGiven = (format == PictureFormat::Bmp || format == PictureFormat::Png) && size == reader.size();
+    room.emplace(fillsGiven ? size : QSize(), reader.imageFormat());
+    image = room->TakeNarrow();
+    if (image.isNull() && fillsGiven && format == PictureFormat::Bmp) image = clearedImage(size, reader.imageFormat());
     if (!reader.read(&image) || image.isNull()) invalidPicture();
   }
   WhitenTransparentColour(image, transparent);
-  return flattened(std::move(image));
+  return flattened(room->Widen(std::move(image)));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QPainter>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 
 #include "allocations.h"
+#include "support/hostile_files.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
 
@@ -176,6 +178,45 @@ TEST(LoadPicture, ASixteenBitPngsTransparentColourBecomesWhite) {
       const QRgb expected = (x + y) % 3 == 0 ? qRgb(255, 255, 255) : qRgb(eight(x * 9000), eight(y * 12000), 0x80);
       EXPECT_EQ(image.pixel(x, y), expected) << x << "," << y;
     }
+}
+
+TEST(LoadPicture, BigEightBitPicturesWidenedInPlaceGiveThePixelsAConversionGives) {
+  // Over two million pixels: palette and grey pictures are widened where they were decoded.
+  QImage grey(1601, 1311, QImage::Format_Grayscale8), indexed(1601, 1311, QImage::Format_Indexed8);
+  QList<QRgb> colours;
+  for (int i = 0; i < 200; ++i) colours += qRgba(i, 255 - i, i / 2, i < 10 ? i * 20 : 255);
+  indexed.setColorTable(colours);
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x) {
+      grey.scanLine(y)[x] = uchar(x * 7 + y * 3);
+      indexed.scanLine(y)[x] = uchar((x + y * 13) % 200);
+    }
+  QImage opaque = indexed;
+  opaque.setColorTable(QList<QRgb>(colours).mid(10) + QList<QRgb>(10, qRgb(1, 2, 3)));
+  // Eight pixels of the second colour on the bottom row, the rest left to the first.
+  QImage runs(1601, 1311, QImage::Format_RGB32);
+  runs.fill(0xFF103050);
+  for (int x = 0; x < 8; ++x) runs.setPixel(x, 1310, 0xFF505060);
+  const struct {
+    const char* what;
+    QByteArray bytes;
+    QImage expected;  // when not as Qt reads it
+  } cases[] = {
+      {"grey PNG", encode(grey, "png"), {}},
+      {"PNG with a palette, some colours transparent", encode(indexed, "png"), {}},
+      {"8-bit BMP", encode(opaque, "bmp"), {}},
+      {"run-length BMP ending early", hostile::Rle8Bmp(1601, 1311, QByteArray("\x08\x01\x00\x00\x00\x01", 6)), runs},
+  };
+  for (const auto& c : cases) {
+    QImage expected = c.expected.isNull() ? QImage::fromData(c.bytes) : c.expected;
+    if (expected.hasAlphaChannel()) {
+      QImage flat(expected.size(), QImage::Format_RGB32);
+      flat.fill(Qt::white);
+      QPainter(&flat).drawImage(0, 0, expected);
+      expected = flat;
+    }
+    EXPECT_EQ(LoadPictureFromData(c.bytes), expected.convertToFormat(QImage::Format_RGB32)) << c.what;
+  }
 }
 
 TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
