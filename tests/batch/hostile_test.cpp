@@ -127,8 +127,12 @@ TEST(BatchHostileFiles, NamesLinksAndPipesNeitherEscapeNorHang) {
     const QStringList left = platform::FolderFiles(out);
     EXPECT_EQ(left, c.written.isEmpty() ? QStringList() : QStringList{c.written});
     EXPECT_EQ(everythingIn(out).size(), left.size()) << "nothing else: no link, no temporary file";
-    if (c.occupant.endsWith(u".txt")) EXPECT_EQ(ReadFile(target), "no es una imagen\n");
-    if (c.occupant.endsWith(u".png")) EXPECT_FALSE(QFileInfo::exists(target));
+    if (c.occupant.endsWith(u".txt")) {
+      EXPECT_EQ(ReadFile(target), "no es una imagen\n");
+    }
+    if (c.occupant.endsWith(u".png")) {
+      EXPECT_FALSE(QFileInfo::exists(target));
+    }
     for (const QString& folder : {in, out})  // names QTemporaryDir cannot remove
       for (const QString& name : everythingIn(folder)) ::unlink(platform::EncodeFileName(folder + u'/' + name).constData());
   }
