@@ -11,7 +11,7 @@ source "$(dirname "$0")/xvfb_session.sh"
 # selects nothing.
 work=$(mktemp -d)
 trap 'cleanup; rm -rf "$work"' EXIT
-(cd "$work" && exec "$binary" 2>/dev/null) &
+(cd "$work" && exec "$binary" 2>"$PROGRAM_ERR") &
 app_pid=$!
 pids_to_kill+=("$app_pid")
 wait_for_window

@@ -16,7 +16,7 @@ REMOVE=(64 648) REPLACEMENT=(64 680) TEXT2=(28 420) TEXT5=(84 420) LIST_FIRST=(4
 PIC_X=345 PIC_Y=264
 
 start_program() {
-  "$binary" 2>"$work/stderr" &
+  "$binary" 2>"$PROGRAM_ERR" &
   app_pid=$!
   pids_to_kill+=("$app_pid")
   wait_for_window
@@ -142,7 +142,7 @@ case "$scenario" in
     # As in the stop scenario, the exit click waits in the queue during the run.
     xdotool mousemove 976 24 key space click 1
     wait_until "the exit button did not end the program during a run" ended "$app_pid"
-    wait "$app_pid" || fail "the program did not end normally: $(cat "$work/stderr")"
+    wait "$app_pid" || fail "the program did not end normally"
     echo "PASS: exitmidrun (window manager: ${WM:-none})"
     exit 0
     ;;

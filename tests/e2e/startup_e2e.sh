@@ -6,7 +6,7 @@ set -euo pipefail
 binary=$1 start_picture=$2
 source "$(dirname "$0")/xvfb_session.sh"
 
-"$binary" 2>/dev/null &
+"$binary" 2>"$PROGRAM_ERR" &
 app_pid=$!
 pids_to_kill+=("$app_pid")
 wait_for_window

@@ -28,6 +28,7 @@ cleanup() {
   kill "${pids_to_kill[@]}" 2>/dev/null || true
   wait "${pids_to_kill[@]}" 2>/dev/null || true
   rm -f "$fd_file"
+  [ -s "${PROGRAM_ERR:-}" ] || rm -f "${PROGRAM_ERR:-}"
 }
 trap cleanup EXIT
 # Xvfb writes its display number once it accepts connections.
@@ -44,7 +45,19 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 # pixel X Y: the colour at (X, Y) of the screen as "r,g,b".
 pixel() { import -silent -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n 2p | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'; }
 screenshot() { import -silent -window root "$ARTEFACTS/$1.png"; }
-fail() { echo "FAIL: $*" >&2; screenshot "failure-$(date +%s)" 2>/dev/null || true; exit 1; }
+# What the program writes to standard error: shown with any failure, so that a
+# crash (a sanitizer's report, an abort) is told by the program itself.
+PROGRAM_ERR="$ARTEFACTS/program-stderr-$$.txt"
+: >"$PROGRAM_ERR"
+fail() {
+  echo "FAIL: $*" >&2
+  screenshot "failure-$(date +%s)" 2>/dev/null || true
+  if [ -s "$PROGRAM_ERR" ]; then
+    echo "--- the program's standard error:" >&2
+    tail -n 60 "$PROGRAM_ERR" >&2
+  fi
+  exit 1
+}
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 # wait_pixel X Y COLOUR: waits until the screen shows COLOUR at (X, Y).
 wait_pixel() { wait_until "($1, $2) never showed $3 (it shows $(pixel "$1" "$2"))" is_pixel "$@"; }
@@ -70,8 +83,13 @@ wait_window() { wait_until "no window named '$1' came up with the focus" focused
 not_visible_named() { ! visible_named "$1"; }
 wait_gone() { wait_until "the window named '$1' did not close" not_visible_named "$1"; }
 # wait_for_window: the program's window is shown and painted (its teal background).
+# A program that ended fails the wait at once.
 wait_for_window() {
-  wait_until "the window did not appear" eval 'xdotool search --onlyvisible --class tintaborra >/dev/null 2>&1'
+  window_or_end() {
+    [ -z "${app_pid:-}" ] || kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared"
+    xdotool search --onlyvisible --class tintaborra >/dev/null 2>&1
+  }
+  wait_until "the window did not appear" window_or_end
   wait_pixel 60 730 0,128,128
 }
 # wait_exit PID: waits until the process has ended.
