@@ -28,9 +28,9 @@ namespace {
 
 // The formats the help names, by the extensions they go by.
 bool hasPictureExtension(const QString& name) {
-  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("gif"),
+  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"),  QStringLiteral("gif"),
                                  QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
-                                 QStringLiteral("png"), QStringLiteral("tif"), QStringLiteral("tiff")};
+                                 QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff")};
   const qsizetype dot = name.lastIndexOf(u'.');
   return dot > 0 && known.contains(name.mid(dot + 1).toLower());
 }

@@ -202,7 +202,8 @@ QString systemReason(int error, const QString& fallback) {
 void SavePicture(const QImage& picture, const QString& path, const char* format) {
   if (picture.isNull()) invalidPicture();
   ReplacingFile file(path);
-  if (!file.open()) writeFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
+  if (!file.open())
+    writeFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);

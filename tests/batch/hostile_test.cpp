@@ -64,7 +64,8 @@ TEST(BatchHostileFiles, EachDamagedFileIsRefusedWithItsReasonAndNothingWritten) 
   ASSERT_TRUE(hostile::WriteAll(files, dir.filePath("in")));
   for (const auto& e : expected) {
     SCOPED_TRACE(e.fault);
-    const auto f = std::find_if(files.begin(), files.end(), [&](const auto& h) { return qstrcmp(h.fault, e.fault) == 0; });
+    const auto f =
+        std::find_if(files.begin(), files.end(), [&](const auto& h) { return qstrcmp(h.fault, e.fault) == 0; });
     ASSERT_NE(f, files.end());
     const QString input = QDir(dir.filePath("in")).filePath(f->name), out = dir.filePath(e.fault);
     const Outcome run = RunLote({"-o", out, "-j", "2", "--blanquear", input});
@@ -89,7 +90,7 @@ TEST(BatchHostileFiles, NamesLinksAndPipesNeitherEscapeNorHang) {
     QString occupant;  // what the output's name holds before: a link to this name in the folder "otro"
     int exitCode;
     const char* says;
-    QString written;   // the one file the output folder holds after
+    QString written;  // the one file the output folder holds after
   } cases[] = {
       {"symlink_in_output_folder", "p00.bmp", "importante.txt", 0, "", "p00.png"},
       {"dangling_symlink_in_output_folder", "p01.bmp", "no_existe.png", 0, "", "p01.png"},
@@ -134,6 +135,7 @@ TEST(BatchHostileFiles, NamesLinksAndPipesNeitherEscapeNorHang) {
       EXPECT_FALSE(QFileInfo::exists(target));
     }
     for (const QString& folder : {in, out})  // names QTemporaryDir cannot remove
-      for (const QString& name : everythingIn(folder)) ::unlink(platform::EncodeFileName(folder + u'/' + name).constData());
+      for (const QString& name : everythingIn(folder))
+        ::unlink(platform::EncodeFileName(folder + u'/' + name).constData());
   }
 }

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
-#include <QTemporaryDir>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 

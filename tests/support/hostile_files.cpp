@@ -52,7 +52,8 @@ QImage pattern(int width, int height, QImage::Format format, bool alpha) {
   QImage image(width, height, format);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      image.setPixelColor(x, y, QColor((x * 37) % 256, (y * 53) % 256, (x * y) % 256, alpha ? (x * 29 + y) % 256 : 255));
+      image.setPixelColor(x, y,
+                          QColor((x * 37) % 256, (y * 53) % 256, (x * y) % 256, alpha ? (x * 29 + y) % 256 : 255));
   return image;
 }
 
@@ -77,7 +78,7 @@ QByteArray gif(int screenWidth, int screenHeight, int width, int height, const Q
   QByteArray b("GIF89a");
   le16(b, unsigned(screenWidth));
   le16(b, unsigned(screenHeight));
-  b += QByteArray("\x80\x00\x00\xFF\x00\x00\x00\x00\xFF", 9);  // global palette: red, blue
+  b += QByteArray("\x80\x00\x00\xFF\x00\x00\x00\x00\xFF", 9);               // global palette: red, blue
   if (transparent) b += QByteArray("\x21\xF9\x04\x01\x00\x00\x01\x00", 8);  // index 1 transparent
   b += '\x2C';
   le32(b, 0);
@@ -214,8 +215,10 @@ std::vector<File> DamagedFiles() {
       {"bmp_core_header_cut", QStringLiteral("cabecera12.bmp"), coreHeaderBmp(64, 64).left(26 + 500)},
       {"png_huge_chunk", QStringLiteral("trozo_enorme.png"), hugeChunk},
       {"mng_huge_claim", QStringLiteral("animacion.mng"), mng},
-      {"ppm_not_named_by_the_help", QStringLiteral("retrato.ppm"), QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\x7F')},
-      {"gif_screen_10000_square", QStringLiteral("pantalla.gif"), gif(10000, 10000, 1, 1, lzwAlternating(1, true), false)},
+      {"ppm_not_named_by_the_help", QStringLiteral("retrato.ppm"),
+       QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\x7F')},
+      {"gif_screen_10000_square", QStringLiteral("pantalla.gif"),
+       gif(10000, 10000, 1, 1, lzwAlternating(1, true), false)},
       {"gif_lzw_cut", QStringLiteral("lzw_cortado.gif"), gif(8, 8, 8, 8, lzwAlternating(1, false), false)},
       {"jpeg_cut_with_end_marker", QStringLiteral("mitad.jpg"), jpegCut},
       {"jpeg_10000_square_of_zeros", QStringLiteral("ceros.jpg"), jpegHugeHeader()},
