@@ -62,6 +62,10 @@ is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
 # wait_pixel X Y COLOUR: waits until the screen shows COLOUR at (X, Y).
 wait_pixel() { wait_until "($1, $2) never showed $3 (it shows $(pixel "$1" "$2"))" is_pixel "$@"; }
 
+# The server answers a client before anything is started on it: a program
+# that cannot connect ends at once ("could not connect to display").
+wait_until "Xvfb on $DISPLAY does not answer" eval 'xdpyinfo >/dev/null 2>&1'
+
 # The window manager, when asked for (WM=openbox), owns the screen before the
 # program starts.
 if [ "${WM:-none}" = openbox ]; then
