@@ -20,7 +20,8 @@ wait_until() {
 }
 
 fd_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+XVFB_ERR="$ARTEFACTS/xvfb-stderr-$$.txt"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$XVFB_ERR" &
 xvfb_pid=$!
 pids_to_kill=("$xvfb_pid")
 # The server and the programs are gone before the next test starts its own.
@@ -29,6 +30,7 @@ cleanup() {
   wait "${pids_to_kill[@]}" 2>/dev/null || true
   rm -f "$fd_file"
   [ -s "${PROGRAM_ERR:-}" ] || rm -f "${PROGRAM_ERR:-}"
+  [ -n "${keep_xvfb_err:-}" ] || rm -f "$XVFB_ERR"
 }
 trap cleanup EXIT
 # Xvfb writes its display number once it accepts connections.
@@ -55,6 +57,12 @@ fail() {
   if [ -s "$PROGRAM_ERR" ]; then
     echo "--- the program's standard error:" >&2
     tail -n 60 "$PROGRAM_ERR" >&2
+  fi
+  # The server's own account, kept with the artefacts, when it has ended.
+  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+    keep_xvfb_err=1
+    echo "--- Xvfb had ended; its standard error:" >&2
+    tail -n 30 "$XVFB_ERR" >&2
   fi
   exit 1
 }
