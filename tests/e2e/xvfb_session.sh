@@ -21,7 +21,10 @@ wait_until() {
 
 fd_file=$(mktemp)
 XVFB_ERR="$ARTEFACTS/xvfb-stderr-$$.txt"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>"$XVFB_ERR" &
+# Without -noreset the server starts over each time its last client leaves: a
+# client of the test's own (xdotool, xprop, import) that comes and goes before
+# the program or the window manager connects would make their connection fail.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>"$XVFB_ERR" &
 xvfb_pid=$!
 pids_to_kill=("$xvfb_pid")
 # The server and the programs are gone before the next test starts its own.
