@@ -1,5 +1,7 @@
 #include "batch_support.h"
 
+#include "support/hostile_files.h"
+
 #include "pixels/colors.h"
 #include "support/test_form.h"
 
@@ -59,20 +61,12 @@ QImage BlackAndWhite(int width, int height) {
 }
 
 namespace {
-quint32 crc32(const QByteArray& bytes) {
-  quint32 crc = 0xFFFFFFFFu;
-  for (const char c : bytes) {
-    crc ^= quint8(c);
-    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return ~crc;
-}
 
 QByteArray pngChunk(const char* type, const QByteArray& data) {
   const QByteArray body = QByteArray(type) + data;
   char length[4], crc[4];
   qToBigEndian(quint32(data.size()), length);
-  qToBigEndian(crc32(body), crc);
+  qToBigEndian(hostile::Crc32(body), crc);
   return QByteArray(length, 4) + body + QByteArray(crc, 4);
 }
 

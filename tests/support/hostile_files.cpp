@@ -9,6 +9,15 @@
 
 namespace hostile {
 
+quint32 Crc32(const QByteArray& bytes) {
+  quint32 crc = 0xFFFFFFFFu;
+  for (const char c : bytes) {
+    crc ^= quint8(c);
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  return ~crc;
+}
+
 namespace {
 
 void le16(QByteArray& b, unsigned v) { b.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); }
@@ -22,21 +31,12 @@ void be32(QByteArray& b, quint32 v) {
   b.append(c, 4);
 }
 
-quint32 crc32(const QByteArray& bytes) {
-  quint32 crc = 0xFFFFFFFFu;
-  for (const char c : bytes) {
-    crc ^= quint8(c);
-    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return ~crc;
-}
-
 QByteArray pngChunk(const char* type, const QByteArray& data, quint32 claimedLength) {
   QByteArray chunk;
   be32(chunk, claimedLength);
   const QByteArray body = QByteArray(type) + data;
   chunk += body;
-  be32(chunk, crc32(body));
+  be32(chunk, Crc32(body));
   return chunk;
 }
 

@@ -32,6 +32,9 @@ QByteArray Bmp(int width, int height, int bits, const std::vector<unsigned>& pal
 // An 8-bit run-length BMP holding the run data as given.
 QByteArray Rle8Bmp(int width, int height, const QByteArray& runs);
 
+// The CRC-32 of PNG chunks and zlib streams.
+quint32 Crc32(const QByteArray& bytes);
+
 // Writes every file of the list into the folder; false when one could not be.
 bool WriteAll(const std::vector<File>& files, const QString& folder);
 
