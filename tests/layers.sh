@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The layers of src/ and what each may include of the others: pixels is the
 # ground floor and sees no widget; the Qt layer forms/ sees only pixels; the
-# window and the batch command stand on pixels and never on each other.
+# window and the batch command stand on pixels and never on each other;
+# documents (PDF, TIFF of many pages) stands on pixels and only the batch
+# command stands on it.
 set -uo pipefail
 src=${1:-$(dirname "$0")/../src}
 status=0
@@ -10,10 +12,11 @@ allowed() {
     pixels) echo "pixels" ;;
     window/forms) echo "pixels window/forms" ;;
     window) echo "pixels window/forms window" ;;
-    batch) echo "pixels batch" ;;
+    documents) echo "pixels documents" ;;
+    batch) echo "pixels documents batch" ;;
   esac
 }
-for layer in pixels window/forms window batch; do
+for layer in pixels documents window/forms window batch; do
   for file in "$src/$layer"/*.h "$src/$layer"/*.cpp; do
     [ -e "$file" ] || continue
     while IFS= read -r included; do
@@ -28,7 +31,7 @@ for layer in pixels window/forms window batch; do
   done
 done
 if grep -ln '#include <Q\(Widget\|Application\|Dialog\|MessageBox\|Label\|PushButton\|LineEdit\)\|#include <QtWidgets' \
-  "$src"/pixels/* "$src"/batch/*; then
+  "$src"/pixels/* "$src"/documents/* "$src"/batch/*; then
   echo "the files above include Qt Widgets" >&2
   status=1
 fi
