@@ -100,6 +100,27 @@ QImage flattened(QImage image) {
 // A file larger than the largest picture uncompressed, with room for its headers.
 constexpr qint64 MaxFileBytes = MaxPicturePixels * 4 + (qint64(64) << 20);
 
+// Reads the picture from device with Qt's decoder for format (after
+// jumping to page `index`), then flattens it as every loaded picture is.
+QImage readAndFlatten(QIODevice& device, PictureFormat format, QSize size, const TransparentColour& transparent,
+                      int index = 0) {
+  QImage image;
+  std::optional<WideningRoom> room;
+  {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
+    QImageReader reader(&device, FormatName(format));
+    reader.setAutoDetectImageFormat(false);  // no other plugin is asked
+    if (index != 0 && !reader.jumpToImage(index)) invalidPicture();
+    // The BMP and PNG decoders fill an image of the right size and format that they are given.
+    const bool fillsGiven = (format == PictureFormat::Bmp || format == PictureFormat::Png) && size == reader.size();
+    room.emplace(fillsGiven ? size : QSize(), reader.imageFormat());
+    image = room->TakeNarrow();
+    if (image.isNull() && fillsGiven && format == PictureFormat::Bmp) image = clearedImage(size, reader.imageFormat());
+    if (!reader.read(&image) || image.isNull()) invalidPicture();
+  }
+  WhitenTransparentColour(image, transparent);
+  return flattened(room->Widen(std::move(image)));
+}
+
 // Checks and decodes the bytes of one picture file: the checks and the
 // decoder see the same bytes, read once.
 QImage decode(const QByteArray& data) {
@@ -128,20 +149,7 @@ QImage decode(const QByteArray& data) {
     buffer.setData(TakeTransparentColour(data, transparent));
     buffer.open(QIODevice::ReadOnly);
   }
-  QImage image;
-  std::optional<WideningRoom> room;
-  {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
-    QImageReader reader(&buffer, FormatName(format));
-    reader.setAutoDetectImageFormat(false);  // no other plugin is asked
-    // The BMP and PNG decoders fill an image of the right size and format that they are given.
-    const bool fillsGiven = (format == PictureFormat::Bmp || format == PictureFormat::Png) && size == reader.size();
-    room.emplace(fillsGiven ? size : QSize(), reader.imageFormat());
-    image = room->TakeNarrow();
-    if (image.isNull() && fillsGiven && format == PictureFormat::Bmp) image = clearedImage(size, reader.imageFormat());
-    if (!reader.read(&image) || image.isNull()) invalidPicture();
-  }
-  WhitenTransparentColour(image, transparent);
-  return flattened(room->Widen(std::move(image)));
+  return readAndFlatten(buffer, format, size, transparent);
 }
 
 }  // namespace
@@ -150,9 +158,19 @@ void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / 
 
 QImage LoadPicture(const QString& path) {
   QByteArray data;
-  switch (ReadWholeFile(path, data, MaxFileBytes)) {
-    case ReadResult::Read:
-      return decode(data);
+  const ReadResult result = ReadWholeFile(path, data, MaxFileBytes);
+  if (result == ReadResult::Read) return decode(data);
+  RaiseUnread(result);
+}
+
+QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }
+
+QImage DecodeTiffPage(QIODevice& device, int index) {
+  return readAndFlatten(device, PictureFormat::Tiff, QSize(), TransparentColour{}, index);
+}
+
+void RaiseUnread(ReadResult result) {
+  switch (result) {
     case ReadResult::Missing:
       Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
     case ReadResult::NotRegular:
@@ -163,8 +181,6 @@ QImage LoadPicture(const QString& path) {
       Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
   }
 }
-
-QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }
 
 namespace {
 

@@ -2,8 +2,12 @@
 // Picture files: decoding BMP, GIF, JPEG, PNG and TIFF, told by their
 // content, into one 32-bit format; writing them.
 
+#include "pixels/filenames.h"
+
 #include <QImage>
 #include <QString>
+
+class QIODevice;
 
 namespace platform {
 
@@ -25,6 +29,15 @@ void CheckClaimedSize(QSize size, qint64 fileBytes);
 // MaxPicturePixels are refused before anything is decoded.
 QImage LoadPicture(const QString& path);
 QImage LoadPictureFromData(const QByteArray& data);
+
+// Page `index` (from 0) of a TIFF file of several pages read from device, by
+// the decoder and with the steps LoadPicture uses for a TIFF; the caller has
+// checked that page's size against the limits (CheckClaimedSize).
+QImage DecodeTiffPage(QIODevice& device, int index);
+
+// Fails with the reason LoadPicture gives when a file could not be read
+// (a pipe, a missing file, ...); result is anything but ReadResult::Read.
+[[noreturn]] void RaiseUnread(ReadResult result);
 
 // Writes a picture file, a 24-bit BMP unless another format ("png", "tif",
 // "jpg") is named, through a new file in the target's folder that takes the
