@@ -19,18 +19,21 @@ namespace documents {
 
 namespace {
 
-// Collects what a stream gives up to a limit, then stops the stream: a
-// stream that inflates to more than its picture needs never fills memory.
+// Collects what a stream gives up to a limit: a stream that inflates to more
+// than its picture needs never fills memory. Past the limit it stops the
+// stream (in a document of its own, which is then dropped) or passes over
+// the rest (in the document that stays open, which a stopped stream would
+// leave with a complaint).
 class BoundedBuffer : public Pipeline {
  public:
-  explicit BoundedBuffer(qsizetype limit) : Pipeline("bounded", nullptr), limit_(limit) {}
+  BoundedBuffer(qsizetype limit, bool stops) : Pipeline("bounded", nullptr), limit_(limit), stops_(stops) {}
   struct Full {};
   void write(unsigned char const* data, size_t len) override {
     const auto room = std::size_t(limit_ - bytes_.size());
     bytes_.append(reinterpret_cast<const char*>(data), qsizetype(std::min(len, room)));
     if (len > room) {
       full_ = true;
-      throw Full();
+      if (stops_) throw Full();
     }
   }
   void finish() override {}
@@ -39,6 +42,7 @@ class BoundedBuffer : public Pipeline {
 
  private:
   qsizetype limit_;
+  bool stops_;
   QByteArray bytes_;
   bool full_ = false;
 };
@@ -133,11 +137,8 @@ bool readPalette(QPDFObjectHandle space, PagePicture& picture) {
   if (lookup.isString()) {
     table = lookup.getStringValue();
   } else if (lookup.isStream()) {
-    BoundedBuffer buffer(entries * base);
-    try {
-      lookup.pipeStreamData(&buffer, 0, qpdf_dl_generalized);
-    } catch (const BoundedBuffer::Full&) {
-    }
+    BoundedBuffer buffer(entries * base, false);
+    lookup.pipeStreamData(&buffer, 0, qpdf_dl_generalized);
     table = buffer.bytes().toStdString();
   } else {
     return false;
@@ -254,7 +255,7 @@ QByteArray decodedSamples(const PagePicture& p) {
   QPDFObjectHandle stream = QPDFObjectHandle::newStream(&scratch);
   stream.replaceStreamData(p.stored.toStdString(), QPDFObjectHandle::parse(p.filter.toStdString()),
                            QPDFObjectHandle::parse(p.decodeParms.isEmpty() ? "null" : p.decodeParms.toStdString()));
-  BoundedBuffer buffer(need);
+  BoundedBuffer buffer(need, true);
   bool decoded = false;
   try {
     bool attempted = false;
@@ -280,11 +281,8 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
       !near(media->y1, crop->y1))
     return std::nullopt;
 
-  BoundedBuffer contents(MaxPictureContents);
-  try {
-    page.pipeContents(&contents);
-  } catch (const BoundedBuffer::Full&) {
-  }
+  BoundedBuffer contents(MaxPictureContents, false);
+  page.pipeContents(&contents);
   if (contents.full()) return std::nullopt;
   const QRegularExpressionMatch m = pictureContents().match(QString::fromLatin1(contents.bytes()));
   if (!m.hasMatch()) return std::nullopt;

@@ -29,11 +29,20 @@ namespace {
   platform::Raise(platform::errnum::FileAccess, QStringLiteral("el documento está protegido con contraseña"));
 }
 
-// What qpdf said it had to mend, as the reason a document is refused.
-void refuseWarnings(QPDF& qpdf) {
-  const std::vector<QPDFExc> warnings = qpdf.getWarnings();
-  if (!warnings.empty())
-    RaiseDamaged(QString::fromStdString(warnings.front().getMessageDetail()).left(200));
+// Its structure, which qpdf reads, is not sound: qpdf had to mend it (a
+// rebuilt cross-reference table of a file cut short, an object out of place)
+// or could not read it at all.
+const QString& unsound() {
+  static const QString reason = QStringLiteral("su estructura no es válida o el archivo está cortado");
+  return reason;
+}
+const QString& unsoundPage() {
+  static const QString reason = QStringLiteral("la página tiene objetos dañados");
+  return reason;
+}
+
+void refuseWarnings(QPDF& qpdf, const QString& reason) {
+  if (!qpdf.getWarnings().empty()) RaiseDamaged(reason);
 }
 
 // The pages tree walked once, each node seen once: a node reached twice (a
@@ -86,15 +95,15 @@ class PdfReader final : public DocumentReader {
     }
     try {
       qpdf_.processFile("documento", stream, true);
-      refuseWarnings(qpdf_);
+      refuseWarnings(qpdf_, unsound());
       pageCount_ = countPages(qpdf_);
       pages_ = qpdf_.getAllPages();
-      refuseWarnings(qpdf_);
+      refuseWarnings(qpdf_, unsound());
     } catch (const QPDFExc& e) {
       if (e.getErrorCode() == qpdf_e_password) passwordProtected();
-      RaiseDamaged(QString::fromStdString(e.getMessageDetail()).left(200));
-    } catch (const std::exception& e) {
-      RaiseDamaged(QString::fromStdString(e.what()).left(200));
+      RaiseDamaged(unsound());
+    } catch (const std::exception&) {
+      RaiseDamaged(unsound());
     }
     if (int(pages_.size()) != pageCount_) RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
 
@@ -120,11 +129,11 @@ class PdfReader final : public DocumentReader {
       try {
         QPDFPageObjectHelper helper(pages_[std::size_t(index)]);
         picture = FindPagePicture(helper, file_->bytes());
-        refuseWarnings(qpdf_);
-      } catch (const QPDFExc& e) {
-        RaiseDamaged(QString::fromStdString(e.getMessageDetail()).left(200));
-      } catch (const std::logic_error& e) {  // qpdf's type errors: an object of the wrong kind
-        RaiseDamaged(QString::fromStdString(e.what()).left(200));
+        refuseWarnings(qpdf_, unsoundPage());
+      } catch (const QPDFExc&) {
+        RaiseDamaged(unsoundPage());
+      } catch (const std::exception&) {  // qpdf's type errors: an object of the wrong kind
+        RaiseDamaged(unsoundPage());
       }
     }
     if (picture) {

@@ -29,7 +29,7 @@ class TiffReader final : public DocumentReader {
     tiff_ = TIFFFdOpen(fd, "documento", "rm");
     if (!tiff_) {
       ::close(fd);
-      RaiseDamaged(QStringLiteral("su cabecera TIFF no es válida"));
+      RaiseDamaged(QStringLiteral("su primera página no se puede leer"));
     }
     const qint64 bound = std::max<qint64>(1, file_->bytes() / MinDirectoryBytes);
     pages_ = 1;

@@ -1,0 +1,209 @@
+#include "support/documents.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QTemporaryFile>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <tiffio.h>
+
+#include <stdexcept>
+
+namespace documentfiles {
+
+namespace {
+
+// A zlib stream (qCompress adds a 4-byte length before it).
+QByteArray flate(const QByteArray& bytes) { return qCompress(bytes).mid(4); }
+
+QImage blackAndWhite(const QImage& picture) {
+  return picture.convertToFormat(QImage::Format_Grayscale8)
+      .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
+}
+
+QByteArray readWhole(QFile& file) {
+  file.seek(0);
+  return file.readAll();
+}
+
+// Writes pages with libtiff into a temporary file and gives its bytes.
+QByteArray writeTiff(const std::vector<TiffPage>& pages) {
+  QTemporaryFile file;
+  if (!file.open()) throw std::runtime_error("no temporary file");
+  TIFF* tiff = TIFFOpen(file.fileName().toLocal8Bit().constData(), "w");
+  if (!tiff) throw std::runtime_error("libtiff cannot write");
+  for (const TiffPage& page : pages) {
+    const bool mono = page.storage == TiffStorage::Group4;
+    const QImage image = mono ? blackAndWhite(page.picture) : page.picture.convertToFormat(QImage::Format_RGB888);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width());
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.height());
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, mono ? 1 : 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, mono ? 1 : 3);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    // Qt's Format_Mono has 0 for black: the fax convention's white-is-zero is its inverse.
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, mono ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    const int compression[] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_CCITTFAX4};
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression[int(page.storage)]);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.height());
+    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0);
+    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0);
+    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    if (pages.size() > 1) TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+    for (int y = 0; y < image.height(); ++y)
+      TIFFWriteScanline(tiff, const_cast<uchar*>(image.constScanLine(y)), std::uint32_t(y), 0);
+    TIFFWriteDirectory(tiff);
+  }
+  TIFFClose(tiff);
+  return readWhole(file);
+}
+
+// The Group 4 stream of the picture: the one strip of a TIFF written as
+// above, where Qt's 0 bits (black) are coded as the fax's white runs.
+QByteArray group4(const QImage& picture) {
+  QTemporaryFile file;
+  if (!file.open()) throw std::runtime_error("no temporary file");
+  file.write(writeTiff({{picture, TiffStorage::Group4}}));
+  file.flush();
+  TIFF* tiff = TIFFOpen(file.fileName().toLocal8Bit().constData(), "r");
+  QByteArray strip(qsizetype(TIFFRawStripSize(tiff, 0)), '\0');
+  TIFFReadRawStrip(tiff, 0, strip.data(), strip.size());
+  TIFFClose(tiff);
+  return strip;
+}
+
+QByteArray jpeg(const QImage& picture) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setQuality(90);
+  writer.write(picture.convertToFormat(QImage::Format_RGB32));
+  return buffer.data();
+}
+
+// A PDF of numbered objects, 1 the catalogue, with an exact cross-reference table.
+QByteArray rawPdf(const std::vector<QByteArray>& objects) {
+  QByteArray pdf = "%PDF-1.7\n";
+  std::vector<qsizetype> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const qsizetype xref = pdf.size();
+  pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
+  for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+  pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) + " /Root 1 0 R >>\nstartxref\n" +
+         QByteArray::number(xref) + "\n%%EOF\n";
+  return pdf;
+}
+
+}  // namespace
+
+QByteArray StoredPicture(const Page& page) {
+  if (page.kind == PdfPage::Jpeg) return jpeg(page.picture);
+  if (page.kind == PdfPage::Group4) return writeTiff({{page.picture, TiffStorage::Group4}});
+  return {};
+}
+
+QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFPageDocumentHelper document(pdf);
+  for (const Page& page : pages) {
+    const double w = page.picture.width() * 72.0 / page.dpi, h = page.picture.height() * 72.0 / page.dpi;
+    QPDFObjectHandle resources = QPDFObjectHandle::parse("<< >>");
+    std::string contents;
+    if (page.kind == PdfPage::Drawing) {
+      contents = "0.2 0.4 0.8 rg 10 10 " + std::to_string(w / 2) + " " + std::to_string(h / 3) + " re f";
+      for (int i = 0; i < 100; ++i) contents += "\n1 1 1 rg 0 0 0.01 0.01 re f";  // over a kilobyte of drawing
+    } else {
+      QImage rgb = page.picture.convertToFormat(QImage::Format_RGB888);
+      QByteArray data, filter = "/FlateDecode", space = "/DeviceRGB", parms = "null";
+      int bits = 8;
+      switch (page.kind) {
+        case PdfPage::Jpeg:
+          data = jpeg(page.picture), filter = "/DCTDecode";
+          break;
+        case PdfPage::FlateRgb:
+          for (int y = 0; y < rgb.height(); ++y)
+            data.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+          data = flate(data);
+          break;
+        case PdfPage::FlateGrey:
+          for (int y = 0; y < rgb.height(); ++y)
+            for (int x = 0; x < rgb.width(); ++x) data.append(char(rgb.constScanLine(y)[x * 3]));
+          data = flate(data), space = "/DeviceGray";
+          break;
+        case PdfPage::Indexed: {
+          const QImage indexed = page.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+          QByteArray table;
+          for (QRgb c : indexed.colorTable()) table.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+          for (int y = 0; y < indexed.height(); ++y)
+            data.append(reinterpret_cast<const char*>(indexed.constScanLine(y)), indexed.width());
+          data = flate(data);
+          space = "[/Indexed /DeviceRGB " + QByteArray::number(indexed.colorCount() - 1) + " <" + table.toHex() + ">]";
+          break;
+        }
+        default:  // Group 4
+          data = group4(page.picture), filter = "/CCITTFaxDecode", space = "/DeviceGray", bits = 1;
+          parms = "<< /K -1 /Columns " + QByteArray::number(page.picture.width()) + " /Rows " +
+                  QByteArray::number(page.picture.height()) + " /BlackIs1 true >>";
+      }
+      QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
+      image.replaceStreamData(data.toStdString(), QPDFObjectHandle::parse(filter.toStdString()),
+                              QPDFObjectHandle::parse(parms.toStdString()));
+      QPDFObjectHandle dict = image.getDict();
+      dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+      dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+      dict.replaceKey("/Width", QPDFObjectHandle::newInteger(page.picture.width()));
+      dict.replaceKey("/Height", QPDFObjectHandle::newInteger(page.picture.height()));
+      dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(bits));
+      dict.replaceKey("/ColorSpace", QPDFObjectHandle::parse(space.toStdString()));
+      resources.replaceKey("/XObject", QPDFObjectHandle::parse("<< >>"));
+      resources.getKey("/XObject").replaceKey("/Im0", image);
+      contents = "q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " 0 0 cm /Im0 Do Q";
+    }
+    QPDFObjectHandle pageDict = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Page /MediaBox [0 0 " + std::to_string(w) + " " + std::to_string(h) + "] >>"));
+    pageDict.replaceKey("/Resources", resources);
+    pageDict.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, contents));
+    document.addPage(QPDFPageObjectHelper(pageDict), false);
+  }
+  QPDFWriter writer(pdf);
+  writer.setOutputMemory();
+  writer.setStreamDataMode(qpdf_s_preserve);
+  writer.setStaticID(true);
+  if (!options.userPassword.isEmpty() || !options.ownerPassword.isEmpty())
+    writer.setR6EncryptionParameters(options.userPassword.constData(), options.ownerPassword.constData(), true, true,
+                                     true, true, true, true, qpdf_r3p_full, true);
+  writer.write();
+  const std::shared_ptr<Buffer> out = writer.getBufferSharedPointer();
+  return QByteArray(reinterpret_cast<const char*>(out->getBuffer()), qsizetype(out->getSize()));
+}
+
+QByteArray PagesTreeBomb(int depth) {
+  std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>"};
+  for (int level = 0; level < depth; ++level) {
+    const QByteArray next = QByteArray::number(level + 3) + " 0 R";
+    objects.push_back("<< /Type /Pages /Kids [" + next + " " + next + "] /Count " +
+                      QByteArray::number(1LL << (depth - level)) + (level ? " /Parent " + QByteArray::number(level + 1) + " 0 R" : "") + " >>");
+  }
+  objects.push_back("<< /Type /Page /Parent " + QByteArray::number(depth + 1) + " 0 R /MediaBox [0 0 72 72] >>");
+  return rawPdf(objects);
+}
+
+QByteArray HugePicturePdf(int width, int height) {
+  const QByteArray matrix = "q 72 0 0 72 0 0 cm /Im0 Do Q";
+  return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R "
+                 "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                 "<< /Length " + QByteArray::number(matrix.size()) + " >>\nstream\n" + matrix + "\nendstream",
+                 "<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(width) + " /Height " +
+                     QByteArray::number(height) +
+                     " /BitsPerComponent 8 /ColorSpace /DeviceGray /Length 3 >>\nstream\nabc\nendstream"});
+}
+
+QByteArray Tiff(const std::vector<TiffPage>& pages) { return writeTiff(pages); }
+
+}  // namespace documentfiles

@@ -1,0 +1,51 @@
+#pragma once
+// PDF files and TIFF files of several pages written for the tests and the
+// benchmarks (Qt Gui, qpdf and libtiff; no test framework): each page is a
+// picture stored one way, so that a reader's pages can be checked against
+// the loader's pixels for the same picture.
+
+#include <QByteArray>
+#include <QImage>
+
+#include <vector>
+
+namespace documentfiles {
+
+// How a PDF page holds its picture: a JPEG stream, Flate samples in RGB,
+// grey (the picture's red channel) or a palette of its colours, a CCITT
+// Group 4 stream of its black and white (pixels darker than mid-grey are
+// black), or no picture at all but a vector drawing of the page's size.
+enum class PdfPage { Jpeg, FlateRgb, FlateGrey, Indexed, Group4, Drawing };
+
+struct Page {
+  PdfPage kind = PdfPage::FlateRgb;
+  QImage picture;   // placed over the whole page
+  double dpi = 300; // the page's size follows from the picture's and this
+};
+
+struct PdfOptions {
+  QByteArray userPassword;   // asked to open it
+  QByteArray ownerPassword;  // not asked to read it
+};
+
+QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options = {});
+
+// The bytes the loader decodes to give the page's own pixels: the JPEG file,
+// or a one-page TIFF holding the Group 4 stream; empty for other kinds.
+QByteArray StoredPicture(const Page& page);
+
+// Hostile PDFs: a pages tree whose every level names the next one twice
+// (2^depth pages claimed in well under a kilobyte), and a page whose one
+// picture claims width x height pixels over a few bytes.
+QByteArray PagesTreeBomb(int depth);
+QByteArray HugePicturePdf(int width, int height);
+
+enum class TiffStorage { None, Lzw, Deflate, Group4 };
+struct TiffPage {
+  QImage picture;   // Group4: black and white as above, 1 bit; others RGB
+  TiffStorage storage = TiffStorage::Lzw;
+};
+// A TIFF of the pages in order, one directory each.
+QByteArray Tiff(const std::vector<TiffPage>& pages);
+
+}  // namespace documentfiles
