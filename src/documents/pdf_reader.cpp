@@ -107,7 +107,8 @@ class PdfReader final : public DocumentReader {
     }
     if (int(pages_.size()) != pageCount_) RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
 
-    Poppler::setDebugErrorFunction(noPopplerMessages, QVariant());
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { Poppler::setDebugErrorFunction(noPopplerMessages, QVariant()); });
     poppler_ = Poppler::Document::load(QString::fromLatin1(file_->reopenPath()));
     if (!poppler_) RaiseDamaged(QStringLiteral("no se puede leer"));
     if (poppler_->isLocked()) passwordProtected();

@@ -28,6 +28,7 @@ struct PdfOptions {
   QByteArray ownerPassword;  // not asked to read it
 };
 
+// A document cut short is the bytes' left(n).
 QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options = {});
 
 // The bytes the loader decodes to give the page's own pixels: the JPEG file,

@@ -1,0 +1,66 @@
+// Feeds arbitrary bytes to the document reader as a file: opening it and
+// reading its first pages must give pictures or a failure, never crash, hang
+// or allocate what a header merely claims. Only inputs that start as a PDF
+// or a TIFF are taken (seeds in fuzz/seeds/pdf).
+#include "documents/document.h"
+#include "pixels/codecs.h"
+#include "pixels/vb.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include <unistd.h>
+
+namespace {
+
+// Pages drawn rather than taken are drawn small: the largest page a PDF can
+// describe stays a few hundred megabytes.
+constexpr int FuzzDpi = 36;
+constexpr int PagesRead = 3;
+
+QByteArray scratchPath() {
+  static QByteArray path = [] {
+    QByteArray p = QDir::tempPath().toLocal8Bit() + "/document_fuzzer-XXXXXX";
+    const int fd = ::mkstemp(p.data());
+    if (fd < 0) std::abort();
+    ::close(fd);
+    std::atexit([] { ::unlink(scratchPath().constData()); });
+    return p;
+  }();
+  return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication app(*argc, *argv);
+  platform::InitCodecs();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const bool tiff = bytes.startsWith(QByteArray("II*\0", 4)) || bytes.startsWith(QByteArray("MM\0*", 4));
+  if (!tiff && !documents::StartsAsPdf(bytes)) return -1;
+  FILE* file = std::fopen(scratchPath().constData(), "wb");
+  if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) std::abort();
+  try {
+    const auto reader = documents::OpenDocument(QString::fromLocal8Bit(scratchPath()), FuzzDpi);
+    if (reader->pageCount() < 1) __builtin_trap();
+    for (int i = 0; i < reader->pageCount() && i < PagesRead; ++i) {
+      try {
+        const QImage page = reader->page(i);
+        if (page.format() != QImage::Format_RGB32 || page.isNull()) __builtin_trap();
+      } catch (const platform::Failure&) {
+      }
+    }
+  } catch (const platform::Failure&) {
+  }
+  return 0;
+}
