@@ -130,11 +130,13 @@ QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
             data.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
           data = flate(data);
           break;
-        case PdfPage::FlateGrey:
-          for (int y = 0; y < rgb.height(); ++y)
-            for (int x = 0; x < rgb.width(); ++x) data.append(char(rgb.constScanLine(y)[x * 3]));
+        case PdfPage::FlateGrey: {
+          const QImage grey = page.picture.convertToFormat(QImage::Format_Grayscale8);
+          for (int y = 0; y < grey.height(); ++y)
+            data.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
           data = flate(data), space = "/DeviceGray";
           break;
+        }
         case PdfPage::Indexed: {
           const QImage indexed = page.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
           QByteArray table;

@@ -12,7 +12,7 @@
 namespace documentfiles {
 
 // How a PDF page holds its picture: a JPEG stream, Flate samples in RGB,
-// grey (the picture's red channel) or a palette of its colours, a CCITT
+// grey (the picture in Qt's 8-bit grey) or a palette of its colours, a CCITT
 // Group 4 stream of its black and white (pixels darker than mid-grey are
 // black), or no picture at all but a vector drawing of the page's size.
 enum class PdfPage { Jpeg, FlateRgb, FlateGrey, Indexed, Group4, Drawing };
