@@ -102,6 +102,7 @@ TEST(DocumentReader, RefusesWhatIsNotAWholeReadableDocument) {
       {"pages tree naming each branch twice", [] { return PagesTreeBomb(60); }, "Documento dañado o incompleto"},
       {"picture past the pixel limit", [] { return HugePicturePdf(70000, 70000); }, "demasiado grande"},
       {"picture past what its bytes hold", [] { return HugePicturePdf(8000, 8000); }, "demasiado grande"},
+      {"tiff page past the pixel limit", [] { return HugePictureTiff(70000, 70000); }, "demasiado grande"},
       {"fifo", nullptr, "No es un archivo normal"},
       {"text", [] { return QByteArray("no es un documento"); }, "No es un documento PDF ni TIFF"},
   };

@@ -9,6 +9,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <tiffio.h>
 
+#include <array>
 #include <stdexcept>
 
 namespace documentfiles {
@@ -207,5 +208,19 @@ QByteArray HugePicturePdf(int width, int height) {
 }
 
 QByteArray Tiff(const std::vector<TiffPage>& pages) { return writeTiff(pages); }
+
+QByteArray HugePictureTiff(int width, int height) {
+  // Tag, type (3 short, 4 long), value; the 3 bytes of pixels follow the directory.
+  const std::vector<std::array<quint32, 3>> entries = {{256, 4, quint32(width)}, {257, 4, quint32(height)},
+                                                       {258, 3, 8}, {259, 3, 1}, {262, 3, 1}, {273, 4, 8 + 2 + 8 * 12 + 4},
+                                                       {278, 4, quint32(height)}, {279, 4, 3}};
+  QByteArray tiff("II*\0\x08\0\0\0\x08\0", 10);
+  for (const auto& [tag, type, value] : entries) {
+    const quint16 head[4] = {quint16(tag), quint16(type), 1, 0};
+    tiff.append(reinterpret_cast<const char*>(head), 8);  // little-endian machines only
+    tiff.append(reinterpret_cast<const char*>(&value), 4);
+  }
+  return tiff.append(QByteArray(4, '\0')).append("abc");
+}
 
 }  // namespace documentfiles

@@ -48,5 +48,7 @@ struct TiffPage {
 };
 // A TIFF of the pages in order, one directory each.
 QByteArray Tiff(const std::vector<TiffPage>& pages);
+// A TIFF of one grey page that claims width x height pixels over 3 bytes.
+QByteArray HugePictureTiff(int width, int height);
 
 }  // namespace documentfiles
