@@ -7,7 +7,6 @@
 #include "pixels/vb.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QGuiApplication>
 
 #include <cstddef>
@@ -23,16 +22,14 @@ namespace {
 constexpr int FuzzDpi = 36;
 constexpr int PagesRead = 3;
 
-QByteArray scratchPath() {
-  static QByteArray path = [] {
-    QByteArray p = QDir::tempPath().toLocal8Bit() + "/document_fuzzer-XXXXXX";
-    const int fd = ::mkstemp(p.data());
-    if (fd < 0) std::abort();
-    ::close(fd);
-    std::atexit([] { ::unlink(scratchPath().constData()); });
-    return p;
-  }();
-  return path;
+// The file each input is written to, removed at exit.
+char scratch[] = "/tmp/document_fuzzer-XXXXXX";
+
+void makeScratch() {
+  const int fd = ::mkstemp(scratch);
+  if (fd < 0) std::abort();
+  ::close(fd);
+  std::atexit([] { ::unlink(scratch); });
 }
 
 }  // namespace
@@ -41,6 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QGuiApplication app(*argc, *argv);
   platform::InitCodecs();
+  makeScratch();
   return 0;
 }
 
@@ -48,10 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   const bool tiff = bytes.startsWith(QByteArray("II*\0", 4)) || bytes.startsWith(QByteArray("MM\0*", 4));
   if (!tiff && !documents::StartsAsPdf(bytes)) return -1;
-  FILE* file = std::fopen(scratchPath().constData(), "wb");
+  FILE* file = std::fopen(scratch, "wb");
   if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) std::abort();
   try {
-    const auto reader = documents::OpenDocument(QString::fromLocal8Bit(scratchPath()), FuzzDpi);
+    const auto reader = documents::OpenDocument(QString::fromLocal8Bit(scratch), FuzzDpi);
     if (reader->pageCount() < 1) __builtin_trap();
     for (int i = 0; i < reader->pageCount() && i < PagesRead; ++i) {
       try {
