@@ -245,8 +245,10 @@ QImage fromSamples(const PagePicture& p, const QByteArray& samples) {
 }
 
 // The samples of the stored stream, decoded by qpdf in a document of their
-// own (so that no lock is held), never more than the picture needs.
-QByteArray decodedSamples(const PagePicture& p) {
+// own (so that no lock is held), never more than the picture needs; none
+// when qpdf does not decode that filter with those parameters (the page is
+// then drawn).
+std::optional<QByteArray> decodedSamples(const PagePicture& p) {
   const qsizetype need = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8 * p.height;
   if (p.filter.isEmpty()) return p.stored.left(need);
   QPDF scratch;
@@ -256,15 +258,15 @@ QByteArray decodedSamples(const PagePicture& p) {
   stream.replaceStreamData(p.stored.toStdString(), QPDFObjectHandle::parse(p.filter.toStdString()),
                            QPDFObjectHandle::parse(p.decodeParms.isEmpty() ? "null" : p.decodeParms.toStdString()));
   BoundedBuffer buffer(need, true);
-  bool decoded = false;
+  bool decoded = false, attempted = true;
   try {
-    bool attempted = false;
-    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) && attempted &&
+    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) &&
               !scratch.anyWarnings();
   } catch (const BoundedBuffer::Full&) {
     decoded = true;
   } catch (const std::exception&) {
   }
+  if (!attempted && !buffer.full()) return std::nullopt;
   if (buffer.full()) decoded = true;  // stopped once the picture had all it needs
   if (!decoded) RaiseDamaged(QStringLiteral("los datos de la imagen de la página están dañados"));
   return std::move(buffer.bytes());
@@ -350,11 +352,12 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
 QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes) {
   QImage image;
   if (picture.kind == PagePicture::Kind::Samples) {
-    const QByteArray samples = decodedSamples(picture);
+    const std::optional<QByteArray> samples = decodedSamples(picture);
+    if (!samples) return {};
     const qsizetype rowBytes = (qsizetype(picture.width) * picture.components * picture.bitsPerComponent + 7) / 8;
-    if (samples.size() < rowBytes * picture.height)
+    if (samples->size() < rowBytes * picture.height)
       RaiseDamaged(QStringLiteral("la imagen de la página tiene menos datos de los que dice su tamaño"));
-    image = fromSamples(picture, samples);
+    image = fromSamples(picture, *samples);
   } else {
     platform::CheckClaimedSize(QSize(picture.width, picture.height), fileBytes);
     image = platform::LoadPictureFromData(picture.kind == PagePicture::Kind::Jpeg ? picture.stored : faxAsTiff(picture));

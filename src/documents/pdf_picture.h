@@ -36,8 +36,9 @@ struct PagePicture {
 std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fileBytes);
 
 // The picture's pixels in Format_RGB32 with its resolution; a null image
-// when its pixels are not what the page shows (a JPEG of another size), so
-// that the page is drawn. Throws platform::Failure.
+// when they cannot be taken as the page shows them (a JPEG of another size,
+// a filter's parameters qpdf does not decode), so that the page is drawn.
+// Throws platform::Failure.
 QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes);
 
 }  // namespace documents
