@@ -99,6 +99,8 @@ TEST(DocumentReader, RefusesWhatIsNotAWholeReadableDocument) {
       {"tiff cut short", [&] { return tiff.left(tiff.size() / 2); }, ""},
       {"user password", [&] { return Pdf({{PdfPage::Jpeg, picture}}, {"clave", "dueño"}); },
        "el documento está protegido con contraseña"},
+      {"pages count that lies", [&] { return QByteArray(pdf).replace("/Count 2", "/Count 9"); },
+       "Documento dañado o incompleto"},
       {"pages tree naming each branch twice", [] { return PagesTreeBomb(60); }, "Documento dañado o incompleto"},
       {"picture past the pixel limit", [] { return HugePicturePdf(70000, 70000); }, "demasiado grande"},
       {"picture past what its bytes hold", [] { return HugePicturePdf(8000, 8000); }, "demasiado grande"},
