@@ -25,10 +25,11 @@ using platform::Raise;
 
 namespace {
 
-// Measured on A4 pages at 300 dpi (bench/documents_bench.cpp): level 1 makes
-// streams 5 to 10 % larger than level 6 in a quarter of the time, and a page
-// must be encoded in a few milliseconds for a batch to keep pace with decoding.
-constexpr int FlateLevel = 1;
+// zlib's levels, measured on A4 pages at 300 dpi: on scanned photographs and
+// grey pages, level 1 is within 3 % of levels 3 and 6 (smaller than 6 on
+// noisy colour) at 0.6 and 0.4 times their time; on pages of few colours,
+// level 3 makes streams a third smaller than level 1 for a fifth more time.
+constexpr int PhotoLevel = 1, PaletteLevel = 3;
 
 constexpr int MaxPaletteColours = 256;
 // A grey page of more shades than this is stored as grey rather than with a
@@ -73,36 +74,55 @@ class ColourSet {
 
 struct Survey {
   bool blackAndWhite = true, grey = true;
+  std::vector<unsigned char> blackRows;  // the 1-bit rows of a black-and-white page
   bool few = true;  // at most MaxPaletteColours colours, listed in `colours`
   std::vector<std::uint32_t> colours;
 };
 
+// One row of 1-bit pixels, 1 for black, the first pixel in the highest bit;
+// the bits after the last pixel are 0.
+void packBlack(const std::vector<unsigned char>& ones, int width, unsigned char* out) {
+  for (int x0 = 0; x0 < width; x0 += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, ones.data() + x0, 8);
+    // Each byte of `eight` is 0 or 1; the product gathers them, the first
+    // one highest, in its top byte.
+    out[x0 / 8] = static_cast<unsigned char>((eight * 0x8040201008040201ull) >> 56);
+  }
+}
+
+
 // What a page holds. Rows of pure black and white are checked first without a
-// jump; from the first other row on, colours are counted until there are too
+// jump, and packed in 1 bit a pixel as they are read; from the first other row on, colours are counted until there are too
 // many for a palette and the rows are checked for grey until one is not.
 Survey survey(const QImage& picture) {
   Survey s;
   const int width = picture.width(), height = picture.height();
-  bool black = false, white = false;
+  const std::size_t rowBytes = (std::size_t(width) + 7) / 8;
+  s.blackRows.resize(rowBytes * std::size_t(height));
+  std::vector<unsigned char> ones(rowBytes * 8, 0);
   int y = 0;
   for (; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    std::uint32_t other = 0, anyBlack = 0, anyWhite = 0;
+    std::uint32_t other = 0;
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t p = line[x] & 0xFFFFFFu;
-      anyBlack |= p == 0;
-      anyWhite |= p == 0xFFFFFFu;
-      other |= (p != 0) & (p != 0xFFFFFFu);
+      // Black becomes 1 and white 0x1000000, both 0 once masked; any other
+      // colour keeps a bit.
+      other |= ((line[x] & 0xFFFFFFu) + 1) & 0xFFFFFEu;
+      ones[std::size_t(x)] = (~line[x]) & 1;  // black's low bit is 0
     }
     if (other) break;
-    black |= anyBlack != 0;
-    white |= anyWhite != 0;
+    packBlack(ones, width, s.blackRows.data() + rowBytes * std::size_t(y));
   }
   if (y == height) return s;
   s.blackAndWhite = false;
+  s.blackRows = {};
   ColourSet set;
-  if (black) set.add(0);
-  if (white) set.add(0xFFFFFFu);
+  // The rows above, all black and white, give their colours first.
+  for (int above = 0; above < y && s.few; ++above) {
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(above));
+    for (int x = 0; x < width; ++x) set.add(line[x] & 0xFFFFFFu);
+  }
   for (; y < height && (s.few || s.grey); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
     if (s.grey) {
@@ -130,8 +150,8 @@ Survey survey(const QImage& picture) {
 // A zlib stream made from rows given one at a time.
 class FlateStream {
  public:
-  explicit FlateStream(std::size_t rawBytes) {
-    if (deflateInit(&z_, FlateLevel) != Z_OK) noMemory();
+  FlateStream(std::size_t rawBytes, int level) {
+    if (deflateInit(&z_, level) != Z_OK) noMemory();
     out_.resize(qsizetype(std::min<std::size_t>(deflateBound(&z_, uLong(rawBytes)), std::size_t(64) << 20)));
   }
   ~FlateStream() { deflateEnd(&z_); }
@@ -163,27 +183,8 @@ class FlateStream {
   QByteArray out_;
 };
 
-// One row of 1-bit pixels, 1 for black, the first pixel in the highest bit;
-// the bits after the last pixel are 0.
-void packBlack(const QRgb* line, int width, std::vector<unsigned char>& ones, unsigned char* out) {
-  for (int x = 0; x < width; ++x) ones[std::size_t(x)] = (~line[x]) & 1;  // black's low bit is 0
-  for (int x0 = 0; x0 < width; x0 += 8) {
-    std::uint64_t eight;
-    std::memcpy(&eight, ones.data() + x0, 8);
-    // Each byte of `eight` is 0 or 1; the product gathers them, the first
-    // one highest, in its top byte.
-    out[x0 / 8] = static_cast<unsigned char>((eight * 0x8040201008040201ull) >> 56);
-  }
-}
-
-void encodeGroup4(const QImage& picture, EncodedPage& page) {
-  const int width = picture.width(), height = picture.height();
-  const std::size_t rowBytes = (std::size_t(width) + 7) / 8;
-  std::vector<unsigned char> bits(rowBytes * std::size_t(height));
-  std::vector<unsigned char> ones(rowBytes * 8, 0);
-  for (int y = 0; y < height; ++y)
-    packBlack(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, ones, bits.data() + rowBytes * y);
-  page.data = Group4Stream(bits.data(), width, height);
+void encodeGroup4(const std::vector<unsigned char>& rows, int width, int height, EncodedPage& page) {
+  page.data = Group4Stream(rows.data(), width, height);
   page.storage = EncodedPage::Storage::Group4;
   page.bitsPerSample = 1;
 }
@@ -207,7 +208,7 @@ void encodePalette(const QImage& picture, std::vector<std::uint32_t> colours, En
     keys[slot] = colours[std::size_t(i)];
     indices[slot] = static_cast<unsigned char>(i);
   }
-  FlateStream flate(rowBytes * std::size_t(height));
+  FlateStream flate(rowBytes * std::size_t(height), PaletteLevel);
   std::vector<unsigned char> row(rowBytes);
   for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
@@ -232,7 +233,7 @@ void encodePalette(const QImage& picture, std::vector<std::uint32_t> colours, En
 void encodeFlate(const QImage& picture, bool grey, EncodedPage& page) {
   const int width = picture.width(), height = picture.height();
   const std::size_t rowBytes = std::size_t(width) * (grey ? 1 : 3);
-  FlateStream flate(rowBytes * std::size_t(height));
+  FlateStream flate(rowBytes * std::size_t(height), PhotoLevel);
   std::vector<unsigned char> row(rowBytes);
   for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
@@ -333,7 +334,7 @@ EncodedPage EncodePage(const QImage& source, int jpegQuality) {
   page.dpiY = dpi(picture.dotsPerMeterY());
   Survey s = survey(picture);
   if (s.blackAndWhite)
-    encodeGroup4(picture, page);
+    encodeGroup4(s.blackRows, picture.width(), picture.height(), page);
   else if (s.few && !(s.grey && int(s.colours.size()) > MaxPaletteGreys))
     encodePalette(picture, std::move(s.colours), page);
   else if (jpegQuality > 0)
