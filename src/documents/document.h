@@ -63,8 +63,8 @@ struct EncodedPage {
   QByteArray data;                   // the compressed stream, ready to be stored
 };
 
-// jpegQuality: 1 to 100 for JPEG, or 0 to keep every pixel. Throws
-// platform::Failure.
+// jpegQuality: 1 to 100 for JPEG, or 0 to keep every pixel (a page past
+// JPEG's 65500 pixels a side keeps them too). Throws platform::Failure.
 EncodedPage EncodePage(const QImage& picture, int jpegQuality = 0);
 
 // A document being written: nothing is in the target's place until finish()

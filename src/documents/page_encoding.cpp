@@ -306,7 +306,8 @@ void encodeJpeg(const QImage& picture, bool grey, int quality, EncodedPage& page
   const bool done = jpegStream(picture, grey, quality, int(page.dpiX + 0.5), &out, &size, row);
   if (done) page.data = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
   std::free(out);
-  if (!done || page.data.isNull()) noMemory();
+  if (!done) Raise(InvalidPicture, QStringLiteral("No se pudo comprimir la página en JPEG"));
+  if (page.data.isNull()) noMemory();
   page.storage = EncodedPage::Storage::Jpeg;
   page.bitsPerSample = 8;
   page.components = grey ? 1 : 3;
@@ -337,7 +338,7 @@ EncodedPage EncodePage(const QImage& source, int jpegQuality) {
     encodeGroup4(s.blackRows, picture.width(), picture.height(), page);
   else if (s.few && !(s.grey && int(s.colours.size()) > MaxPaletteGreys))
     encodePalette(picture, std::move(s.colours), page);
-  else if (jpegQuality > 0)
+  else if (jpegQuality > 0 && picture.width() <= JPEG_MAX_DIMENSION && picture.height() <= JPEG_MAX_DIMENSION)
     encodeJpeg(picture, s.grey, jpegQuality, page);
   else
     encodeFlate(picture, s.grey, page);

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -77,12 +78,13 @@ class Spool {
   }
 
   void copy(std::int64_t at, std::int64_t size, Pipeline& out) const {
-    std::vector<unsigned char> chunk(std::size_t(std::min<std::int64_t>(size, 1 << 20)));
+    const std::size_t chunkSize = std::size_t(std::min<std::int64_t>(size, 1 << 20));
+    const std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunkSize]);
     while (size > 0) {
-      const ssize_t n = ::pread(fd_, chunk.data(), std::size_t(std::min<std::int64_t>(size, std::int64_t(chunk.size()))), off_t(at));
+      const ssize_t n = ::pread(fd_, chunk.get(), std::size_t(std::min<std::int64_t>(size, std::int64_t(chunkSize))), off_t(at));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) throw WriteError(n < 0 ? errno : EIO);
-      out.write(chunk.data(), std::size_t(n));
+      out.write(chunk.get(), std::size_t(n));
       at += n;
       size -= n;
     }
@@ -198,8 +200,8 @@ class PdfWriter final : public DocumentWriter {
       streams_->add(image.getObjGen(), at, page.data.size());
       image.replaceStreamData(streams_, filter, parameters);
       // The page is as large as its picture at the picture's resolution.
-      const std::string width = points(page.width * 72.0 / page.dpiX);
-      const std::string height = points(page.height * 72.0 / page.dpiY);
+      const std::string width = points(page.width * 72.0 / (page.dpiX > 0 ? page.dpiX : 72.0));
+      const std::string height = points(page.height * 72.0 / (page.dpiY > 0 ? page.dpiY : 72.0));
       QPDFObjectHandle content =
           QPDFObjectHandle::newStream(&pdf_, "q " + width + " 0 0 " + height + " 0 0 cm /Im0 Do Q\n");
       QPDFObjectHandle pictures = QPDFObjectHandle::newDictionary();
@@ -217,7 +219,7 @@ class PdfWriter final : public DocumentWriter {
     } catch (const WriteError& e) {
       file_.fail(e.error);
     } catch (const std::exception& e) {
-      file_.fail(0, QString::fromLocal8Bit(e.what()));
+      file_.fail(0, QStringLiteral("la biblioteca de PDF no pudo componerlo"));
     }
   }
 
@@ -237,7 +239,7 @@ class PdfWriter final : public DocumentWriter {
     } catch (const WriteError& e) {
       file_.fail(e.error);
     } catch (const std::exception& e) {
-      file_.fail(0, QString::fromLocal8Bit(e.what()));
+      file_.fail(0, QStringLiteral("la biblioteca de PDF no pudo componerlo"));
     }
     file_.commit();
   }

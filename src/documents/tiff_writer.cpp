@@ -13,13 +13,15 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace documents {
 
 namespace {
 
-// libtiff's calls on a Qt device, and libtiff's complaints kept, not printed.
+// libtiff's calls on a Qt device; libtiff's complaints, in English, are
+// noted and not printed.
 class TiffOnDevice {
  public:
   // mode as TIFFOpen's ("w"); false when libtiff refuses.
@@ -50,7 +52,6 @@ class TiffOnDevice {
   }
   bool failed() const { return failed_; }
   int error() const { return error_; }
-  const QString& complaint() const { return complaint_; }
 
  private:
   static TiffOnDevice* self(thandle_t handle) { return static_cast<TiffOnDevice*>(handle); }
@@ -75,11 +76,7 @@ class TiffOnDevice {
   static toff_t size(thandle_t handle) { return toff_t(self(handle)->device_->size()); }
   static int map(thandle_t, void**, toff_t*) { return 0; }
   static void unmap(thandle_t, void*, toff_t) {}
-  static int complain(TIFF*, void* me, const char*, const char* format, va_list args) {
-    char text[512];
-    std::vsnprintf(text, sizeof text, format, args);
-    if (static_cast<TiffOnDevice*>(me)->complaint_.isEmpty())
-      static_cast<TiffOnDevice*>(me)->complaint_ = QString::fromLocal8Bit(text);
+  static int complain(TIFF*, void* me, const char*, const char*, va_list) {
     static_cast<TiffOnDevice*>(me)->failed_ = true;
     return 1;
   }
@@ -93,7 +90,6 @@ class TiffOnDevice {
   TIFF* tiff_ = nullptr;
   bool failed_ = false;
   int error_ = 0;
-  QString complaint_;
 };
 
 class TiffWriter final : public DocumentWriter {
@@ -104,6 +100,14 @@ class TiffWriter final : public DocumentWriter {
 
   void addPage(const EncodedPage& page) override {
     if (broken_) fail();  // nothing more is written once a write failed
+    // A TIFF's offsets have 32 bits; a page's directory takes a few hundred
+    // bytes beside its stream and colour table.
+    constexpr qint64 Limit = qint64(std::numeric_limits<std::uint32_t>::max());
+    if (file_.device().size() + page.data.size() + 4096 + 6 * 256 > Limit) {
+      broken_ = true;
+      tiff_.abandon();
+      file_.fail(0, QStringLiteral("un TIFF no puede pasar de 4 GB; el PDF no tiene ese límite"));
+    }
     TIFF* t = tiff_.get();
     TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, std::uint32_t(page.width));
@@ -112,8 +116,8 @@ class TiffWriter final : public DocumentWriter {
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, page.components);
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, std::uint32_t(page.height));
-    TIFFSetField(t, TIFFTAG_XRESOLUTION, float(page.dpiX));
-    TIFFSetField(t, TIFFTAG_YRESOLUTION, float(page.dpiY));
+    TIFFSetField(t, TIFFTAG_XRESOLUTION, float(page.dpiX > 0 ? page.dpiX : 72));
+    TIFFSetField(t, TIFFTAG_YRESOLUTION, float(page.dpiY > 0 ? page.dpiY : 72));
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     std::vector<std::uint16_t> map;
     switch (page.storage) {
@@ -171,7 +175,7 @@ class TiffWriter final : public DocumentWriter {
   [[noreturn]] void fail() {
     broken_ = true;
     tiff_.abandon();
-    file_.fail(tiff_.error(), tiff_.complaint());
+    file_.fail(tiff_.error(), QStringLiteral("la biblioteca de TIFF no pudo escribirlo"));
   }
 
   WriterFile file_;
