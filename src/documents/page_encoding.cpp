@@ -91,10 +91,10 @@ void packBlack(const std::vector<unsigned char>& ones, int width, unsigned char*
   }
 }
 
-
 // What a page holds. Rows of pure black and white are checked first without a
-// jump, and packed in 1 bit a pixel as they are read; from the first other row on, colours are counted until there are too
-// many for a palette and the rows are checked for grey until one is not.
+// jump, and packed in 1 bit a pixel as they are read; from the first other
+// row on, colours are counted until there are too many for a palette and the
+// rows are checked for grey until one is not.
 Survey survey(const QImage& picture) {
   Survey s;
   const int width = picture.width(), height = picture.height();
@@ -118,13 +118,14 @@ Survey survey(const QImage& picture) {
   s.blackAndWhite = false;
   s.blackRows = {};
   ColourSet set;
-  // The rows above, all black and white, give their colours first.
-  for (int above = 0; above < y && s.few; ++above) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(above));
-    for (int x = 0; x < width; ++x) set.add(line[x] & 0xFFFFFFu);
-  }
-  for (; y < height && (s.few || s.grey); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+  for (int row = 0; row < height && (s.few || s.grey); ++row) {
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(row));
+    if (row < y) {  // black and white only: their colours are counted, no more
+      std::uint32_t last = 0xFFFFFFFFu;
+      for (int x = 0; x < width; ++x)
+        if ((line[x] & 0xFFFFFFu) != last) set.add(last = line[x] & 0xFFFFFFu);
+      continue;
+    }
     if (s.grey) {
       std::uint32_t notGrey = 0;
       for (int x = 0; x < width; ++x) {

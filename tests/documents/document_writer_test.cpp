@@ -41,7 +41,9 @@ const Kind Kinds[] = {
      Storage::Group4, 1, COMPRESSION_CCITTFAX4, "/CCITTFaxDecode"},
     {"two colours", [](int x, int y, int s) { return (x + y + s) % 3 ? 0x0000FF : 0xFF0000; }, 0, Storage::Palette, 1,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
-    {"16 colours", [](int x, int y, int s) { return Colour((x / 5 + y + s) % 16); }, 0, Storage::Palette, 4,
+    // Rows of black and white above the colours.
+    {"16 colours", [](int x, int y, int s) { return y < 9 ? (x % 4 ? 0xFFFFFF : 0) : Colour((x / 5 + y + s) % 14); }, 0,
+     Storage::Palette, 4,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     {"200 colours", [](int x, int y, int s) { return Colour((x * 3 + y + s) % 200); }, 0, Storage::Palette, 8,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
