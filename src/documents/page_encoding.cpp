@@ -163,6 +163,7 @@ class FlateStream {
   QByteArray finish() {
     run(nullptr, 0, Z_FINISH);
     out_.resize(qsizetype(z_.total_out));
+    out_.squeeze();  // the room reserved for the worst case is given back
     return std::move(out_);
   }
 
