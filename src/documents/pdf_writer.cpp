@@ -62,6 +62,8 @@ class Spool {
 
   // The system's error number when it could not be made, else 0.
   int error() const { return error_; }
+  // The system's error number when it could not be read back, else 0.
+  int readError() const { return readError_; }
 
   // Where the bytes now lie; the system's error number is thrown when they
   // cannot be kept.
@@ -83,7 +85,11 @@ class Spool {
     while (size > 0) {
       const ssize_t n = ::pread(fd_, chunk.get(), std::size_t(std::min<std::int64_t>(size, std::int64_t(chunkSize))), off_t(at));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw WriteError(n < 0 ? errno : EIO);
+      if (n <= 0) {
+        // qpdf passes on what a stream's provider throws as its own failure.
+        readError_ = n < 0 ? errno : EIO;
+        throw WriteError(readError_);
+      }
       out.write(chunk.get(), std::size_t(n));
       at += n;
       size -= n;
@@ -93,6 +99,7 @@ class Spool {
  private:
   int fd_ = -1;
   int error_ = 0;
+  mutable int readError_ = 0;
   std::int64_t end_ = 0;
 };
 
@@ -218,7 +225,7 @@ class PdfWriter final : public DocumentWriter {
       ++pages_;
     } catch (const WriteError& e) {
       file_.fail(e.error);
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
       file_.fail(0, QStringLiteral("la biblioteca de PDF no pudo componerlo"));
     }
   }
@@ -238,8 +245,8 @@ class PdfWriter final : public DocumentWriter {
       writer.write();
     } catch (const WriteError& e) {
       file_.fail(e.error);
-    } catch (const std::exception& e) {
-      file_.fail(0, QStringLiteral("la biblioteca de PDF no pudo componerlo"));
+    } catch (const std::exception&) {
+      file_.fail(spool_.readError(), QStringLiteral("la biblioteca de PDF no pudo componerlo"));
     }
     file_.commit();
   }
