@@ -209,17 +209,17 @@ QString systemReason(int error, const QString& fallback) {
   }
 }
 
-[[noreturn]] void writeFailure(const QString& what, int error, const QString& fallback) {
+}  // namespace
+
+void RaiseWriteFailure(const QString& what, int error, const QString& fallback) {
   Raise(errnum::FileAccess, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
 }
-
-}  // namespace
 
 void SavePicture(const QImage& picture, const QString& path, const char* format) {
   if (picture.isNull()) invalidPicture();
   ReplacingFile file(path);
   if (!file.open())
-    writeFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
+    RaiseWriteFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
   const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
@@ -227,12 +227,12 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   if (!EncodePicture(rgb, format, file.device())) {
     const int error = errno;
     file.discard();
-    writeFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
+    RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
   }
   // What is still buffered is written out, made durable and only then put in
   // the target's place.
   if (!file.commit())
-    writeFailure(QStringLiteral("No se pudo escribir el archivo"), file.error(), file.device().errorString());
+    RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), file.error(), file.device().errorString());
 }
 
 QImage CompactForm(const QImage& picture) {

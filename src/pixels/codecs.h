@@ -48,6 +48,10 @@ QImage DecodeTiffPage(QIODevice& device, int index);
 // Spanish.
 void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp");
 
+// Throws the failure to write a file: what failed, a colon and the system's
+// reason in the user's words (fallback when the error number is not known).
+[[noreturn]] void RaiseWriteFailure(const QString& what, int error, const QString& fallback = {});
+
 // The same pixels in the smallest form that holds them exactly: 1 bit a pixel
 // when they are all pure black or pure white, 8-bit grey when they are all
 // grey, otherwise the RGB32 picture itself.

@@ -60,14 +60,14 @@ bool ReplacingFile::open() {
   }
 #ifdef O_TMPFILE
   if (unnamedFilesLinkable()) {
-    fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     // Refused by a file system that has no unnamed files: a named one then.
     if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return fail(errno);
   }
 #endif
   for (int tries = 0; fd_ < 0 && tries < 100; ++tries) {
     temporary_ = temporaryName();
-    fd_ = ::openat(folderFd_, temporary_.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+    fd_ = ::openat(folderFd_, temporary_.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) {
       temporary_.clear();
       return fail(errno);
@@ -78,7 +78,7 @@ bool ReplacingFile::open() {
     return fail(EEXIST);
   }
   if (mode_ >= 0) (void)::fchmod(fd_, mode_t(mode_));
-  if (!file_.open(fd_, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) return fail(0);
+  if (!file_.open(fd_, QIODevice::ReadWrite, QFileDevice::DontCloseHandle)) return fail(0);
   return true;
 }
 

@@ -22,7 +22,8 @@ class ReplacingFile {
 
   // Creates the new file; false with error() set when it cannot.
   bool open();
-  // Where the new contents are written.
+  // Where the new contents are written; what is written can be read back
+  // (a TIFF writer reads its own directories to link the next one).
   QFile& device() { return file_; }
   // Writes out what is buffered, makes it durable and puts it in the target's
   // place; false with error() set, the target untouched and nothing left.
