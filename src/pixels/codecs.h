@@ -32,8 +32,8 @@ QImage LoadPictureFromData(const QByteArray& data);
 // damages a file that was there and leaves nothing behind; a symbolic link at
 // the target is replaced, never followed. A picture in 1-bit or 8-bit grey
 // form (see CompactForm) is written as such. Fails with a description in
-// Spanish.
-void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp");
+// Spanish. A JPEG is written at jpegQuality (1 to 100).
+void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp", int jpegQuality = 90);
 
 // The same pixels in the smallest form that holds them exactly: 1 bit a pixel
 // when they are all pure black or pure white, 8-bit grey when they are all
