@@ -141,14 +141,14 @@ QString SummaryText(const Totals& t, double s) {
     return n == 1 ? QString::fromUtf8(one) : QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(many));
   };
   QStringList parts;
-  if (t.pictures || (!t.documents && !t.pagedDocuments))
-    parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
+  const bool none = !t.pictures && !t.documents && !t.pagedDocuments;
+  if (t.pictures || (none && !t.documentsAsked)) parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
   if (t.pagedDocuments)
     parts += count(t.pageFiles, "1 página escrita", "páginas escritas") + QStringLiteral(" de ") +
              count(t.pagedDocuments, "1 documento", "documentos");
-  if (t.documents)
-    parts += count(t.documents, "1 documento escrito", "documentos escritos") + QStringLiteral(" (") +
-             count(t.documentPages, "1 página", "páginas") + u')';
+  if (t.documents || (none && t.documentsAsked))
+    parts += count(t.documents, "1 documento escrito", "documentos escritos") +
+             (t.documents ? QStringLiteral(" (") + count(t.documentPages, "1 página", "páginas") + u')' : QString());
   return QStringLiteral("%1, %2 con error, en %3 s\n").arg(parts.join(QStringLiteral(" y "))).arg(t.failed).arg(seconds(s));
 }
 

@@ -80,6 +80,7 @@ struct OutputState {
   std::map<int, documents::EncodedPage> waiting;  // pages done before their turn, by slot
   int next = 0;                                   // the slot added next
   QString staging;                                // PageFiles: the hidden folder their pages wait in
+  int stagingWriters = 0;                         // pages being written there
 };
 
 class Runner {
@@ -99,6 +100,7 @@ class Runner {
       outputs_[o].remaining = int(jobs_.size() - outputs_[o].firstJob);
     }
     delivered_.assign(jobs_.size(), false);
+    for (const Output& output : plan.outputs) totals_.documentsAsked |= output.kind == Output::Kind::Document;
   }
 
   std::size_t jobCount() const { return jobs_.size(); }
@@ -152,9 +154,18 @@ class Runner {
           case Output::Kind::Picture:
             savePicture(std::move(picture), output.path, options_);
             break;
-          case Output::Kind::PageFiles:
-            savePicture(std::move(picture), stagedFile(job), options_);
+          case Output::Kind::PageFiles: {
+            const QString staged = stagedFile(job);  // empty when the document has failed meanwhile
+            if (staged.isEmpty()) break;
+            try {
+              savePicture(std::move(picture), staged, options_);
+            } catch (...) {
+              stagedDone(job.output);
+              throw;
+            }
+            stagedDone(job.output);
             break;
+          }
           case Output::Kind::Document:
             placeHere = !add(j, encodePage(std::move(picture), options_));
             break;
@@ -197,17 +208,26 @@ class Runner {
     if (--source.remaining == 0) source.reader.reset();  // the file is closed once its pages are done
   }
 
-  // The page's file in the hidden folder its document's pages wait in.
+  // The page's file in the hidden folder its document's pages wait in; the
+  // folder stays while a page is being written there.
   QString stagedFile(const PageJob& job) {
     OutputState& out = outputs_[job.output];
     const QString target = plan_.outputs[job.output].pageFiles[job.slot];
     const std::lock_guard lock(out.mutex);
+    if (out.failed) return {};
     if (out.staging.isEmpty()) {
       QByteArray folder = platform::EncodeFileName(QFileInfo(target).path()) + "/.tb-XXXXXX";
       if (!::mkdtemp(folder.data())) systemFailure("No se puede crear la carpeta temporal", errno);
       out.staging = platform::DecodeFileName(folder);
     }
+    ++out.stagingWriters;
     return out.staging + u'/' + QFileInfo(target).fileName();
+  }
+
+  void stagedDone(std::size_t o) {
+    OutputState& out = outputs_[o];
+    const std::lock_guard lock(out.mutex);
+    if (--out.stagingWriters == 0 && out.failed) removeStaging(o);  // given up while this page was written
   }
 
   // A document's page, added once every page before it is. False when the
@@ -303,6 +323,11 @@ class Runner {
     OutputState& out = outputs_[o];
     out.writer.reset();  // a document never finished leaves nothing behind
     out.waiting.clear();
+    if (out.stagingWriters == 0) removeStaging(o);
+  }
+
+  void removeStaging(std::size_t o) {
+    OutputState& out = outputs_[o];
     if (out.staging.isEmpty()) return;
     for (const QString& target : plan_.outputs[o].pageFiles)
       ::unlink(platform::EncodeFileName(out.staging + u'/' + QFileInfo(target).fileName()).constData());

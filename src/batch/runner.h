@@ -21,6 +21,7 @@ struct Totals {
   int documentPages = 0;   // the pages they hold
   int failed = 0;          // inputs named with what went wrong
   int unfinished = 0;      // outputs left unwritten when the run was stopped
+  bool documentsAsked = false;  // PDF or TIFF documents were to be written
 };
 
 // What went wrong with an input: page from 1, or 0 for the input as a whole.
