@@ -79,8 +79,7 @@ QImage typedPage(int width, int height) {
         const int ink = 25 + int(random.bounded(35));
         p.setBrush(QColor(ink, ink, ink + 3));
         const bool tall = random.bounded(4) == 0;
-        p.drawRoundedRect(QRectF(x, y - (tall ? em : em * 0.65), em * 0.45, tall ? em : em * 0.65), em * 0.1,
-                          em * 0.1);
+        p.drawRoundedRect(QRectF(x, y - (tall ? em : em * 0.65), em * 0.45, tall ? em : em * 0.65), em * 0.1, em * 0.1);
         x += em * 0.55;
       }
       x += em * 0.5;

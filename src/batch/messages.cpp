@@ -124,8 +124,7 @@ QString UsageErrorText(const QString& message) {
 
 QString FailureText(const QString& input, const QString& reason, int page) {
   const QString where = page > 0 ? QStringLiteral(", página %1").arg(page) : QString();
-  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + where + QStringLiteral(": ") + reason +
-         u'\n';
+  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + where + QStringLiteral(": ") + reason + u'\n';
 }
 
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
@@ -149,7 +148,10 @@ QString SummaryText(const Totals& t, double s) {
   if (t.documents || (none && t.documentsAsked))
     parts += count(t.documents, "1 documento escrito", "documentos escritos") +
              (t.documents ? QStringLiteral(" (") + count(t.documentPages, "1 página", "páginas") + u')' : QString());
-  return QStringLiteral("%1, %2 con error, en %3 s\n").arg(parts.join(QStringLiteral(" y "))).arg(t.failed).arg(seconds(s));
+  return QStringLiteral("%1, %2 con error, en %3 s\n")
+      .arg(parts.join(QStringLiteral(" y ")))
+      .arg(t.failed)
+      .arg(seconds(s));
 }
 
 QString SummaryText(int written, int failed, double s) {

@@ -107,7 +107,8 @@ struct Switches {
   QCommandLineOption pages{QStringLiteral("paginas"), {}, QStringLiteral("PAGINAS")};
   QCommandLineOption dpi{QStringLiteral("ppp"), {}, QStringLiteral("N")};
   QCommandLineOption quality{QStringLiteral("calidad"), {}, QStringLiteral("N")};
-  QList<QCommandLineOption> all{help, version, output, format, jobs, removal, grey, whitening, join, pages, dpi, quality};
+  QList<QCommandLineOption> all{help, version,   output, format, jobs, removal,
+                                grey, whitening, join,   pages,  dpi,  quality};
 };
 
 // Why an argument that reads as an option is refused: a name of no option, a

@@ -22,7 +22,7 @@ struct Options {
   QString outputFolder;
   QString format = QStringLiteral("png");  // also the extension of what is written
   bool formatGiven = false;
-  QString join;  // --unir: the one document every page goes into, in the output folder
+  QString join;                            // --unir: the one document every page goes into, in the output folder
   std::vector<std::pair<int, int>> pages;  // --paginas: first and last, from 1, in the order given; empty: all
   int dpi = 300;                           // of pages drawn rather than taken from their picture
   int quality = 0;                         // --calidad, 1 to 100; 0 when not given

@@ -25,9 +25,9 @@ QString extensionOf(const QString& name) {
 
 // The formats the help names, by the extensions they go by.
 bool hasReadableExtension(const QString& name) {
-  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("gif"),
+  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"),  QStringLiteral("gif"),
                                  QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
-                                 QStringLiteral("png"), QStringLiteral("tif"), QStringLiteral("tiff"),
+                                 QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff"),
                                  QStringLiteral("pdf")};
   return known.contains(extensionOf(name));
 }

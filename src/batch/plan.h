@@ -14,9 +14,9 @@
 namespace batch {
 
 struct Source {
-  QString input;          // as given, or the folder as given joined with the file's name
-  bool document = false;  // a PDF, or a TIFF of more than one page
-  int pageCount = 1;      // 0 for a document that could not be opened to count them
+  QString input;           // as given, or the folder as given joined with the file's name
+  bool document = false;   // a PDF, or a TIFF of more than one page
+  int pageCount = 1;       // 0 for a document that could not be opened to count them
   std::vector<int> pages;  // the pages taken, from 0, in the order written
 };
 

@@ -42,7 +42,8 @@ documents::EncodedPage encodePage(QImage picture, const Options& options) {
 }
 
 [[noreturn]] void systemFailure(const char* what, int error) {
-  platform::Raise(0, QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(error))));
+  platform::Raise(0,
+                  QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 QString reasonOf(const std::exception_ptr& e) {
@@ -87,8 +88,13 @@ class Runner {
  public:
   Runner(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
          const std::function<void()>& pageDone, const std::atomic<bool>* stopping)
-      : plan_(plan), options_(options), failedReport_(failed), pageDone_(pageDone), stopping_(stopping),
-        sources_(plan.sources.size()), outputs_(plan.outputs.size()) {
+      : plan_(plan),
+        options_(options),
+        failedReport_(failed),
+        pageDone_(pageDone),
+        stopping_(stopping),
+        sources_(plan.sources.size()),
+        outputs_(plan.outputs.size()) {
     for (std::size_t o = 0; o < plan.outputs.size(); ++o) {
       outputs_[o].firstJob = jobs_.size();
       for (const std::size_t s : plan.outputs[o].sources) {
@@ -354,8 +360,8 @@ class Runner {
     if (failedReport_) {
       failedReport_({plan_.sources[s].input, page, reason});
       if (plan_.outputs[o].sources.size() > 1)
-        failedReport_({plan_.outputs[o].path, 0,
-                       QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
+        failedReport_(
+            {plan_.outputs[o].path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
     }
   }
 
@@ -381,9 +387,8 @@ Totals Run(const Plan& plan, const Options& options, const std::function<void(co
            const std::atomic<bool>* stopping) {
   Runner runner(plan, options, failed, pageDone, stopping);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t workers =
-      std::max<std::size_t>(1, std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores,
-                                                     runner.jobCount()));
+  const std::size_t workers = std::max<std::size_t>(
+      1, std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores, runner.jobCount()));
   // Each worker holds at most one page's pixels; pages encoded before their
   // turn wait compressed, at most one more for each worker.
   runner.setWindow(2 * workers);

@@ -14,13 +14,13 @@
 namespace batch {
 
 struct Totals {
-  int pictures = 0;        // single pictures written as picture files
-  int pageFiles = 0;       // pages written as picture files...
-  int pagedDocuments = 0;  // ...from this many documents
-  int documents = 0;       // PDF and TIFF documents written
-  int documentPages = 0;   // the pages they hold
-  int failed = 0;          // inputs named with what went wrong
-  int unfinished = 0;      // outputs left unwritten when the run was stopped
+  int pictures = 0;             // single pictures written as picture files
+  int pageFiles = 0;            // pages written as picture files...
+  int pagedDocuments = 0;       // ...from this many documents
+  int documents = 0;            // PDF and TIFF documents written
+  int documentPages = 0;        // the pages they hold
+  int failed = 0;               // inputs named with what went wrong
+  int unfinished = 0;           // outputs left unwritten when the run was stopped
   bool documentsAsked = false;  // PDF or TIFF documents were to be written
 };
 
