@@ -32,23 +32,27 @@ for i in $(seq -w 1 20); do
 done
 img2pdf --imgsize 300dpi -o "$work/escaneo.pdf" "${pages[@]}"
 
-# Seconds and peak KB of a command, into the globals s and kb.
+# Seconds, peak KB and processor seconds of a command, into the globals s,
+# kb and cpu (on a busy machine the processor seconds tell more than the
+# clock).
 measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>&1 || {
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >/dev/null 2>&1 || {
     echo "falló: $*" >&2
     exit 1
   }
-  read -r s kb < <(tail -1 "$work/time")
+  read -r s kb user sys < <(tail -1 "$work/time")
+  cpu=$(echo "$user + $sys" | bc -l | xargs printf '%.2f')
 }
-row() { printf '%-34s %8s %9s %9s %9s\n' "$@"; }
+row() { printf '%-34s %8s %9s %9s %9s %9s\n' "$@"; }
 
+echo "carga de la máquina: $(cut -d' ' -f1-3 /proc/loadavg) en $(nproc) núcleos"
 echo "20 páginas A4 a 300 ppp, un JPEG cada una ($(du -k "$work/escaneo.pdf" | cut -f1) KB)"
-row "" segundos "pág/s" "× gs" "pico MB"
+row "" segundos "pág/s" "× gs" "pico MB" "s de CPU"
 gs_s=""
 if have gs; then
   measure gs -q -dNOPAUSE -dBATCH -sDEVICE=tiffg4 -r300 -o "$work/gs.tif" "$work/escaneo.pdf"
   gs_s=$s
-  row "gs -sDEVICE=tiffg4 -r300" "$s" "$(echo "20 / $s" | bc -l | xargs printf '%.1f')" 1 $((kb / 1024))
+  row "gs -sDEVICE=tiffg4 -r300" "$s" "$(echo "20 / $s" | bc -l | xargs printf '%.1f')" 1 $((kb / 1024)) "$cpu"
 else
   echo "(gs no está instalado: sin comparación con Ghostscript)"
 fi
@@ -57,7 +61,7 @@ for format in pdf tif; do
   ratio=-
   [ -n "$gs_s" ] && ratio=$(echo "$s / $gs_s" | bc -l | xargs printf '%.2f')
   row "tintaborra-lote --formato $format -j 2" "$s" "$(echo "20 / $s" | bc -l | xargs printf '%.1f')" "$ratio" \
-    $((kb / 1024))
+    $((kb / 1024)) "$cpu"
 done
 
 echo
