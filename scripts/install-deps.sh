@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, test and run Tintaborra, only when missing.
+# With --bench, also the programs the benchmarks measure against (bench/documents.sh).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,9 @@ packages=(
   xvfb xdotool xclip x11-apps x11-utils imagemagick openbox time
   fonts-liberation2
 )
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(ghostscript img2pdf libtiff-tools poppler-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

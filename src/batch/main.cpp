@@ -1,6 +1,7 @@
 // tintaborra-lote: the filters over many pictures, without a window.
 #include "batch/messages.h"
 #include "batch/options.h"
+#include "batch/plan.h"
 #include "batch/quiet_libraries.h"
 #include "batch/runner.h"
 #include "pixels/codecs.h"
@@ -29,8 +30,8 @@ void print(std::FILE* stream, const QString& text) {
 std::atomic<bool> stopping{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// Ctrl+C or a request to end: no new picture is begun, those under way are
-// finished. A second one ends the program at once (the handler is reset),
+// Ctrl+C or a request to end: no new picture or page is begun, those under
+// way are finished, a document not complete is discarded. A second one ends the program at once (the handler is reset),
 // which leaves no file half written either.
 void stop(int) { stopping.store(true); }
 
@@ -64,12 +65,12 @@ int main(int argc, char* argv[]) {
   platform::InitCodecs();
 
   batch::Options options;
-  std::vector<batch::Job> jobs;
+  batch::Plan plan;
   try {
     options = batch::ParseArguments(argumentsOf(argc, argv));
     if (options.help) return print(stdout, batch::HelpText()), 0;
     if (options.version) return print(stdout, batch::VersionText()), 0;
-    jobs = batch::PlanJobs(options);
+    plan = batch::PlanWork(options);
   } catch (const batch::UsageError& e) {
     print(err, batch::UsageErrorText(e.message));
     return 2;
@@ -82,7 +83,7 @@ int main(int argc, char* argv[]) {
   stopOnSignals();
 
   const bool bar = isatty(fileno(err));
-  const int total = int(jobs.size());
+  const int total = plan.pageCount();
   int finished = 0;
   QElapsedTimer clock;
   clock.start();
@@ -92,23 +93,24 @@ int main(int argc, char* argv[]) {
                      QStringLiteral("\x1b[K"));
   };
   showBar();
-  const batch::Totals totals = batch::RunJobs(
-      jobs, options,
-      [&](std::size_t index, const batch::Result& result) {
+  const batch::Totals totals = batch::Run(
+      plan, options,
+      [&](const batch::Report& report) {
+        if (bar) print(err, QStringLiteral("\r\x1b[K"));
+        print(err, batch::FailureText(report.input, report.reason, report.page));
+        showBar();
+      },
+      [&] {
         ++finished;
-        if (!result.written) {
-          if (bar) print(err, QStringLiteral("\r\x1b[K"));
-          print(err, batch::FailureText(jobs[index].input, result.reason));
-        }
         showBar();
       },
       showBar, &stopping);
   if (bar) print(err, QStringLiteral("\r\x1b[K"));
   const double seconds = clock.elapsed() / 1000.0;
   if (stopping.load()) {
-    print(err, batch::InterruptedText(totals.written, totals.failed, total - finished, seconds));
+    print(err, batch::InterruptedText(totals, seconds));
     return 130;
   }
-  print(err, batch::SummaryText(totals.written, totals.failed, seconds));
+  print(err, batch::SummaryText(totals, seconds));
   return totals.failed ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "batch/messages.h"
 
+#include "batch/runner.h"
 #include "pixels/filenames.h"
 
 #include <cmath>
@@ -26,16 +27,19 @@ QString clock(double s) {
 }  // namespace
 
 QString UsageText() {
-  return QStringLiteral("Uso: tintaborra-lote -o CARPETA [--formato png|bmp|tif|jpg] [-j N] PASO... ENTRADA...\n");
+  return QStringLiteral(
+      "Uso: tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO] [--paginas PAGINAS]\n"
+      "                     [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...\n");
 }
 
 QString HelpText() {
   return UsageText() + QStringLiteral(
                            R"(
 Aplica los filtros de Tintaborra a muchas imágenes sin abrir la ventana, con
-las mismas reglas: cada imagen escrita en PNG, BMP o TIFF tiene exactamente los
-píxeles que la ventana tendría tras los mismos filtros. JPEG comprime con
-pérdida: sus píxeles se acercan a esos, pero no son exactamente los mismos.
+las mismas reglas: cada imagen o página escrita en PNG, BMP, TIFF o PDF tiene
+exactamente los píxeles que la ventana tendría tras los mismos filtros. JPEG
+(jpg, o --calidad en un documento) comprime con pérdida: sus píxeles se acercan
+a esos, pero no son exactamente los mismos.
 
 Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
   --quitar COLOR[:COLOR]  quita el primer color (cada canal a menos de 25 del
@@ -46,33 +50,68 @@ Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
                           menos que D; se leen como las casillas "tipo gris" y
                           "distancia media" de la ventana
   --blanquear             todo lo que no es negro puro pasa a blanco
-  COLOR es R,G,B (tres números de 0 a 255) o #RRGGBB.
+  COLOR es R,G,B (tres números de 0 a 255) o #RRGGBB. Sin ningún paso, las
+  imágenes y las páginas solo cambian de formato.
 
-Entradas: archivos y carpetas; una carpeta vale por todas las imágenes que
-contiene directamente, por orden de nombre. Se leen BMP, GIF, JPEG, PNG y TIFF;
-la transparencia se aplana sobre blanco.
+Entradas: archivos y carpetas; una carpeta vale por todas las imágenes y
+documentos PDF que contiene directamente, por orden de nombre. Se leen BMP,
+GIF, JPEG, PNG y TIFF; la transparencia se aplana sobre blanco. Un PDF y un
+TIFF de varias páginas son documentos, y cada página es una imagen: la de una
+página que es una sola imagen (lo que escriben los escáneres) se toma tal cual,
+con su resolución; cualquier otra página se dibuja a 300 ppp, o a --ppp.
+
+Salidas: con png, bmp o jpg, cada página de un documento se escribe como
+NOMBRE-001.png..., con tantas cifras como pide su número de páginas. Con pdf o
+tif, cada entrada da un documento NOMBRE.pdf o NOMBRE.tif con sus páginas en
+orden (una imagen sola, uno de una página). En un documento cada página se
+guarda como conviene a sus píxeles: blanco y negro puros en 1 bit con CCITT
+Grupo 4, pocos colores con paleta, los demás sin pérdida, o en JPEG con
+--calidad.
 
 Opciones:
   -o, --salida CARPETA    dónde se escriben los resultados (se crea si falta),
                           con el nombre de cada entrada y la extensión del formato
-      --formato FORMATO   png (por omisión), bmp, tif o jpg
-  -j, --trabajos N        imágenes tratadas a la vez (por omisión, una por núcleo)
+      --formato FORMATO   png (por omisión), bmp, jpg, pdf o tif
+      --unir ARCHIVO      todas las páginas de todas las entradas, en el orden
+                          dado, en un solo documento ARCHIVO de la carpeta de
+                          salida, PDF o TIFF según --formato o su extensión
+      --paginas PAGINAS   solo esas páginas de cada entrada, por ejemplo 1-3,17
+                          (una imagen sola tiene una página); pedir una página
+                          que una entrada no tiene es un error de la orden
+      --ppp N             resolución de las páginas que se dibujan, de 50 a
+                          1200 (por omisión, 300)
+      --calidad N         de 1 a 100: las páginas de pdf y tif se guardan en
+                          JPEG con esa calidad, y jpg se escribe con ella (por
+                          omisión, 90)
+  -j, --trabajos N        imágenes o páginas tratadas a la vez (por omisión, una
+                          por núcleo)
   -h, --help              muestra esta ayuda
       --version           muestra la versión
 
 Cada resultado se escribe en un archivo temporal de la carpeta de salida y
 solo sustituye al destino cuando está completo; un enlace simbólico que ocupe
-su nombre se sustituye, nunca se sigue. Con Ctrl+C las imágenes en curso se
-terminan y no se empieza ninguna más.
+su nombre se sustituye, nunca se sigue. Un documento, y las páginas de un
+documento escritas como imágenes, aparecen solo cuando están todas: si una
+página falla (un documento dañado o cortado, protegido con contraseña...), no
+se escribe nada de ese documento, y con --unir no se escribe el documento
+unido. Las páginas de un documento esperan en una carpeta oculta ".tb-" de la
+carpeta de salida hasta que están todas. Con Ctrl+C las imágenes y páginas en
+curso se terminan, no se empieza ninguna más y el documento a medias se
+descarta.
 
 Estado de salida: 0 si se escribieron todas las imágenes; 1 si alguna falló
-(cada una se nombra con el motivo y las demás se escriben igualmente); 2 si la
-orden está mal escrita (entonces no se escribe nada); 130 si se interrumpió.
+(cada una se nombra con el motivo, y la página si es de un documento, y las
+demás se escriben igualmente); 2 si la orden está mal escrita (entonces no se
+escribe nada); 130 si se interrumpió.
 
 Ejemplos:
   tintaborra-lote -o limpias --quitar 200,30,30 escaneos/
   tintaborra-lote -o limpias --formato bmp --quitar '#C81E1E:0,0,0' --blanquear pagina*.jpg
   tintaborra-lote -o bn -j 2 --gris 140,20 fotos/ otra.gif
+  tintaborra-lote -o limpio --formato pdf --quitar 200,30,30 --gris 140,20 escaneo.pdf
+  tintaborra-lote -o archivo --formato tif --blanquear lote1.pdf lote2.tif
+  tintaborra-lote -o paginas --formato bmp --paginas 17 escaneo.pdf
+  tintaborra-lote -o . --unir informe.pdf --gris 140,20 fotos/*.jpg
 )");
 }
 
@@ -83,16 +122,36 @@ QString UsageErrorText(const QString& message) {
          QStringLiteral("Pruebe «tintaborra-lote --help» para más información.\n");
 }
 
-QString FailureText(const QString& input, const QString& reason) {
-  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + QStringLiteral(": ") + reason + u'\n';
+QString FailureText(const QString& input, const QString& reason, int page) {
+  const QString where = page > 0 ? QStringLiteral(", página %1").arg(page) : QString();
+  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + where + QStringLiteral(": ") + reason + u'\n';
 }
 
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
 
-QString InterruptedText(int written, int failed, int notBegun, double s) {
-  QString text = SummaryText(written, failed, s);
+QString InterruptedText(const Totals& totals, double s) {
+  QString text = SummaryText(totals, s);
   text.chop(1);
-  return text + QStringLiteral("; interrumpido, %1 sin empezar\n").arg(notBegun);
+  return text + QStringLiteral("; interrumpido, %1 sin terminar\n").arg(totals.unfinished);
+}
+
+QString SummaryText(const Totals& t, double s) {
+  const auto count = [](int n, const char* one, const char* many) {
+    return n == 1 ? QString::fromUtf8(one) : QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(many));
+  };
+  QStringList parts;
+  const bool none = !t.pictures && !t.documents && !t.pagedDocuments;
+  if (t.pictures || (none && !t.documentsAsked)) parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
+  if (t.pagedDocuments)
+    parts += count(t.pageFiles, "1 página escrita", "páginas escritas") + QStringLiteral(" de ") +
+             count(t.pagedDocuments, "1 documento", "documentos");
+  if (t.documents || (none && t.documentsAsked))
+    parts += count(t.documents, "1 documento escrito", "documentos escritos") +
+             (t.documents ? QStringLiteral(" (") + count(t.documentPages, "1 página", "páginas") + u')' : QString());
+  return QStringLiteral("%1, %2 con error, en %3 s\n")
+      .arg(parts.join(QStringLiteral(" y ")))
+      .arg(t.failed)
+      .arg(seconds(s));
 }
 
 QString SummaryText(int written, int failed, double s) {

@@ -44,11 +44,45 @@ filters::GreyTypeRule greyTypeStep(const QString& value, QStringList& warnings) 
   return filters::GreyTypeRule(platform::Val(value.left(comma)), tolerance);
 }
 
-int jobCount(const QString& value) {
+int wholeNumber(const QString& value, const char* option, int lowest, int highest) {
   bool ok = false;
   const int n = value.toInt(&ok);
-  if (!ok || n < 1 || n > 1024) usage(QStringLiteral("-j necesita un número entero de 1 a 1024: «%1»").arg(value));
+  if (!ok || n < lowest || n > highest)
+    usage(QStringLiteral("%1 necesita un número entero de %2 a %3: «%4»")
+              .arg(QLatin1String(option))
+              .arg(lowest)
+              .arg(highest)
+              .arg(value));
   return n;
+}
+
+// "1-3,17": single pages and ranges, each page at most once.
+std::vector<std::pair<int, int>> pageList(const QString& value) {
+  static const QRegularExpression item(QStringLiteral("^([0-9]{1,7})(?:-([0-9]{1,7}))?$"));
+  std::vector<std::pair<int, int>> ranges;
+  for (const QString& part : value.split(u',')) {
+    const auto m = item.match(part);
+    const int first = m.captured(1).toInt(), last = m.captured(2).isEmpty() ? first : m.captured(2).toInt();
+    if (!m.hasMatch() || first < 1 || last < first)
+      usage(QStringLiteral("--paginas necesita números de página desde 1 y tramos como 1-3, separados por comas "
+                           "(por ejemplo --paginas 1-3,17): «%1»")
+                .arg(value));
+    for (const auto& [a, b] : ranges)
+      if (first <= b && a <= last)
+        usage(QStringLiteral("--paginas pide la página %1 más de una vez: «%2»").arg(std::max(a, first)).arg(value));
+    ranges.emplace_back(first, last);
+  }
+  return ranges;
+}
+
+bool isDocumentFormat(const QString& format) { return format == u"pdf" || format == u"tif"; }
+
+// The formats by the names a user may give them, as the extension written.
+QString formatName(QString name) {
+  name = name.toLower();
+  if (name == u"tiff") return QStringLiteral("tif");
+  if (name == u"jpeg") return QStringLiteral("jpg");
+  return name;
 }
 
 QCommandLineOption shortStyle(QCommandLineOption option) {
@@ -69,7 +103,12 @@ struct Switches {
   QCommandLineOption removal{QStringLiteral("quitar"), {}, QStringLiteral("COLOR[:COLOR]")};
   QCommandLineOption grey{QStringLiteral("gris"), {}, QStringLiteral("T,D")};
   QCommandLineOption whitening{QStringLiteral("blanquear")};
-  QList<QCommandLineOption> all{help, version, output, format, jobs, removal, grey, whitening};
+  QCommandLineOption join{QStringLiteral("unir"), {}, QStringLiteral("ARCHIVO")};
+  QCommandLineOption pages{QStringLiteral("paginas"), {}, QStringLiteral("PAGINAS")};
+  QCommandLineOption dpi{QStringLiteral("ppp"), {}, QStringLiteral("N")};
+  QCommandLineOption quality{QStringLiteral("calidad"), {}, QStringLiteral("N")};
+  QList<QCommandLineOption> all{help, version,   output, format, jobs, removal,
+                                grey, whitening, join,   pages,  dpi,  quality};
 };
 
 // Why an argument that reads as an option is refused: a name of no option, a
@@ -161,13 +200,21 @@ Options ParseArguments(const QStringList& arguments) {
       o.outputFolder = value(sw.output);
       if (o.outputFolder.isEmpty()) usage(QStringLiteral("la carpeta de salida no puede quedar vacía"));
     } else if (is(sw.format)) {
-      o.format = value(sw.format).toLower();
-      if (o.format == u"tiff") o.format = QStringLiteral("tif");
-      if (o.format == u"jpeg") o.format = QStringLiteral("jpg");
-      if (o.format != u"png" && o.format != u"bmp" && o.format != u"tif" && o.format != u"jpg")
-        usage(QStringLiteral("formato desconocido: «%1» (se admiten png, bmp, tif y jpg)").arg(o.format));
+      o.format = formatName(value(sw.format));
+      o.formatGiven = true;
+      if (!isDocumentFormat(o.format) && o.format != u"png" && o.format != u"bmp" && o.format != u"jpg")
+        usage(QStringLiteral("formato desconocido: «%1» (se admiten pdf, tif, png, bmp y jpg)").arg(o.format));
     } else if (is(sw.jobs)) {
-      o.jobs = jobCount(value(sw.jobs));
+      o.jobs = wholeNumber(value(sw.jobs), "-j", 1, 1024);
+    } else if (is(sw.join)) {
+      o.join = value(sw.join);
+      if (o.join.isEmpty()) usage(QStringLiteral("el nombre de --unir no puede quedar vacío"));
+    } else if (is(sw.pages)) {
+      o.pages = pageList(value(sw.pages));
+    } else if (is(sw.dpi)) {
+      o.dpi = wholeNumber(value(sw.dpi), "--ppp", LowestDpi, HighestDpi);
+    } else if (is(sw.quality)) {
+      o.quality = wholeNumber(value(sw.quality), "--calidad", 1, 100);
     } else if (is(sw.removal)) {
       o.steps.emplace_back(removalStep(value(sw.removal)));
     } else if (is(sw.grey)) {
@@ -179,7 +226,18 @@ Options ParseArguments(const QStringList& arguments) {
   for (const QString& input : parser.positionalArguments()) o.inputs += asTyped(input);
   if (o.help || o.version) return o;
   if (o.outputFolder.isEmpty()) usage(QStringLiteral("falta la carpeta de salida (-o CARPETA)"));
-  if (o.steps.empty()) usage(QStringLiteral("falta al menos un paso (--quitar, --gris o --blanquear)"));
+  if (!o.join.isEmpty()) {
+    // The joined document's kind: the format given, else its own extension.
+    const qsizetype dot = o.join.lastIndexOf(u'.');
+    const QString kind = o.formatGiven ? o.format : formatName(dot < 0 ? QString() : o.join.mid(dot + 1));
+    if (!isDocumentFormat(kind))
+      usage(QStringLiteral("--unir escribe un documento PDF o TIFF: «%1»%2")
+                .arg(o.join, o.formatGiven ? QStringLiteral(" no puede ser %1").arg(o.format)
+                                           : QStringLiteral(" no acaba en .pdf ni en .tif")));
+    o.format = kind;
+  }
+  if (o.quality && (o.format == u"png" || o.format == u"bmp"))
+    o.warnings += QStringLiteral("--calidad no cambia nada al escribir %1, que guarda cada píxel").arg(o.format);
   if (o.inputs.isEmpty()) usage(QStringLiteral("falta al menos una imagen o carpeta de entrada"));
   return o;
 }

@@ -1,25 +1,41 @@
 #pragma once
 // The command line of tintaborra-lote:
-//   tintaborra-lote -o CARPETA [--formato png|bmp|tif|jpg] [-j N] PASO... ENTRADA...
+//   tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO]
+//                   [--paginas 1-3,17] [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...
 
 #include "pixels/row_walk.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 namespace batch {
+
+// The resolutions a drawn page may be asked for, in dots per inch.
+constexpr int LowestDpi = 50, HighestDpi = 1200;
 
 struct Options {
   bool help = false;
   bool version = false;
   QString outputFolder;
   QString format = QStringLiteral("png");  // also the extension of what is written
+  bool formatGiven = false;
+  QString join;                            // --unir: the one document every page goes into, in the output folder
+  std::vector<std::pair<int, int>> pages;  // --paginas: first and last, from 1, in the order given; empty: all
+  int dpi = 300;                           // of pages drawn rather than taken from their picture
+  int quality = 0;                         // --calidad, 1 to 100; 0 when not given
   int jobs = 0;                            // 0: one for each core
   std::vector<filters::RowStep> steps;     // in the order given
   QStringList inputs;                      // files and folders, as given
   QStringList warnings;                    // about settings read as the window reads them, in Spanish
+
+  bool writesDocuments() const { return format == u"pdf" || format == u"tif" || !join.isEmpty(); }
+  // The quality of a JPEG picture written, and of JPEG pages in a document
+  // (0: every pixel kept).
+  int jpegQuality() const { return quality ? quality : 90; }
+  int pageQuality() const { return quality; }
 };
 
 // A command line that cannot be carried out; the message is Spanish, without

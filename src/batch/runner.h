@@ -1,51 +1,46 @@
 #pragma once
-// The jobs of a batch: which files are read, where each result is written,
-// and the run that loads, filters and writes them several at a time.
+// The run of a batch: pages are the unit of work, several at a time across
+// every input, each through the one path a single picture takes; a
+// document's pages are added in their order, and an output is in its place
+// only once every page of it is.
 
-#include "batch/options.h"
+#include "batch/plan.h"
 
 #include <QString>
 
 #include <atomic>
 #include <functional>
-#include <vector>
 
 namespace batch {
 
-struct Job {
-  QString input;   // as given, or the folder as given joined with the file's name
-  QString output;  // in the output folder: the input's base name with the format's extension
-};
-
-// The inputs with every folder replaced by the regular files directly in it
-// that are pictures of the formats the help names (BMP, GIF, JPEG, PNG, TIFF)
-// by their extension or their first bytes, in name order, whatever bytes the
-// names hold. Each with its output. Two inputs with one output, an output
-// that is one of the inputs, an output folder that is a file, or a list with
-// no file at all throw UsageError. Nothing is written.
-std::vector<Job> PlanJobs(const Options& options);
-
-struct Result {
-  bool written = false;
-  QString reason;  // why not, in Spanish
-};
-
-// Loads the input, applies the steps and writes the output through a new
-// file that takes its place when complete. Only a regular file is read. Never
-// throws.
-Result ProcessOne(const Job& job, const Options& options);
-
 struct Totals {
-  int written = 0;
-  int failed = 0;
+  int pictures = 0;             // single pictures written as picture files
+  int pageFiles = 0;            // pages written as picture files...
+  int pagedDocuments = 0;       // ...from this many documents
+  int documents = 0;            // PDF and TIFF documents written
+  int documentPages = 0;        // the pages they hold
+  int failed = 0;               // inputs named with what went wrong
+  int unfinished = 0;           // outputs left unwritten when the run was stopped
+  bool documentsAsked = false;  // PDF or TIFF documents were to be written
 };
 
-// Runs the jobs, up to jobs at once (every core when 0). done() is called as
-// each job finishes, with its index and result, and tick() about once a
-// second while they run; never two calls at a time. Once stopping turns
-// true, no new job is begun and those under way are finished.
-Totals RunJobs(const std::vector<Job>& jobs, const Options& options,
-               const std::function<void(std::size_t index, const Result& result)>& done,
-               const std::function<void()>& tick = {}, const std::atomic<bool>* stopping = nullptr);
+// What went wrong with an input: page from 1, or 0 for the input as a whole.
+struct Report {
+  QString input;
+  int page = 0;
+  QString reason;
+};
+
+// Runs the plan, up to options.jobs pages at once (every core when 0). An
+// input that fails is reported and nothing is written for its output (for
+// --unir, the joined document is then not written either, and that is
+// reported too); the other outputs are still written. pageDone() is called as
+// each page is written or given up, tick() about once a second while they
+// run; never two calls at a time. Once stopping turns true, no new page is
+// begun, the pages under way are finished, and an output not complete then
+// is discarded. Never throws.
+Totals Run(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
+           const std::function<void()>& pageDone = {}, const std::function<void()>& tick = {},
+           const std::atomic<bool>* stopping = nullptr);
 
 }  // namespace batch

@@ -215,7 +215,7 @@ void RaiseWriteFailure(const QString& what, int error, const QString& fallback) 
   Raise(errnum::FileAccess, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
 }
 
-void SavePicture(const QImage& picture, const QString& path, const char* format) {
+void SavePicture(const QImage& picture, const QString& path, const char* format, int jpegQuality) {
   if (picture.isNull()) invalidPicture();
   ReplacingFile file(path);
   if (!file.open())
@@ -224,7 +224,7 @@ void SavePicture(const QImage& picture, const QString& path, const char* format)
   const QImage rgb =
       picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
   errno = 0;
-  if (!EncodePicture(rgb, format, file.device())) {
+  if (!EncodePicture(rgb, format, file.device(), jpegQuality)) {
     const int error = errno;
     file.discard();
     RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());

@@ -45,8 +45,8 @@ QImage DecodeTiffPage(QIODevice& device, int index);
 // damages a file that was there and leaves nothing behind; a symbolic link at
 // the target is replaced, never followed. A picture in 1-bit or 8-bit grey
 // form (see CompactForm) is written as such. Fails with a description in
-// Spanish.
-void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp");
+// Spanish. A JPEG is written at jpegQuality (1 to 100).
+void SavePicture(const QImage& picture, const QString& path, const char* format = "bmp", int jpegQuality = 90);
 
 // Throws the failure to write a file: what failed, a colon and the system's
 // reason in the user's words (fallback when the error number is not known).

@@ -43,13 +43,13 @@ void clearRowEnds(QByteArray& tiff, int width) {
 
 }  // namespace
 
-bool EncodePicture(const QImage& picture, const char* format, QIODevice& device) {
+bool EncodePicture(const QImage& picture, const char* format, QIODevice& device, int jpegQuality) {
   const bool monoTiff = qstrcmp(format, "tif") == 0 && picture.depth() == 1;
   QByteArray tiff;
   QBuffer buffer(&tiff);
   if (monoTiff) buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(monoTiff ? static_cast<QIODevice*>(&buffer) : &device, format);
-  if (qstrcmp(format, "jpg") == 0) writer.setQuality(90);
+  if (qstrcmp(format, "jpg") == 0) writer.setQuality(jpegQuality);
   if (!writer.write(picture)) return false;
   if (!monoTiff) return true;
   clearRowEnds(tiff, picture.width());

@@ -11,8 +11,9 @@ class QIODevice;
 
 namespace platform {
 
-// The picture in the format named ("bmp", "png", "tif", "jpg" at quality 90).
-// False when it cannot be encoded or the device does not take every byte.
-bool EncodePicture(const QImage& picture, const char* format, QIODevice& device);
+// The picture in the format named ("bmp", "png", "tif", "jpg" at jpegQuality,
+// 1 to 100). False when it cannot be encoded or the device does not take
+// every byte.
+bool EncodePicture(const QImage& picture, const char* format, QIODevice& device, int jpegQuality = 90);
 
 }  // namespace platform

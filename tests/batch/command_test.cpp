@@ -39,7 +39,6 @@ TEST(BatchCommand, UsageErrorsExitWithTwoAMessageAndTheUsageAndWriteNothing) {
     const char* says;
   } cases[] = {
       {{}, "falta la carpeta de salida"},
-      {{"-o", o, w.in}, "falta al menos un paso"},
       {{"-o", o, "--blanquear"}, "falta al menos una imagen"},
       {{"--blanquear", w.in}, "falta la carpeta de salida"},
       {{"-o", o, "--brillo", w.in}, "opción desconocida: --brillo"},
@@ -57,6 +56,14 @@ TEST(BatchCommand, UsageErrorsExitWithTwoAMessageAndTheUsageAndWriteNothing) {
       {{"-o", o, "--blanquear", w.inFile("uno.bmp"), w.dir.filePath("otra/uno.gif")},
        "se escribirían en el mismo archivo"},
       {{"-o", w.in, "--formato", "bmp", "--blanquear", w.inFile("uno.bmp")}, "que es una de las entradas"},
+      {{"-o", o, "--paginas", "1,2", w.in}, "no tiene página 2: tiene una sola página"},
+      {{"-o", o, "--paginas", "3-1", w.in}, "--paginas necesita números de página"},
+      {{"-o", o, "--paginas", "1-3,2", w.in}, "--paginas pide la página 2 más de una vez"},
+      {{"-o", o, "--paginas", "0", w.in}, "--paginas necesita"},
+      {{"-o", o, "--unir", "todo.png", w.in}, "--unir escribe un documento PDF o TIFF: «todo.png»"},
+      {{"-o", o, "--formato", "png", "--unir", "todo.pdf", w.in}, "no puede ser png"},
+      {{"-o", o, "--calidad", "0", w.in}, "--calidad necesita un número entero de 1 a 100"},
+      {{"-o", o, "--ppp", "20", w.in}, "--ppp necesita un número entero de 50 a 1200"},
       {{"-o", o, "--blanquear", w.dir.filePath("vacia_no_existe/")}, ""},
   };
   QDir().mkpath(w.dir.filePath("otra"));

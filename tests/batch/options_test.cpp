@@ -1,6 +1,7 @@
 // The argument parser's readings, without running anything.
 #include "batch/options.h"
 #include "batch/messages.h"
+#include "batch/runner.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,10 @@ TEST(BatchOptions, RepeatedStepsRunInTheOrderGivenAmongTheOtherOptions) {
 TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
   EXPECT_EQ(batch::SummaryText(12, 1, 3.21), "12 imágenes escritas, 1 con error, en 3,2 s\n");
   EXPECT_EQ(batch::SummaryText(1, 0, 0.04), "1 imagen escrita, 0 con error, en 0,0 s\n");
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.documents = 2, .documentPages = 45, .failed = 1}, 3.21),
+            "2 documentos escritos (45 páginas), 1 con error, en 3,2 s\n");
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.pictures = 1, .pageFiles = 20, .pagedDocuments = 1}, 0),
+            "1 imagen escrita y 20 páginas escritas de 1 documento, 0 con error, en 0,0 s\n");
   EXPECT_EQ(batch::ProgressText(5, 20, 10, 10), "[##........] 5/20  0:10, quedan 0:30");
   EXPECT_EQ(batch::ProgressText(20, 20, 3725, 4), "[####] 20/20  1:02:05");
 }

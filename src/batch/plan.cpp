@@ -1,0 +1,183 @@
+#include "batch/plan.h"
+
+#include "documents/document.h"
+#include "pixels/filenames.h"
+#include "pixels/picture_header.h"
+#include "pixels/vb.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace batch {
+
+namespace {
+
+QString extensionOf(const QString& name) {
+  const qsizetype dot = name.lastIndexOf(u'.');
+  return dot > 0 ? name.mid(dot + 1).toLower() : QString();
+}
+
+// The formats the help names, by the extensions they go by.
+bool hasReadableExtension(const QString& name) {
+  static const QStringList known{QStringLiteral("bmp"), QStringLiteral("dib"),  QStringLiteral("gif"),
+                                 QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"),
+                                 QStringLiteral("png"), QStringLiteral("tif"),  QStringLiteral("tiff"),
+                                 QStringLiteral("pdf")};
+  return known.contains(extensionOf(name));
+}
+
+// The file's first bytes, enough to tell a PDF with a little junk before its
+// mark. Opened without waiting, so that a pipe put in the file's place cannot
+// hold the listing up; only a regular file is read.
+QByteArray headOf(const QString& path) {
+  const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};
+  struct stat st {};
+  QByteArray head(1024, '\0');
+  const ssize_t n = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::read(fd, head.data(), head.size()) : -1;
+  ::close(fd);
+  head.resize(n > 0 ? n : 0);
+  return head;
+}
+
+bool startsAsReadable(const QString& path) {
+  const QByteArray head = headOf(path);
+  return documents::StartsAsPdf(head) ||
+         (head.size() >= 8 && platform::FormatOf(head) != platform::PictureFormat::Other);
+}
+
+// A PDF is always a document, a TIFF when it holds more than one page;
+// anything else, and a file that cannot be read at all, is a single picture
+// whose loading tells what is wrong with it.
+Source sourceOf(const QString& input, const Options& options) {
+  Source source{input, false, 1, {}};
+  const QByteArray head = headOf(input);
+  const bool pdf = documents::StartsAsPdf(head) || (head.size() > 0 && extensionOf(input) == u"pdf");
+  const bool tiff = !pdf && head.size() >= 8 && platform::FormatOf(head) == platform::PictureFormat::Tiff;
+  if (!pdf && !tiff) return source;
+  try {
+    source.pageCount = documents::OpenDocument(input, options.dpi)->pageCount();
+    source.document = pdf || source.pageCount > 1;
+  } catch (const platform::Failure&) {
+    // A damaged document is told when its turn comes, with the other inputs
+    // written; a TIFF the reader refuses is the loader's to judge.
+    source.document = pdf;
+    source.pageCount = pdf ? 0 : 1;
+  }
+  return source;
+}
+
+// The pages taken from a source, checked against its end before any work.
+void takePages(Source& source, const Options& options) {
+  if (source.pageCount == 0) {  // it will fail when opened
+    source.pages = {0};
+    return;
+  }
+  if (options.pages.empty()) {
+    for (int p = 0; p < source.pageCount; ++p) source.pages.push_back(p);
+    return;
+  }
+  for (const auto& [first, last] : options.pages) {
+    if (last > source.pageCount)
+      throw UsageError{QStringLiteral("«%1» no tiene página %2: %3")
+                           .arg(platform::DisplayFileName(source.input))
+                           .arg(std::max(first, source.pageCount + 1))
+                           .arg(source.pageCount == 1 ? QStringLiteral("tiene una sola página")
+                                                      : QStringLiteral("tiene %1 páginas").arg(source.pageCount))};
+    for (int p = first; p <= last; ++p) source.pages.push_back(p - 1);
+  }
+}
+
+// Where a file is, with links and "..", for telling two names of one file apart.
+QString identity(const QFileInfo& file) {
+  const QString canonical = file.canonicalFilePath();
+  return canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
+}
+
+}  // namespace
+
+int Plan::pageCount() const {
+  int n = 0;
+  for (const Output& output : outputs)
+    for (const std::size_t s : output.sources) n += int(sources[s].pages.size());
+  return n;
+}
+
+QString PageFileName(const QString& baseName, int page, int pageCount, const QString& extension) {
+  const int width = int(QString::number(std::max(pageCount, 1)).size());
+  return QStringLiteral("%1-%2.%3").arg(baseName).arg(page, width, 10, QChar(u'0')).arg(extension);
+}
+
+Plan PlanWork(const Options& options) {
+  if (platform::KindOf(options.outputFolder) == platform::FileKind::File)
+    throw UsageError{QStringLiteral("la salida «%1» es un archivo, no una carpeta")
+                         .arg(platform::DisplayFileName(options.outputFolder))};
+  QStringList inputs;
+  for (const QString& given : options.inputs) {
+    if (platform::KindOf(given) != platform::FileKind::Folder) {
+      inputs += given;
+      continue;
+    }
+    const QString folder = given.endsWith(u'/') ? given : given + u'/';
+    for (const QString& name : platform::FolderFiles(given))  // regular files only
+      if (hasReadableExtension(name) || startsAsReadable(folder + name)) inputs += folder + name;
+  }
+  if (inputs.isEmpty()) throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las carpetas dadas")};
+
+  Plan plan;
+  QSet<QString> read;  // inputs' identities
+  for (const QString& input : inputs) {
+    const QString id = identity(QFileInfo(input));
+    if (read.contains(id)) continue;  // one file named twice is read once
+    read.insert(id);
+    plan.sources.push_back(sourceOf(input, options));
+    takePages(plan.sources.back(), options);
+  }
+
+  const QDir outFolder(identity(QFileInfo(options.outputFolder)));
+  QHash<QString, QString> inputOf;  // output's identity -> its input
+  const auto claim = [&](const QString& path, const QString& input) {
+    const QString outId = identity(QFileInfo(path));
+    if (const auto other = inputOf.constFind(outId); other != inputOf.constEnd())
+      throw UsageError{QStringLiteral("«%1» y «%2» se escribirían en el mismo archivo, «%3»").arg(*other, input, path)};
+    inputOf.insert(outId, input);
+  };
+  if (!options.join.isEmpty()) {
+    Output joined{Output::Kind::Document, outFolder.filePath(options.join), {}, {}};
+    for (std::size_t s = 0; s < plan.sources.size(); ++s) joined.sources.push_back(s);
+    claim(joined.path, plan.sources.front().input);
+    plan.outputs.push_back(joined);
+  } else {
+    for (std::size_t s = 0; s < plan.sources.size(); ++s) {
+      const Source& source = plan.sources[s];
+      const QString base = QFileInfo(source.input).completeBaseName();
+      Output output{Output::Kind::Picture, outFolder.filePath(base + u'.' + options.format), {}, {s}};
+      if (options.writesDocuments()) {
+        output.kind = Output::Kind::Document;
+      } else if (source.document) {
+        output.kind = Output::Kind::PageFiles;
+        for (const int p : source.pages)
+          output.pageFiles += outFolder.filePath(PageFileName(base, p + 1, source.pageCount, options.format));
+      }
+      if (output.kind == Output::Kind::PageFiles) {
+        for (const QString& file : output.pageFiles) claim(file, source.input);
+      } else {
+        claim(output.path, source.input);
+      }
+      plan.outputs.push_back(output);
+    }
+  }
+  for (const Source& source : plan.sources)
+    if (const auto writer = inputOf.constFind(identity(QFileInfo(source.input))); writer != inputOf.constEnd())
+      throw UsageError{QStringLiteral("el resultado de «%1» se escribiría en «%2», que es una de las entradas")
+                           .arg(*writer, source.input)};
+  return plan;
+}
+
+}  // namespace batch

@@ -1,0 +1,54 @@
+#pragma once
+// What a batch reads and writes, settled before anything is written: the
+// inputs, each a single picture or a document of pages, the pages taken from
+// each, and the files those pages go to.
+
+#include "batch/options.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <vector>
+
+namespace batch {
+
+struct Source {
+  QString input;           // as given, or the folder as given joined with the file's name
+  bool document = false;   // a PDF, or a TIFF of more than one page
+  int pageCount = 1;       // 0 for a document that could not be opened to count them
+  std::vector<int> pages;  // the pages taken, from 0, in the order written
+};
+
+struct Output {
+  enum class Kind {
+    Picture,    // one picture file for a single picture
+    PageFiles,  // one picture file for each page taken from a document
+    Document,   // one PDF or TIFF document of every page of its sources
+  };
+  Kind kind = Kind::Picture;
+  QString path;                      // the picture or the document
+  QStringList pageFiles;             // PageFiles: one for each page taken, in the same order
+  std::vector<std::size_t> sources;  // in order: one, or every source for --unir
+};
+
+struct Plan {
+  std::vector<Source> sources;
+  std::vector<Output> outputs;
+  int pageCount() const;  // pages to be written, all outputs together
+};
+
+// The inputs with every folder replaced by the regular files directly in it
+// that are pictures of the formats the help names (BMP, GIF, JPEG, PNG, TIFF)
+// or PDF documents, by their extension or their first bytes, in name order,
+// whatever bytes the names hold. Documents are opened to count their pages.
+// Two inputs with one output, an output that is one of the inputs, an output
+// folder that is a file, a page asked for past an input's end, or a list with
+// no file at all throw UsageError. Nothing is written.
+Plan PlanWork(const Options& options);
+
+// "escaneo-07.png": a page's file name, its number (from 1) as wide as the
+// document's page count needs.
+QString PageFileName(const QString& baseName, int page, int pageCount, const QString& extension);
+
+}  // namespace batch
