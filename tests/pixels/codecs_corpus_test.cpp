@@ -13,6 +13,7 @@ TEST(LoadPictureCorpus, EveryInputLoadsOrFailsCleanly) {
   for (const char* folder : {TINTABORRA_FUZZ_DIR "/seeds", TINTABORRA_FUZZ_DIR "/regressions"}) {
     for (QDirIterator it(QString::fromUtf8(folder), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
       const QString name = QFileInfo(it.next()).fileName();
+      if (it.filePath().contains(QLatin1String("/seeds/pdf/"))) continue;  // documents, not pictures
       QFile file(it.filePath());
       ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
       ++files;
