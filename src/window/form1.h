@@ -5,11 +5,12 @@
 //   form1_imagefiles.cpp  opening, the file list, saving, copying
 //   form1_colour.cpp      sampling, target and replacement colours
 //   form1_filters.cpp     the three filters and the stop button
-//   form1_history.cpp     undoing and redoing the filter runs
+//   form1_history.cpp     undoing, redoing and repeating the filter runs
 // The window's shortcuts are set up in shortcuts.cpp, its dropped files taken
 // in dropped_files.cpp.
 
 #include "pixels/history.h"
+#include "pixels/repeat_command.h"
 #include "window/forms/controls.h"
 #include "window/forms/dialogs.h"
 #include "window/forms/picturebox.h"
@@ -60,6 +61,8 @@ class Form1 : public QWidget {
   std::int32_t DragStartY = 0;
   // The filter runs that Ctrl+Z undoes and Ctrl+Y redoes.
   filters::History UndoHistory;
+  // The runs applied to the picture, for the batch command that repeats them.
+  filters::RunLog Runs;
 
   platform::ColorValue ForeColor() const { return foreColor_; }
   void setForeColor(platform::ColorValue c) { foreColor_ = c; }
@@ -88,6 +91,9 @@ class Form1 : public QWidget {
   void PickReplacementColor();
   void UndoStep();
   void RedoStep();
+  // Copies the tintaborra-lote command that repeats the runs in force on the
+  // picture's file, or says why there is none.
+  void CopyRepeatCommand();
   // Opens a file dropped on the window as if chosen in the open dialog.
   void OpenDroppedFile(const QString& path);
   static void SplitRGB(std::int32_t Color, std::int32_t& Red, std::int32_t& Green, std::int32_t& Blue);

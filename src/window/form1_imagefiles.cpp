@@ -15,6 +15,7 @@ namespace {
 void LoadNewPicture(Form1& form, const QString& path) {
   form.Picture1->setPicture(LoadPicture(path));
   form.UndoHistory.Clear(form.Picture1->Image());
+  form.Runs.NewPicture(path);
 }
 
 // What opening does with the file chosen: file is its path, fileTitle its

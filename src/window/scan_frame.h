@@ -9,12 +9,14 @@
 // settings a rule holds can only change while the window handles events, so
 // the rule sees them exactly as it would reading them at every pixel.
 
+#include "pixels/row_walk.h"
 #include "pixels/vb.h"
 #include "window/form1.h"
 
 #include <QString>
 
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace filters {
@@ -75,8 +77,20 @@ class RecordedRun {
   RecordedRun(const RecordedRun&) = delete;
   RecordedRun& operator=(const RecordedRun&) = delete;
 
+  // The rule applied to the next column, kept for repeating the run; a
+  // column left out (stopped, or its step failed) makes the run one that
+  // cannot be repeated, as does a failure that ends the run.
+  template <class Rule>
+  const Rule& Applies(const Rule& rule) {
+    if constexpr (std::is_constructible_v<RowStep, Rule>) Column(RowStep(rule));
+    return rule;
+  }
+  void LeavesOut();
+
  private:
+  void Column(const RowStep& rule);
   Form1& form_;
+  int exceptions_;
 };
 
 void PrepareSurface(Form1& form, const ScanOptions& options, Steps& step);
@@ -92,7 +106,7 @@ void Finish(Form1& form);
 template <class ReadRunSettings, class RuleForColumn>
 void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunSettings,
              RuleForColumn&& ruleForColumn) {
-  const detail::RecordedRun recorded(form);
+  detail::RecordedRun recorded(form);
   detail::Steps step(options.skipsFailures);
   platform::PictureBox& surface = *form.Picture1;
   detail::PrepareSurface(form, options, step);
@@ -101,10 +115,15 @@ void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunS
   int lastRow = 0;
   for (double x = 0; x <= lastColumn; ++x) {
     step([&] { surface.setAutoRedraw(true); });
+    bool transformed = false;
     if (!(options.honoursStop && form.StopRequested)) {
       step([&] { lastRow = detail::LastRow(surface, options.rows); });
-      step([&] { surface.TransformColumn(static_cast<int>(x), lastRow, ruleForColumn()); });
+      step([&] {
+        surface.TransformColumn(static_cast<int>(x), lastRow, recorded.Applies(ruleForColumn()));
+        transformed = true;
+      });
     }
+    if (!transformed) recorded.LeavesOut();
     detail::CloseColumn(form, options, x, step);
   }
   detail::Finish(form);

@@ -46,6 +46,10 @@ void InstallShortcuts(Form1& form, const Dispatch& dispatch) {
   add(QKeySequence(Qt::CTRL | Qt::Key_Z), undo);
   add(QKeySequence(Qt::CTRL | Qt::Key_Y), redo);
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redo);
+  const QKeySequence repeatKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+  add(repeatKeys, [&form, dispatch] { dispatch([&form] { form.CopyRepeatCommand(); }); });
+  form.Command2->setToolTip(QStringLiteral("%1. %2 copia la orden de tintaborra-lote que repite los filtros")
+                                .arg(form.Command2->toolTip(), repeatKeys.toString()));
 
   auto* copyFilter = new CopyWithoutSelection(&form);
   for (platform::Control* c : form.Controls())

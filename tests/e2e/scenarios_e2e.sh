@@ -2,9 +2,9 @@
 # A user's sessions with the real program, its real dialogs and the real
 # clipboard under Xvfb, driven only with xdotool keys and clicks, checked
 # through the files written and the clipboard.
-# Usage: scenarios_e2e.sh <tintaborra> <e2e_check> <scenario>   (WM=openbox for a window manager)
+# Usage: scenarios_e2e.sh <tintaborra> <e2e_check> <scenario> [<tintaborra-lote>]   (WM=openbox for a window manager)
 set -euo pipefail
-binary=$1 check=$2 scenario=$3
+binary=$1 check=$2 scenario=$3 batch=${4:-}
 source "$(dirname "$0")/xvfb_session.sh"
 work=$(mktemp -d)
 trap 'cleanup; rm -rf "$work"' EXIT
@@ -244,6 +244,38 @@ case "$scenario" in
     save_picture "$work/result"
     [ -f "$work/result.bmp" ] || fail "the save did not write result.bmp"
     "$check" remove "$work/large.bmp" "$work/result.bmp" 750 225 255,255,255 || fail "colour removal on the fitted view"
+    ;;
+  repeat)
+    # Three runs, the last undone; Ctrl+Shift+C copies the command, which run
+    # through a shell and the real tintaborra-lote gives the window's picture.
+    [ -x "$batch" ] || fail "no tintaborra-lote given"
+    mkdir "$work/fotos"
+    "$check" make "$work/fotos/escaneo 017.bmp" 400 300
+    start_program
+    open_picture "$work/fotos/escaneo 017.bmp"
+    pick_at 40 40
+    run_filter "${REMOVE[@]}"
+    run_filter "${GREYTYPE[@]}"
+    run_filter "${WHITEN[@]}"
+    click 600 20  # the window's bare top: the keys go to it
+    focus_main
+    printf 'vacío' | xclip -selection clipboard
+    wait_until "the clipboard was not emptied" clipboard_is 'vacío'
+    xdotool key ctrl+z ctrl+shift+c
+    copied_command() { xclip -o -selection clipboard 2>/dev/null | grep -q '^tintaborra-lote '; }
+    wait_until "no command on the clipboard after Ctrl+Shift+C" copied_command
+    command=$(xclip -o -selection clipboard)
+    case $command in
+      "tintaborra-lote -o limpias --quitar "[0-9]*" --gris 140,20 '$work/fotos/escaneo 017.bmp'") ;;
+      *) fail "the copied command: $command" ;;
+    esac
+    (cd "$work" && PATH="$(dirname "$batch"):$PATH" sh -c "$command") || fail "the copied command failed: $command"
+    printf 'vacío' | xclip -selection clipboard
+    wait_until "the clipboard was not emptied" clipboard_is 'vacío'
+    xdotool key ctrl+c
+    wait_until "no picture on the clipboard after Ctrl+C" clipboard_has_picture
+    xclip -selection clipboard -t image/png -o >"$work/window.png"
+    "$check" same "$work/limpias/escaneo 017.png" "$work/window.png" || fail "the command's picture differs from the window's"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac

@@ -83,7 +83,8 @@ TEST(Shortcuts, ButtonTooltipsNameThem) {
   TestForm t;
   EXPECT_EQ(t->Command5[0]->toolTip(), "Abrir imagen (Ctrl+O)");
   EXPECT_EQ(t->Command5[1]->toolTip(), "Guardar como BMP (Ctrl+S)");
-  EXPECT_EQ(t->Command2->toolTip(), "Copiar al portapapeles (Ctrl+C)");
+  EXPECT_EQ(t->Command2->toolTip(),
+            "Copiar al portapapeles (Ctrl+C). Ctrl+Shift+C copia la orden de tintaborra-lote que repite los filtros");
   EXPECT_EQ(t->Command4->toolTip(), "Parar (Esc)");
   EXPECT_EQ(t->Command5[0]->accessibleName(), "Abrir imagen");
 }

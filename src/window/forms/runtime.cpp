@@ -54,6 +54,10 @@ void Clipboard::SetData(const QImage& picture) {
   if (QClipboard* c = QGuiApplication::clipboard()) c->setImage(picture);
 }
 
+void Clipboard::SetText(const QString& text) {
+  if (QClipboard* c = QGuiApplication::clipboard()) c->setText(text);
+}
+
 namespace testing {
 void SetDoEvents(std::function<void()> yield) { yieldHook() = std::move(yield); }
 void SetScreenPixels(int width, int height) { screenOverride() = QSize(width, height); }

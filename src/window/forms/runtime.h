@@ -22,6 +22,8 @@ namespace Clipboard {
 void Clear();
 // Puts a picture on the clipboard as a bitmap.
 void SetData(const QImage& picture);
+// Puts a text on the clipboard.
+void SetText(const QString& text);
 }  // namespace Clipboard
 
 // Replacements for tests: a scripted yield, a screen of a given size in pixels
