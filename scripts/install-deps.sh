@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev libtiff-dev libjpeg62-turbo-dev zlib1g-dev
   libpoppler-qt6-dev libqpdf-dev libtiff-tools
   clang libclang-rt-dev
-  xvfb xdotool xclip x11-apps x11-utils imagemagick openbox time
+  xvfb xauth xdotool xclip x11-apps x11-utils imagemagick openbox time
   fonts-liberation2
 )
 if [ "${1:-}" = "--bench" ]; then
