@@ -125,8 +125,13 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
 
 TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   QStringList colourTexts, messageTexts;
+  int messageWidth = 0, titleNeeds = 0;
   ModalUser user({On<QColorDialog>([&](QColorDialog& d) { colourTexts = widgetTexts(&d); }),
-                  On<QMessageBox>([&](QMessageBox& d) { messageTexts = widgetTexts(&d); })});
+                  On<QMessageBox>([&](QMessageBox& d) {
+                    messageTexts = widgetTexts(&d);
+                    messageWidth = d.width();
+                    titleNeeds = TitleBarWidth(d.windowTitle(), d);
+                  })});
   QtDialogs dialogs;
   CHOOSECOLOR cc;
   EXPECT_EQ(dialogs.ChooseColorA(cc), 0);
@@ -134,6 +139,7 @@ TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   EXPECT_TRUE(colourTexts.contains("Cancelar"));
   dialogs.MsgBox("Dibujo terminado");
   EXPECT_TRUE(messageTexts.contains("Aceptar")) << messageTexts.join(" | ").toStdString();
+  EXPECT_GE(messageWidth, titleNeeds) << "the title bar would cut the title short";
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
 }
 

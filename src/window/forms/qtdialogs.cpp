@@ -11,6 +11,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLibraryInfo>
@@ -20,8 +22,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -276,9 +282,27 @@ long QtDialogs::ChooseColorA(CHOOSECOLOR& cc) {
   return 1;
 }
 
+int TitleBarWidth(const QString& title, const QWidget& window) {
+  // The title bar's font is the window manager's own: the window's font made
+  // bold is taken as the widest it is likely to be. Besides the title the bar
+  // holds the window's icon and three buttons, each about as wide as the bar
+  // is high, and a margin at either end.
+  QFont font = window.font();
+  font.setBold(true);
+  const int bar = std::max(window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window),
+                           QFontMetrics(font).height() + 8);
+  return QFontMetrics(font).horizontalAdvance(title) + 4 * bar + 2 * bar / 2;
+}
+
 int QtDialogs::MsgBox(const QString& prompt, int) {
   QMessageBox box(QMessageBox::NoIcon, kTitle, QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                   QMessageBox::Ok, owner_);
+  // Qt sizes the box for its text and buttons alone; the window manager then
+  // cuts a title that does not fit its bar down to a few letters. A row
+  // across the box's grid keeps it at least as wide as its title needs.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(TitleBarWidth(kTitle, box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   box.exec();
   return vbOK;
 }

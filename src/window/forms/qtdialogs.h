@@ -4,6 +4,7 @@
 #include "window/forms/dialogs.h"
 
 #include <QList>
+#include <QString>
 
 class QAbstractItemView;
 class QDialogButtonBox;
@@ -31,6 +32,10 @@ struct FileDialogParts {
   QList<QItemSelectionModel*> selections;  // the views', each once
 };
 FileDialogParts FindFileDialogParts(const QFileDialog& dialog);
+
+// The width a window needs for its title to show whole in the window
+// manager's title bar, with the bar's own icon and buttons.
+int TitleBarWidth(const QString& title, const QWidget& window);
 
 class QtDialogs : public Dialogs {
  public:
