@@ -14,6 +14,7 @@
 #include <QMap>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace platform;
 
@@ -189,11 +190,33 @@ void Form1::Form_Load() {
 }
 
 void Form1::FitToScreen() {
-  Picture2->setWidth(Screen::Width() - Picture2->Left() - app::ScreenMargin);
-  Picture2->setHeight(Screen::Height() - Picture2->Top() - app::ScreenMargin);
+  // On a screen too small for the window, the whole layout (places, sizes,
+  // fonts and the buttons' pictures) is drawn smaller, as one piece; the
+  // picture's frame still reaches the screen's edges and the picture in it
+  // keeps its own size.
+  const float s = static_cast<float>(app::LayoutScale(
+      TwipsToPixels(app::Form1Window.clientWidthTwips), TwipsToPixels(app::Form1Window.clientHeightTwips),
+      TwipsToPixels(Screen::AvailableWidth()), TwipsToPixels(Screen::AvailableHeight())));
+  if (s < 1) ScaleLayout(s);
+  Picture2->setWidth(Screen::Width() - s * (Picture2->Left() + app::ScreenMargin));
+  Picture2->setHeight(Screen::Height() - s * (Picture2->Top() + app::ScreenMargin));
   Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width())));
   Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height())));
-  Command8->setLeft(Screen::Width() - Command8->Width() - app::ScreenMargin);
+  Command8->setLeft((Screen::Width() - s * (Command8->Width() + app::ScreenMargin)) / s);
+}
+
+void Form1::ScaleLayout(double scale) {
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (w == Picture2) continue;
+    QFont f = w->font();
+    if (f.pointSizeF() > 0)
+      f.setPointSizeF(f.pointSizeF() * scale);
+    else
+      f.setPixelSize(std::max(1, int(std::lround(f.pixelSize() * scale))));
+    w->setFont(f);
+  }
+  for (Control* c : controls_)
+    if (c != Picture1) c->setLayoutScale(scale, c == Picture2 ? 1 : scale);
 }
 
 void Form1::Command5_Click(std::int16_t Index) {

@@ -86,6 +86,9 @@ class Form1 : public QWidget {
 
   // Procedures of the window.
   void FitToScreen();
+  // Draws every control but the picture smaller by scale, fonts included;
+  // the picture's frame only moves.
+  void ScaleLayout(double scale);
   void OpenImage();
   void SaveImageAs();
   void PickReplacementColor();

@@ -2,6 +2,7 @@
 #include "window/forms/runtime.h"
 #include "window/layout.h"
 
+#include <QWidget>
 #include <gtest/gtest.h>
 
 using testsupport::TestForm;
@@ -20,12 +21,33 @@ TEST(Startup, FitsTheWindowToA1024By768Screen) {
 
 TEST(Startup, TheExitButtonFollowsTheScreensRightEdge) {
   for (auto [width, left] : {std::pair{800, 10615.0f}, {1920, 27415.0f}}) {
-    platform::testing::SetScreenPixels(width, 600);
+    platform::testing::SetScreenPixels(width, 768);
     TestForm t(false);
-    platform::testing::SetScreenPixels(width, 600);
+    platform::testing::SetScreenPixels(width, 768);
     t->Form_Load();
     EXPECT_FLOAT_EQ(t->Command8->Left(), left) << width;
   }
+}
+
+TEST(Startup, OnAScreenTooSmallTheWholeLayoutShrinksToFitIt) {
+  const struct {
+    int width, height;
+    double scale;  // of the window's 792 x 705 pixels
+  } cases[] = {{640, 450, 450.0 / 705}, {853, 600, 600.0 / 705}, {600, 900, 600.0 / 792}, {1024, 768, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+    EXPECT_DOUBLE_EQ(app::LayoutScale(792, 705, c.width, c.height), c.scale);
+    TestForm t(false);
+    platform::testing::SetScreenPixels(c.width, c.height);
+    t->Form_Load();
+    for (const QWidget* w : t->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!w->isHidden() && w != t->Picture2)
+        EXPECT_TRUE(QRect(0, 0, c.width, c.height).contains(w->geometry())) << w->objectName().toStdString();
+    }
+    EXPECT_NEAR(t->Command6->font().pointSizeF(), 12 * c.scale, 0.01);
+    EXPECT_NEAR(t->Picture2->geometry().right(), c.width - 1 - 50 / 15.0 * c.scale, 1) << "the frame fills the rest";
+  }
+  platform::testing::ClearScreenPixels();
 }
 
 TEST(Centring, RoundsHalvesToEvenThenHalvesTowardZero) {

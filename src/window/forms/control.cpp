@@ -19,8 +19,11 @@ void Control::setVisible(bool visible) {
 }
 
 QRect Control::widgetGeometry() const {
-  return {origin_.x() + TwipsToPixels(left_), origin_.y() + TwipsToPixels(top_), std::max(0, TwipsToPixels(width_)),
-          std::max(0, TwipsToPixels(height_))};
+  const auto px = [](float twips, double scale) {
+    return scale == 1 ? TwipsToPixels(twips) : static_cast<int>(std::lround(twips * scale / TwipsPerPixel));
+  };
+  return {origin_.x() + px(left_, placeScale_), origin_.y() + px(top_, placeScale_),
+          std::max(0, px(width_, sizeScale_)), std::max(0, px(height_, sizeScale_))};
 }
 
 void Control::apply() { widget_->setGeometry(widgetGeometry()); }

@@ -53,6 +53,15 @@ class Control {
   bool Visible() const { return visible_; }
   void setVisible(bool visible);
 
+  // The layout drawn smaller as one piece: the place (left, top) is drawn at
+  // place times its pixels, the size (width, height) at size times; the
+  // twips stay as set.
+  void setLayoutScale(double place, double size) {
+    placeScale_ = place, sizeScale_ = size;
+    apply();
+  }
+  double SizeScale() const { return sizeScale_; }
+
   // Where the container's client area begins inside its widget, in pixels.
   void setClientOrigin(QPoint origin) {
     origin_ = origin;
@@ -76,6 +85,7 @@ class Control {
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   QPoint origin_;
+  double placeScale_ = 1, sizeScale_ = 1;
 };
 
 }  // namespace platform

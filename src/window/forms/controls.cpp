@@ -45,8 +45,10 @@ void CommandButton::paintEvent(QPaintEvent*) {
   if (!picture_.isNull()) {
     p.save();
     p.setClipRect(r.adjusted(2, 2, -2, -2));
-    const QPoint at((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
-    p.drawImage(isDown() ? at + QPoint(1, 1) : at, picture_);
+    // Drawn smaller with the layout, so that the same part of it shows.
+    const QSize size = SizeScale() == 1 ? picture_.size() : (QSizeF(picture_.size()) * SizeScale()).toSize();
+    const QPoint at((width() - size.width()) / 2, (height() - size.height()) / 2);
+    p.drawImage(QRect(isDown() ? at + QPoint(1, 1) : at, size), picture_);
     p.restore();
   }
   if (!text().isEmpty()) {

@@ -30,6 +30,11 @@ QSize screenPixels() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->geometry().size() : QSize(1024, 768);
 }
+QSize availablePixels() {
+  if (screenOverride().isValid()) return screenOverride();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry().size() : QSize(1024, 768);
+}
 }  // namespace
 
 void DoEvents() {
@@ -45,6 +50,9 @@ void End() {
 
 float Screen::Width() { return static_cast<float>(screenPixels().width()) * TwipsPerPixel; }
 float Screen::Height() { return static_cast<float>(screenPixels().height()) * TwipsPerPixel; }
+
+float Screen::AvailableWidth() { return static_cast<float>(availablePixels().width()) * TwipsPerPixel; }
+float Screen::AvailableHeight() { return static_cast<float>(availablePixels().height()) * TwipsPerPixel; }
 
 void Clipboard::Clear() {
   if (QClipboard* c = QGuiApplication::clipboard()) c->clear();

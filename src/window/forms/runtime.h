@@ -16,6 +16,9 @@ void DoEvents();
 struct Screen {
   static float Width();
   static float Height();
+  // The part of it that windows may take (without panels and docks), in twips.
+  static float AvailableWidth();
+  static float AvailableHeight();
 };
 
 namespace Clipboard {
