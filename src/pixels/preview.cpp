@@ -1,6 +1,7 @@
 #include "pixels/preview.h"
 
 #include "pixels/row_walk.h"
+#include "pixels/zoom.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -37,26 +38,25 @@ void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview) {
       preview);
 }
 
-int SampledPixel(int d, int size, int shown) {
-  if (shown <= 0 || size <= 0) return 0;
-  const std::int64_t at = (2 * std::int64_t(d) + 1) * size / (2 * std::int64_t(shown));
-  return int(std::clamp<std::int64_t>(at, 0, size - 1));
-}
-
-QImage PreviewView(const QImage& picture, QSize shown, QRect area, const Preview& preview) {
-  if (picture.isNull() || area.isEmpty()) return {};
-  QImage view(area.size(), QImage::Format_RGB32);
-  if (view.isNull()) return view;
+QImage PreviewView(const QImage& picture, const ViewOnDevice& view, QRect area, const Preview& preview) {
+  if (picture.isNull() || area.isEmpty() || view.dpr <= 0) return {};
+  QImage shown(area.size(), QImage::Format_RGB32);
+  if (shown.isNull()) return shown;
+  // The pixel under the centre of device pixel d, as the pointer reads it there.
+  const auto under = [&](int d, double origin, int size, int shownSize) {
+    return std::clamp(platform::PixelUnder((d + 0.5) / view.dpr - origin, size, shownSize), 0, size - 1);
+  };
   std::vector<int> columns(std::size_t(area.width()));
-  for (int i = 0; i < area.width(); ++i) columns[std::size_t(i)] = SampledPixel(area.left() + i, picture.width(), shown.width());
+  for (int i = 0; i < area.width(); ++i)
+    columns[std::size_t(i)] = under(area.left() + i, view.origin.x(), picture.width(), view.shown.width());
   for (int j = 0; j < area.height(); ++j) {
-    const int y = SampledPixel(area.top() + j, picture.height(), shown.height());
+    const int y = under(area.top() + j, view.origin.y(), picture.height(), view.shown.height());
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    auto* out = reinterpret_cast<QRgb*>(view.scanLine(j));
+    auto* out = reinterpret_cast<QRgb*>(shown.scanLine(j));
     for (int i = 0; i < area.width(); ++i) out[i] = line[columns[std::size_t(i)]];
     PreviewRow(out, area.width(), preview);
   }
-  return view;
+  return shown;
 }
 
 }  // namespace filters

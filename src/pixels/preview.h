@@ -8,6 +8,7 @@
 #include "pixels/pixel_rules.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 
@@ -38,17 +39,21 @@ using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTi
 // filter's rule through the same row walk its runs use.
 void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview);
 
-// The picture pixel that device pixel d of a view shows when size picture
-// pixels are spread over shown device pixels: the one whose square holds the
-// device pixel's centre.
-int SampledPixel(int d, int size, int shown);
+// Where a view shows a picture on a device with dpr device pixels to the view
+// pixel: the picture spread over shown view pixels from origin, the picture's
+// first pixel, in view pixels of the device's own grid (device position / dpr).
+struct ViewOnDevice {
+  double dpr;
+  QPointF origin;
+  QSize shown;
+};
 
-// The device pixels area of a view that spreads an RGB32 picture over shown
-// device pixels (the picture's first pixel at (0, 0)), each one the picture
-// pixel under its centre, with the preview applied: an RGB32 image of area's
-// size, or a null one when there is no memory for it. Zoomed out, a device
-// pixel shows one of the picture pixels it stands for, not their average, so
-// that the work stays one pixel per device pixel however large the picture.
-QImage PreviewView(const QImage& picture, QSize shown, QRect area, const Preview& preview);
+// The device pixels area of such a view, each one the picture pixel the
+// pointer reads at its centre, with the preview applied: an RGB32 image of
+// area's size, or a null one when there is no memory for it. Zoomed out, a
+// device pixel shows one of the picture pixels it stands for, not their
+// average, so that the work stays one pixel per device pixel however large
+// the picture.
+QImage PreviewView(const QImage& picture, const ViewOnDevice& view, QRect area, const Preview& preview);
 
 }  // namespace filters

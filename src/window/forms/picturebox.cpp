@@ -1,7 +1,6 @@
 #include "window/forms/picturebox.h"
 
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QShortcut>
 #include <QTimerEvent>
@@ -322,19 +321,25 @@ bool PictureBox::paintPreview(QPainter& p, const QRect& exposed, const QImage& i
   for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget())
     target &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
   if (target.isEmpty()) return true;
-  // The device pixels that show it, each computed once.
-  const double dpr = p.paintEngine()->paintDevice()->devicePixelRatioF();
-  const QSize device(std::max(1, int(std::lround(shown.width() * dpr))),
-                     std::max(1, int(std::lround(shown.height() * dpr))));
-  const int left = std::max(0, int(std::floor((target.left() - 1) * dpr)));
-  const int top = std::max(0, int(std::floor((target.top() - 1) * dpr)));
-  const int right = std::min(device.width(), int(std::ceil(target.right() * dpr)));
-  const int bottom = std::min(device.height(), int(std::ceil(target.bottom() * dpr)));
-  if (right <= left || bottom <= top) return true;
-  QImage view = filters::PreviewView(image, device, QRect(left, top, right - left, bottom - top), *preview_);
+  // The device pixels that show it, each computed once, found through the
+  // painter's own mapping: a widget inside a window, a picture rendered at
+  // another pixel ratio.
+  const QTransform toDevice = p.deviceTransform();
+  const double dpr = toDevice.m11();
+  if (dpr <= 0 || toDevice.isRotating()) return false;
+  const QPointF offset(toDevice.dx(), toDevice.dy());
+  const int left = int(std::floor(target.left() * dpr + offset.x()));
+  const int top = int(std::floor(target.top() * dpr + offset.y()));
+  const int right = int(std::ceil((target.right() + 1) * dpr + offset.x()));
+  const int bottom = int(std::ceil((target.bottom() + 1) * dpr + offset.y()));
+  const filters::ViewOnDevice on{dpr, offset / dpr + QPointF(1, 1), shown.size()};
+  QImage view = filters::PreviewView(image, on, QRect(left, top, right - left, bottom - top), *preview_);
   if (view.isNull()) return false;  // no memory for it: the picture is drawn as it is
   view.setDevicePixelRatio(dpr);
-  p.drawImage(QPointF(1 + left / dpr, 1 + top / dpr), view);
+  p.save();
+  p.setClipRect(target);
+  p.drawImage((QPointF(left, top) - offset) / dpr, view);
+  p.restore();
   return true;
 }
 
