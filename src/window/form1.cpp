@@ -4,6 +4,7 @@
 #include "window/dropped_files.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"
+#include "window/shift_preview.h"
 #include "window/shortcuts.h"
 #include "window/window_definition.h"
 #include "window/zoom_indicator.h"
@@ -172,6 +173,7 @@ void Form1::wireHandlers() {
   const app::Dispatch dispatcher = [this](const std::function<void()>& handler) { dispatch(handler); };
   app::InstallShortcuts(*this, dispatcher);
   imagefiles::AcceptDroppedFiles(*this, dispatcher);
+  app::InstallShiftPreview(*this);
 }
 
 std::uintptr_t Form1::hWnd() const { return static_cast<std::uintptr_t>(winId()); }

@@ -9,6 +9,10 @@
 //   e2e_check stopped-remove <orig> <result> <x> <y> <r,g,b>
 //       columns left of some k follow the rule, the others are untouched
 //   e2e_check same <a> <b>
+//   e2e_check tinted <orig> <shown> <x> <y> <r,g,b>
+//       shown differs from the original exactly where removal with the
+//       original's pixel at (x, y) as target and r,g,b as replacement would
+//       change a pixel
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -128,6 +132,24 @@ int main(int argc, char** argv) {
   if (cmd == "whiten" && argc == 4) {
     const Rule rule = [](QRgb c) { return c == qRgb(0, 0, 0) ? c : qRgb(255, 255, 255); };
     return compare(load(argv[2]), load(argv[3]), rule);
+  }
+  if (cmd == "tinted" && argc == 7) {
+    const QImage orig = load(argv[2]), shown = load(argv[3]);
+    const QRgb target = orig.pixel(std::atoi(argv[4]), std::atoi(argv[5])), replacement = parseColour(argv[6]);
+    if (orig.size() != shown.size()) return 1;
+    int tinted = 0;
+    for (int y = 0; y < orig.height(); ++y)
+      for (int x = 0; x < orig.width(); ++x) {
+        const QRgb o = orig.pixel(x, y) | 0xFF000000u, got = shown.pixel(x, y) | 0xFF000000u;
+        const bool changes = o != qRgb(255, 255, 255) && channelsWithin(o, target) && o != replacement;
+        if (changes != (got != o)) {
+          std::fprintf(stderr, "(%d, %d): original %06x, shown %06x, %s\n", x, y, o & 0xFFFFFF, got & 0xFFFFFF,
+                       changes ? "should be tinted" : "should be untouched");
+          return 1;
+        }
+        tinted += changes;
+      }
+    return tinted > 0 ? 0 : 1;
   }
   if (cmd == "same" && argc == 4) return compare(load(argv[2]), load(argv[3]), {});
   std::fprintf(stderr, "usage: see the comment at the top of e2e_check.cpp\n");

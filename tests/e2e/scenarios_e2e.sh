@@ -276,6 +276,32 @@ case "$scenario" in
     wait_until "no picture on the clipboard after Ctrl+C" clipboard_has_picture
     xclip -selection clipboard -t image/png -o >"$work/window.png"
     "$check" same "$work/limpias/escaneo 017.png" "$work/window.png" || fail "the command's picture differs from the window's"
+      ;;
+  preview)
+    # Shift held over the picture tints what removal would change with the
+    # colour under the pointer as target; over "Blanquear" the view shows the
+    # whitened picture. Released, the picture is back, and a save writes it
+    # untouched.
+    "$check" make "$work/original.bmp" 400 300
+    start_program
+    open_picture "$work/original.bmp"
+    click 200 60  # on the frame, outside the picture: the window has the keyboard again
+    focus_main
+    shown() { import -silent -window root -crop "400x300+$PIC_X+$PIC_Y" +repage "$work/shown.png"; }
+    shows() { shown && "$check" "$@" 2>/dev/null; }
+    xdotool mousemove $((PIC_X + 43)) $((PIC_Y + 43)) mousemove $((PIC_X + 40)) $((PIC_Y + 40))
+    xdotool keydown shift
+    wait_until "Shift over the picture did not tint what removal would change" \
+      shows tinted "$work/original.bmp" "$work/shown.png" 40 40 255,255,255
+    screenshot preview-picture
+    xdotool mousemove "${WHITEN[@]}"
+    wait_until "Shift over the whitening button did not show its result" \
+      shows whiten "$work/original.bmp" "$work/shown.png"
+    screenshot preview-whiten
+    xdotool keyup shift
+    wait_until "releasing Shift did not show the picture again" shows same "$work/original.bmp" "$work/shown.png"
+    save_picture "$work/result.bmp"
+    "$check" same "$work/original.bmp" "$work/result.bmp" || fail "the preview changed the picture"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac

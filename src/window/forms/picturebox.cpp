@@ -137,9 +137,11 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, ToQColor(backColor_));
-  if (!image.isNull() && zoom_ != 1) {
+  if (image.isNull() || (preview_ && paintPreview(p, exposed, image))) {
+    // nothing of the picture to draw, or its preview drawn in its place
+  } else if (zoom_ != 1) {
     paintZoomed(p, exposed, image);
-  } else if (!image.isNull()) {
+  } else {
     const QRect target = QRect(1, 1, image.width(), image.height()) & exposed;
     if (!target.isEmpty()) p.drawImage(target, image, target.translated(-1, -1));
   }
@@ -303,6 +305,42 @@ void PictureBox::paintZoomed(QPainter& p, const QRect& exposed, const QImage& im
   const QRectF to(1 + x0 * sx, 1 + y0 * sy, (x1 - x0 + 1) * sx, (y1 - y0 + 1) * sy);
   p.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
   p.drawImage(to, image, QRectF(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
+}
+
+void PictureBox::setPreview(std::optional<filters::Preview> preview) {
+  if (!preview && !preview_) return;
+  preview_ = std::move(preview);
+  update();
+}
+
+bool PictureBox::paintPreview(QPainter& p, const QRect& exposed, const QImage& image) {
+  // Only the part of the picture that is on the screen: inside every
+  // container up to the window, and exposed now.
+  const QRect shown(1, 1, ShownSize(image.width(), zoom_), ShownSize(image.height(), zoom_));
+  QRect target = shown & exposed;
+  for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget())
+    target &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
+  if (target.isEmpty()) return true;
+  // The device pixels that show it, each computed once, found through the
+  // painter's own mapping: a widget inside a window, a picture rendered at
+  // another pixel ratio.
+  const QTransform toDevice = p.deviceTransform();
+  const double dpr = toDevice.m11();
+  if (dpr <= 0 || toDevice.isRotating()) return false;
+  const QPointF offset(toDevice.dx(), toDevice.dy());
+  const int left = int(std::floor(target.left() * dpr + offset.x()));
+  const int top = int(std::floor(target.top() * dpr + offset.y()));
+  const int right = int(std::ceil((target.right() + 1) * dpr + offset.x()));
+  const int bottom = int(std::ceil((target.bottom() + 1) * dpr + offset.y()));
+  const filters::ViewOnDevice on{dpr, offset / dpr + QPointF(1, 1), shown.size()};
+  QImage view = filters::PreviewView(image, on, QRect(left, top, right - left, bottom - top), *preview_);
+  if (view.isNull()) return false;  // no memory for it: the picture is drawn as it is
+  view.setDevicePixelRatio(dpr);
+  p.save();
+  p.setClipRect(target);
+  p.drawImage((QPointF(left, top) - offset) / dpr, view);
+  p.restore();
+  return true;
 }
 
 }  // namespace platform

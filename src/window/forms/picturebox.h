@@ -6,6 +6,7 @@
 
 #include "pixels/colors.h"
 #include "pixels/picture_store.h"
+#include "pixels/preview.h"
 #include "pixels/zoom.h"
 #include "window/forms/control.h"
 
@@ -20,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QWheelEvent;
@@ -114,6 +116,13 @@ class PictureBox : public QWidget, public Control {
   void EnableZoomKeys();
   std::function<void()> ZoomChanged;
 
+  // A preview over the view: the part of the picture on the screen shown
+  // through a filter's rule, or tinted where a filter would change it. Only
+  // what is shown changes; the picture, the image, Point and the mouse events
+  // stay as they are. Empty shows the picture again.
+  void setPreview(std::optional<filters::Preview> preview);
+  const std::optional<filters::Preview>& ShownPreview() const { return preview_; }
+
   MouseHandler MouseMove;
   MouseHandler MouseDown;
 
@@ -143,6 +152,8 @@ class PictureBox : public QWidget, public Control {
   QPointF pictureCoordinates(QPointF position) const;
   bool wheelZoom(QWheelEvent* event, QPointF anchor);
   void paintZoomed(QPainter& painter, const QRect& exposed, const QImage& image);
+  // false when it could not be drawn
+  bool paintPreview(QPainter& painter, const QRect& exposed, const QImage& image);
   float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
 
   // The picture, the image and the drawing on it. The view reads the image
@@ -158,6 +169,7 @@ class PictureBox : public QWidget, public Control {
   QImage view_;
   int staleView0_ = INT_MAX, staleView1_ = -1;
   QBasicTimer repaintTimer_;
+  std::optional<filters::Preview> preview_;
 
   bool autoSize_ = false;
   int scaleMode_ = 1;

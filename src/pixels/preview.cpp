@@ -1,0 +1,62 @@
+#include "pixels/preview.h"
+
+#include "pixels/row_walk.h"
+#include "pixels/zoom.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+namespace filters {
+
+namespace {
+// The far end of one channel from a range centred on the target's value.
+int FarFrom(const ChannelRange& range) { return (range.lo + range.hi) / 2 < 128 ? 255 : 0; }
+}  // namespace
+
+ChangesTinted::ChangesTinted(const RemovalRule& rule)
+    : rule_(rule), tint_(qRgb(FarFrom(rule.red()), FarFrom(rule.green()), FarFrom(rule.blue()))) {}
+
+QRgb ChangesTinted::operator()(QRgb pixel) const {
+  const ColorValue c = platform::FromQRgb(pixel);
+  if (rule_(c) == c) return pixel;
+  // Each channel halfway to the tint's: 0xFE masks keep the halves from
+  // carrying into the next channel.
+  return 0xFF000000u | ((((pixel & 0xFEFEFEu) >> 1) + ((tint_ & 0xFEFEFEu) >> 1)) & 0xFFFFFFu);
+}
+
+void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview) {
+  std::visit(
+      [&](const auto& rule) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(rule)>, ChangesTinted>) {
+          for (std::ptrdiff_t i = 0; i < count; ++i) row[i] = rule(row[i]);
+        } else {
+          WalkRow(row, count, rule);
+        }
+      },
+      preview);
+}
+
+QImage PreviewView(const QImage& picture, const ViewOnDevice& view, QRect area, const Preview& preview) {
+  if (picture.isNull() || area.isEmpty() || view.dpr <= 0) return {};
+  QImage shown(area.size(), QImage::Format_RGB32);
+  if (shown.isNull()) return shown;
+  // The pixel under the centre of device pixel d, as the pointer reads it there.
+  const auto under = [&](int d, double origin, int size, int shownSize) {
+    return std::clamp(platform::PixelUnder((d + 0.5) / view.dpr - origin, size, shownSize), 0, size - 1);
+  };
+  std::vector<int> columns(std::size_t(area.width()));
+  for (int i = 0; i < area.width(); ++i)
+    columns[std::size_t(i)] = under(area.left() + i, view.origin.x(), picture.width(), view.shown.width());
+  for (int j = 0; j < area.height(); ++j) {
+    const int y = under(area.top() + j, view.origin.y(), picture.height(), view.shown.height());
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(shown.scanLine(j));
+    for (int i = 0; i < area.width(); ++i) out[i] = line[columns[std::size_t(i)]];
+    PreviewRow(out, area.width(), preview);
+  }
+  return shown;
+}
+
+}  // namespace filters

@@ -1,0 +1,26 @@
+#pragma once
+// Shift held shows what a filter would do before it runs, in the view only.
+// Over the picture, the pixels that "Quitar este color" would change if the
+// colour under the pointer were its target are tinted, following the
+// pointer; over a filter's button, the view shows that filter's result with
+// the colours and the settings a run would read now. Releasing Shift, or
+// leaving, shows the picture as it is. Nothing else changes: the picture, the
+// undo history, the clipboard and the readouts are never touched, and a click
+// does what it does without it. The filter buttons' tooltips tell of it.
+
+#include "pixels/preview.h"
+
+#include <optional>
+
+class Form1;
+class QWidget;
+
+namespace app {
+
+void InstallShiftPreview(Form1& form);
+
+// What the view shows with Shift held over the widget under: nothing unless
+// it is the picture or a filter's button.
+std::optional<filters::Preview> PreviewOver(const Form1& form, const QWidget* under);
+
+}  // namespace app

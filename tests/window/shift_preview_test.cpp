@@ -1,0 +1,73 @@
+// Shift held over the picture or over a filter's button: each device pixel of
+// the view shows the pixel the pointer would read there after the filter's
+// run, or tinted where removal would change it; nothing else changes.
+#include "pixels/zoom.h"
+#include "support/mouse.h"
+#include "support/test_form.h"
+
+#include <QClipboard>
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using namespace colourtest;
+
+TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseChanges) {
+  const struct {
+    const char* over;  // the button's name, or the picture
+    double zoom, ratio;
+  } cases[] = {{"Picture1", 1, 1},      {"Picture1", 3, 2},    {"Picture1", 1.0 / 3, 1}, {"Picture1", 0.5, 1.5},
+               {"Command1", 0.25, 1},   {"Command3", 1, 2},    {"Command6", 3, 1.25},    {"Command6", 0.5, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.over << " zoom " << c.zoom << " ratio " << c.ratio);
+    testsupport::TestForm t;
+    // Smooth colours, so that removal takes a patch, with pure white and black between.
+    t->Picture1->setPicture(testsupport::MakePicture(61, 47, [](int x, int y) {
+      return x % 9 == 0 ? 0xFFFFFF : y % 11 == 0 ? 0 : platform::RGB(4 * x, 5 * y, 3 * (x + y));
+    }));
+    t->Picture1->setZoom(c.zoom);
+    t->Picture1->Move(-300, -150);  // partly out of the frame
+    auto* under = t->findChild<QWidget*>(c.over);
+    if (under == t->Command6) Press(t->Picture1, OverPixel(21, 17), Qt::RightButton);
+    Move(t->Picture1, OverPixel(40 * c.zoom, 30 * c.zoom));  // the colour a press would take as target
+    const auto untouched = [&] {
+      const QClipboard* clip = QApplication::clipboard();
+      return std::make_tuple(t->Picture1->Image(), t->UndoHistory.Steps(), t->UndoHistory.Done(),
+                             t->UndoHistory.Bytes(), clip->text(), clip->image(), t->Text3[0]->Text(),
+                             t->Text3[1]->Text(), t->Text3[2]->Text(), t->Text4->Text());
+    };
+    const auto before = untouched();
+    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier), release(QEvent::KeyRelease, Qt::Key_Shift, {});
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), under->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(&t.form(), &shift);
+    QApplication::sendEvent(under, &enter);
+    QWidget* frame = t->Picture2;
+    QImage screen((QSizeF(frame->size()) * c.ratio).toSize(), QImage::Format_RGB32);
+    screen.setDevicePixelRatio(c.ratio);
+    frame->render(&screen);
+    QApplication::sendEvent(&t.form(), &release);
+    EXPECT_FALSE(t->Picture1->ShownPreview().has_value());
+    EXPECT_TRUE(untouched() == before) << "the picture, the history, the clipboard or a readout changed";
+
+    const QImage original = std::get<0>(before);
+    const platform::Channels target = platform::SplitChannels(t->SampledColor);
+    const filters::ChangesTinted tinted(
+        filters::RemovalRule(target.red, target.green, target.blue, t->Command7->BackColor()));
+    if (under != t->Picture1) static_cast<platform::CommandButton*>(under)->Click();
+    const QImage after = t->Picture1->Image();
+    const QRect box = t->Picture1->geometry();
+    const QRect inner = box.adjusted(1, 1, -1, -1) & frame->rect().adjusted(1, 1, -1, -1);
+    int changed = 0;
+    // Device pixels wholly inside the picture's part of the frame.
+    for (int dy = int(std::ceil(inner.top() * c.ratio)); dy < int((inner.bottom() + 1) * c.ratio); ++dy)
+      for (int dx = int(std::ceil(inner.left() * c.ratio)); dx < int((inner.right() + 1) * c.ratio); ++dx) {
+        const double lx = (dx + 0.5) / c.ratio - box.left() - 1, ly = (dy + 0.5) / c.ratio - box.top() - 1;
+        const int x = platform::PixelUnder(lx, after.width(), box.width() - 2);
+        const int y = platform::PixelUnder(ly, after.height(), box.height() - 2);
+        const QRgb want = under == t->Picture1 ? tinted(original.pixel(x, y)) : after.pixel(x, y);
+        changed += want != original.pixel(x, y);
+        ASSERT_EQ(screen.pixel(dx, dy), want) << "device " << dx << "," << dy << " picture " << x << "," << y;
+      }
+    EXPECT_GT(changed, 0);
+  }
+}
