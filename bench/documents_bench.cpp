@@ -67,7 +67,8 @@ const QImage& colourPage() {
 }
 
 const QImage& greyPage() {
-  static const QImage page = colourPage().convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+  static const QImage page =
+      colourPage().convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
   return page;
 }
 

@@ -56,11 +56,11 @@ struct EncodedPage {
   enum class Storage { Group4, Palette, Grey, Rgb, Jpeg };
   Storage storage = Storage::Rgb;
   int width = 0, height = 0;
-  int bitsPerSample = 8;             // 1 for Group4; 1, 2, 4 or 8 for Palette
-  int components = 1;                // samples a pixel: 3 for Rgb and a colour Jpeg
-  double dpiX = 0, dpiY = 0;         // from the picture's dots per metre
+  int bitsPerSample = 8;               // 1 for Group4; 1, 2, 4 or 8 for Palette
+  int components = 1;                  // samples a pixel: 3 for Rgb and a colour Jpeg
+  double dpiX = 0, dpiY = 0;           // from the picture's dots per metre
   std::vector<std::uint32_t> palette;  // 0xRRGGBB entries, for Palette
-  QByteArray data;                   // the compressed stream, ready to be stored
+  QByteArray data;                     // the compressed stream, ready to be stored
 };
 
 // jpegQuality: 1 to 100 for JPEG, or 0 to keep every pixel (a page past

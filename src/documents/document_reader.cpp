@@ -32,7 +32,8 @@ QByteArray HeldFile::reopenPath() const { return "/proc/self/fd/" + QByteArray::
 int HeldFile::reopen() const {
   const int fd = ::open(reopenPath().constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
-  struct stat mine {}, theirs {};
+  struct stat mine {
+  }, theirs{};
   if (::fstat(fd, &theirs) != 0 || ::fstat(fd_, &mine) != 0 || mine.st_ino != theirs.st_ino ||
       mine.st_dev != theirs.st_dev) {
     ::close(fd);
@@ -50,13 +51,12 @@ bool StartsAsPdf(const QByteArray& head) { return head.left(PdfHeaderReach).cont
 std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi) {
   using platform::ReadResult;
   const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0)
-    platform::RaiseUnread(errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable);
+  if (fd < 0) platform::RaiseUnread(errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable);
   struct stat st {};
   const bool stated = ::fstat(fd, &st) == 0;
   if (!stated || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    platform::RaiseUnread(!stated           ? ReadResult::Unreadable
+    platform::RaiseUnread(!stated               ? ReadResult::Unreadable
                           : S_ISDIR(st.st_mode) ? ReadResult::Folder
                                                 : ReadResult::NotRegular);
   }

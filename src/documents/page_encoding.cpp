@@ -19,9 +19,9 @@
 
 namespace documents {
 
+using platform::Raise;
 using platform::errnum::InvalidPicture;
 using platform::errnum::OutOfMemory;
-using platform::Raise;
 
 namespace {
 
@@ -61,7 +61,7 @@ class ColourSet {
   }
 
  private:
-  static constexpr std::size_t Slots = 1024;  // never more than a quarter full
+  static constexpr std::size_t Slots = 1024;           // never more than a quarter full
   static constexpr std::uint32_t Empty = 0xFFFFFFFFu;  // no colour has its top byte set
   static std::size_t hash(std::uint32_t c) { return (c * 0x9E3779B1u) >> 22; }
   std::array<std::uint32_t, Slots> slots_ = [] {
@@ -75,7 +75,7 @@ class ColourSet {
 struct Survey {
   bool blackAndWhite = true, grey = true;
   std::vector<unsigned char> blackRows;  // the 1-bit rows of a black-and-white page
-  bool few = true;  // at most MaxPaletteColours colours, listed in `colours`
+  bool few = true;                       // at most MaxPaletteColours colours, listed in `colours`
   std::vector<std::uint32_t> colours;
 };
 
@@ -321,7 +321,8 @@ EncodedPage EncodePage(const QImage& source, int jpegQuality) {
   if (source.isNull()) Raise(InvalidPicture, QStringLiteral("La página no tiene imagen"));
   if (jpegQuality < 0 || jpegQuality > 100)
     Raise(platform::errnum::InvalidProperty, QStringLiteral("La calidad de JPEG va de 1 a 100"));
-  const QImage picture = source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
+  const QImage picture =
+      source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
   if (picture.isNull()) noMemory();
   EncodedPage page;
   page.width = picture.width();

@@ -192,8 +192,14 @@ QByteArray faxAsTiff(const PagePicture& p) {
   const quint32 dataOffset = 8 + 2 + quint32(entries.size()) * 12 + 4;
   entries[5].value = dataOffset;
   QByteArray tiff("II*\0", 4);
-  auto put16 = [&](quint16 v) { v = qToLittleEndian(v); tiff.append(reinterpret_cast<const char*>(&v), 2); };
-  auto put32 = [&](quint32 v) { v = qToLittleEndian(v); tiff.append(reinterpret_cast<const char*>(&v), 4); };
+  auto put16 = [&](quint16 v) {
+    v = qToLittleEndian(v);
+    tiff.append(reinterpret_cast<const char*>(&v), 2);
+  };
+  auto put32 = [&](quint32 v) {
+    v = qToLittleEndian(v);
+    tiff.append(reinterpret_cast<const char*>(&v), 4);
+  };
   put32(8);
   put16(quint16(entries.size()));
   for (const Entry& e : entries) {
@@ -221,7 +227,8 @@ inline int sampleAt(const uchar* row, qsizetype i, int bits) {
 QImage fromSamples(const PagePicture& p, const QByteArray& samples) {
   const qsizetype rowBytes = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8;
   QImage image(p.width, p.height, QImage::Format_RGB32);
-  if (image.isNull()) platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+  if (image.isNull())
+    platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
   const int top = (1 << p.bitsPerComponent) - 1;
   const auto level = [&](int v) { return (v * 255 + top / 2) / top; };
   const int lastIndex = int(p.palette.size()) - 1;
@@ -260,8 +267,7 @@ std::optional<QByteArray> decodedSamples(const PagePicture& p) {
   BoundedBuffer buffer(need, true);
   bool decoded = false, attempted = true;
   try {
-    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) &&
-              !scratch.anyWarnings();
+    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) && !scratch.anyWarnings();
   } catch (const BoundedBuffer::Full&) {
     decoded = true;
   } catch (const std::exception&) {
@@ -360,7 +366,8 @@ QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes) {
     image = fromSamples(picture, *samples);
   } else {
     platform::CheckClaimedSize(QSize(picture.width, picture.height), fileBytes);
-    image = platform::LoadPictureFromData(picture.kind == PagePicture::Kind::Jpeg ? picture.stored : faxAsTiff(picture));
+    image =
+        platform::LoadPictureFromData(picture.kind == PagePicture::Kind::Jpeg ? picture.stored : faxAsTiff(picture));
     if (image.size() != QSize(picture.width, picture.height)) return {};
   }
   image.setDotsPerMeterX(int(std::lround(picture.width / (picture.widthPoints / 72.0) / 0.0254)));

@@ -19,12 +19,12 @@ struct PagePicture {
   Kind kind = Kind::Samples;
   int width = 0, height = 0;
   int bitsPerComponent = 8;
-  int components = 1;          // of the samples: 1 or 3 (1 for a palette)
-  std::vector<QRgb> palette;   // for Indexed: the colour of each index
-  QByteArray stored;           // the stream as the file holds it
-  QByteArray filter;           // for Samples: the /Filter and /DecodeParms, as PDF text
+  int components = 1;         // of the samples: 1 or 3 (1 for a palette)
+  std::vector<QRgb> palette;  // for Indexed: the colour of each index
+  QByteArray stored;          // the stream as the file holds it
+  QByteArray filter;          // for Samples: the /Filter and /DecodeParms, as PDF text
   QByteArray decodeParms;
-  int faxCompression = 4;      // for Fax: the TIFF compression and its options
+  int faxCompression = 4;  // for Fax: the TIFF compression and its options
   int faxOptions = 0;
   bool blackIs1 = false;
   double widthPoints = 0, heightPoints = 0;  // the page's

@@ -112,8 +112,7 @@ class PdfReader final : public DocumentReader {
     poppler_ = Poppler::Document::load(QString::fromLatin1(file_->reopenPath()));
     if (!poppler_) RaiseDamaged(QStringLiteral("no se puede leer"));
     if (poppler_->isLocked()) passwordProtected();
-    if (poppler_->numPages() != pageCount_)
-      RaiseDamaged(QStringLiteral("sus páginas no se pueden contar con certeza"));
+    if (poppler_->numPages() != pageCount_) RaiseDamaged(QStringLiteral("sus páginas no se pueden contar con certeza"));
     poppler_->setRenderHint(Poppler::Document::Antialiasing);
     poppler_->setRenderHint(Poppler::Document::TextAntialiasing);
     poppler_->setPaperColor(Qt::white);
@@ -163,7 +162,8 @@ class PdfReader final : public DocumentReader {
     }
     if (image.isNull()) RaiseDamaged(QStringLiteral("la página no se puede dibujar"));
     image.convertTo(QImage::Format_RGB32);
-    if (image.isNull()) platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+    if (image.isNull())
+      platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
     const int dpm = int(std::lround(dpi_ / 0.0254));
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);

@@ -83,7 +83,8 @@ class Spool {
     const std::size_t chunkSize = std::size_t(std::min<std::int64_t>(size, 1 << 20));
     const std::unique_ptr<unsigned char[]> chunk(new unsigned char[chunkSize]);
     while (size > 0) {
-      const ssize_t n = ::pread(fd_, chunk.get(), std::size_t(std::min<std::int64_t>(size, std::int64_t(chunkSize))), off_t(at));
+      const ssize_t n =
+          ::pread(fd_, chunk.get(), std::size_t(std::min<std::int64_t>(size, std::int64_t(chunkSize))), off_t(at));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         // qpdf passes on what a stream's provider throws as its own failure.
@@ -261,8 +262,6 @@ class PdfWriter final : public DocumentWriter {
 
 }  // namespace
 
-std::unique_ptr<DocumentWriter> CreatePdfDocument(const QString& target) {
-  return std::make_unique<PdfWriter>(target);
-}
+std::unique_ptr<DocumentWriter> CreatePdfDocument(const QString& target) { return std::make_unique<PdfWriter>(target); }
 
 }  // namespace documents

@@ -195,7 +195,9 @@ QByteArray Group4Stream(const unsigned char* rows, int width, int height) {
   QBuffer buffer(&memory);
   buffer.open(QIODevice::ReadWrite);
   TiffOnDevice tiff;
-  const auto fail = [] { platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página")); };
+  const auto fail = [] {
+    platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página"));
+  };
   if (!tiff.open(buffer, "w")) fail();
   TIFF* t = tiff.get();
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));

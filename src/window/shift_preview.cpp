@@ -86,8 +86,8 @@ std::optional<filters::Preview> PreviewOver(const Form1& form, const QWidget* un
   if (!under) return std::nullopt;
   if (under == form.Picture1) {
     // A press here would make the sampled colour the target.
-    return filters::ChangesTinted(filters::RemovalRule(form.SampledRed, form.SampledGreen, CInt(form.SampledBlue),
-                                                       form.Command7->BackColor()));
+    return filters::ChangesTinted(
+        filters::RemovalRule(form.SampledRed, form.SampledGreen, CInt(form.SampledBlue), form.Command7->BackColor()));
   }
   if (under == form.Command6)
     return filters::RemovalRule(form.TargetRed, form.TargetGreen, form.TargetBlue, form.Command7->BackColor());

@@ -37,29 +37,28 @@ struct Kind {
 platform::ColorValue Colour(int i) { return (i & 0xFF) | ((i >> 8) * 100 + 50) << 8 | 0x80 << 16; }
 
 const Kind Kinds[] = {
-    {"pure black and white", [](int x, int y, int s) { return (x * y + s) % 5 < 2 ? 0 : 0xFFFFFF; }, 0,
-     Storage::Group4, 1, COMPRESSION_CCITTFAX4, "/CCITTFaxDecode"},
+    {"pure black and white", [](int x, int y, int s) { return (x * y + s) % 5 < 2 ? 0 : 0xFFFFFF; }, 0, Storage::Group4,
+     1, COMPRESSION_CCITTFAX4, "/CCITTFaxDecode"},
     {"two colours", [](int x, int y, int s) { return (x + y + s) % 3 ? 0x0000FF : 0xFF0000; }, 0, Storage::Palette, 1,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     // Rows of black and white above the colours.
     {"16 colours", [](int x, int y, int s) { return y < 9 ? (x % 4 ? 0xFFFFFF : 0) : Colour((x / 5 + y + s) % 14); }, 0,
-     Storage::Palette, 4,
-     COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
+     Storage::Palette, 4, COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     {"200 colours", [](int x, int y, int s) { return Colour((x * 3 + y + s) % 200); }, 0, Storage::Palette, 8,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     {"300 colours", [](int x, int y, int s) { return Colour((x * 3 + y + s) % 300); }, 0, Storage::Rgb, 8,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     {"grey", [](int x, int y, int s) { return 0x10101 * ((x + y * 2 + s) % 256); }, 0, Storage::Grey, 8,
      COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
-    {"RGB", nullptr, 0,
-     Storage::Rgb, 8, COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
+    {"RGB", nullptr, 0, Storage::Rgb, 8, COMPRESSION_ADOBE_DEFLATE, "/FlateDecode"},
     {"JPEG at 90", [](int x, int y, int s) { return x | (y * 3) << 8 | (x + y + s) / 2 << 16; }, 90, Storage::Jpeg, 8,
      COMPRESSION_JPEG, "/DCTDecode"},
 };
 
 QImage Page(const Kind& kind, int seed) {
-  QImage page = kind.pixel ? testsupport::MakePicture(Width, Height, [&](int x, int y) { return kind.pixel(x, y, seed); })
-                           : imagefilestest::Gradient(Width, Height, seed);
+  QImage page = kind.pixel
+                    ? testsupport::MakePicture(Width, Height, [&](int x, int y) { return kind.pixel(x, y, seed); })
+                    : imagefilestest::Gradient(Width, Height, seed);
   page.setDotsPerMeterX(DotsPerMetre);
   page.setDotsPerMeterY(DotsPerMetre);
   return page;
@@ -76,7 +75,8 @@ int Difference(const QImage& a, const QImage& b) {
   int most = 0;
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x)
-      for (int shift : {0, 8, 16}) most = std::max(most, std::abs(int(a.pixel(x, y) >> shift & 0xFF) - int(b.pixel(x, y) >> shift & 0xFF)));
+      for (int shift : {0, 8, 16})
+        most = std::max(most, std::abs(int(a.pixel(x, y) >> shift & 0xFF) - int(b.pixel(x, y) >> shift & 0xFF)));
   return most;
 }
 
@@ -154,7 +154,7 @@ TEST(DocumentWriter, AFailedWriteLeavesNothing) {
     long sizeLimit;  // 0: none
     bool finish;
   } cases[] = {
-      {dir.filePath("falta/a.pdf"), 0, true},   // no such folder
+      {dir.filePath("falta/a.pdf"), 0, true},    // no such folder
       {dir.filePath("archivo/a.tif"), 0, true},  // a file where the folder should be
       {old, 4000, true},                         // the disk is full
       {old, 0, false},                           // given up before finishing

@@ -41,9 +41,11 @@ TEST(DocumentReader, EachKindOfPageGivesThePicturesOwnPixels) {
       {"jpeg", {PdfPage::Jpeg, picture, 300}, loaded},
       {"group 4", {PdfPage::Group4, picture, 200}, loaded},
       {"flate rgb", {PdfPage::FlateRgb, picture, 150}, [](const Page& p) { return rgb(p.picture); }},
-      {"flate grey", {PdfPage::FlateGrey, picture, 300},
+      {"flate grey",
+       {PdfPage::FlateGrey, picture, 300},
        [](const Page& p) { return rgb(p.picture.convertToFormat(QImage::Format_Grayscale8)); }},
-      {"indexed", {PdfPage::Indexed, picture, 72},
+      {"indexed",
+       {PdfPage::Indexed, picture, 72},
        [](const Page& p) { return rgb(p.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither)); }},
   };
   std::vector<Page> pages;
@@ -75,11 +77,12 @@ TEST(DocumentReader, EachKindOfPageGivesThePicturesOwnPixels) {
 
 TEST(DocumentReader, PagesThatAreNotOnePictureAreDrawnAtTheAskedResolution) {
   QTemporaryDir dir;
-  const auto reader = documents::OpenDocument(written(dir, Pdf({{PdfPage::Drawing, QImage(300, 150, QImage::Format_RGB32), 100}})), 200);
+  const auto reader = documents::OpenDocument(
+      written(dir, Pdf({{PdfPage::Drawing, QImage(300, 150, QImage::Format_RGB32), 100}})), 200);
   const QImage page = reader->page(0);
   EXPECT_EQ(page.size(), QSize(600, 300));  // 3 × 1.5 inches at 200 dpi
   EXPECT_EQ(page.dotsPerMeterX(), dpm(200));
-  EXPECT_EQ(page.pixel(599, 0), qRgb(255, 255, 255));        // white paper
+  EXPECT_EQ(page.pixel(599, 0), qRgb(255, 255, 255));       // white paper
   EXPECT_EQ(page.pixel(100, 250), qRgb(0x33, 0x66, 0xCC));  // inside the drawn rectangle
 }
 
@@ -97,7 +100,10 @@ TEST(DocumentReader, RefusesWhatIsNotAWholeReadableDocument) {
       {"pdf cut short", [&] { return pdf.left(pdf.size() * 2 / 3); }, "Documento dañado o incompleto"},
       {"pdf cut in its last line", [&] { return pdf.left(pdf.size() - 8); }, "Documento dañado o incompleto"},
       {"tiff cut short", [&] { return tiff.left(tiff.size() / 2); }, ""},
-      {"user password", [&] { return Pdf({{PdfPage::Jpeg, picture}}, {"clave", "dueño"}); },
+      {"user password",
+       [&] {
+         return Pdf({{PdfPage::Jpeg, picture}}, {"clave", "dueño"});
+       },
        "el documento está protegido con contraseña"},
       {"pages count that lies", [&] { return QByteArray(pdf).replace("/Count 2", "/Count 9"); },
        "Documento dañado o incompleto"},
@@ -112,8 +118,10 @@ TEST(DocumentReader, RefusesWhatIsNotAWholeReadableDocument) {
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.name);
     const QString path = dir.filePath(QString::fromUtf8(c.name));
-    if (c.bytes) ASSERT_TRUE(imagefilestest::WriteFile(path, c.bytes()));
-    else ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    if (c.bytes)
+      ASSERT_TRUE(imagefilestest::WriteFile(path, c.bytes()));
+    else
+      ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
     try {
       const auto reader = documents::OpenDocument(path);
       for (int i = 0; i < reader->pageCount(); ++i) reader->page(i);

@@ -141,7 +141,8 @@ QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
         case PdfPage::Indexed: {
           const QImage indexed = page.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
           QByteArray table;
-          for (QRgb c : indexed.colorTable()) table.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+          for (QRgb c : indexed.colorTable())
+            table.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
           for (int y = 0; y < indexed.height(); ++y)
             data.append(reinterpret_cast<const char*>(indexed.constScanLine(y)), indexed.width());
           data = flate(data);
@@ -190,7 +191,8 @@ QByteArray PagesTreeBomb(int depth) {
   for (int level = 0; level < depth; ++level) {
     const QByteArray next = QByteArray::number(level + 3) + " 0 R";
     objects.push_back("<< /Type /Pages /Kids [" + next + " " + next + "] /Count " +
-                      QByteArray::number(1LL << (depth - level)) + (level ? " /Parent " + QByteArray::number(level + 1) + " 0 R" : "") + " >>");
+                      QByteArray::number(1LL << (depth - level)) +
+                      (level ? " /Parent " + QByteArray::number(level + 1) + " 0 R" : "") + " >>");
   }
   objects.push_back("<< /Type /Page /Parent " + QByteArray::number(depth + 1) + " 0 R /MediaBox [0 0 72 72] >>");
   return rawPdf(objects);
@@ -211,9 +213,9 @@ QByteArray Tiff(const std::vector<TiffPage>& pages) { return writeTiff(pages); }
 
 QByteArray HugePictureTiff(int width, int height) {
   // Tag, type (3 short, 4 long), value; the 3 bytes of pixels follow the directory.
-  const std::vector<std::array<quint32, 3>> entries = {{256, 4, quint32(width)}, {257, 4, quint32(height)},
-                                                       {258, 3, 8}, {259, 3, 1}, {262, 3, 1}, {273, 4, 8 + 2 + 8 * 12 + 4},
-                                                       {278, 4, quint32(height)}, {279, 4, 3}};
+  const std::vector<std::array<quint32, 3>> entries = {
+      {256, 4, quint32(width)},     {257, 4, quint32(height)}, {258, 3, 8}, {259, 3, 1}, {262, 3, 1},
+      {273, 4, 8 + 2 + 8 * 12 + 4}, {278, 4, quint32(height)}, {279, 4, 3}};
   QByteArray tiff("II*\0\x08\0\0\0\x08\0", 10);
   for (const auto& [tag, type, value] : entries) {
     const quint16 head[4] = {quint16(tag), quint16(type), 1, 0};

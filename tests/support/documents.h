@@ -19,8 +19,8 @@ enum class PdfPage { Jpeg, FlateRgb, FlateGrey, Indexed, Group4, Drawing };
 
 struct Page {
   PdfPage kind = PdfPage::FlateRgb;
-  QImage picture;   // placed over the whole page
-  double dpi = 300; // the page's size follows from the picture's and this
+  QImage picture;    // placed over the whole page
+  double dpi = 300;  // the page's size follows from the picture's and this
 };
 
 struct PdfOptions {
@@ -43,7 +43,7 @@ QByteArray HugePicturePdf(int width, int height);
 
 enum class TiffStorage { None, Lzw, Deflate, Group4 };
 struct TiffPage {
-  QImage picture;   // Group4: black and white as above, 1 bit; others RGB
+  QImage picture;  // Group4: black and white as above, 1 bit; others RGB
   TiffStorage storage = TiffStorage::Lzw;
 };
 // A TIFF of the pages in order, one directory each.

@@ -126,12 +126,12 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
 TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
   QStringList colourTexts, messageTexts;
   int messageWidth = 0, titleNeeds = 0;
-  ModalUser user({On<QColorDialog>([&](QColorDialog& d) { colourTexts = widgetTexts(&d); }),
-                  On<QMessageBox>([&](QMessageBox& d) {
-                    messageTexts = widgetTexts(&d);
-                    messageWidth = d.width();
-                    titleNeeds = TitleBarWidth(d.windowTitle(), d);
-                  })});
+  ModalUser user(
+      {On<QColorDialog>([&](QColorDialog& d) { colourTexts = widgetTexts(&d); }), On<QMessageBox>([&](QMessageBox& d) {
+         messageTexts = widgetTexts(&d);
+         messageWidth = d.width();
+         titleNeeds = TitleBarWidth(d.windowTitle(), d);
+       })});
   QtDialogs dialogs;
   CHOOSECOLOR cc;
   EXPECT_EQ(dialogs.ChooseColorA(cc), 0);

@@ -16,8 +16,8 @@ TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseCha
   const struct {
     const char* over;  // the button's name, or the picture
     double zoom, ratio;
-  } cases[] = {{"Picture1", 1, 1},      {"Picture1", 3, 2},    {"Picture1", 1.0 / 3, 1}, {"Picture1", 0.5, 1.5},
-               {"Command1", 0.25, 1},   {"Command3", 1, 2},    {"Command6", 3, 1.25},    {"Command6", 0.5, 1}};
+  } cases[] = {{"Picture1", 1, 1},    {"Picture1", 3, 2}, {"Picture1", 1.0 / 3, 1}, {"Picture1", 0.5, 1.5},
+               {"Command1", 0.25, 1}, {"Command3", 1, 2}, {"Command6", 3, 1.25},    {"Command6", 0.5, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.over << " zoom " << c.zoom << " ratio " << c.ratio);
     testsupport::TestForm t;
