@@ -38,20 +38,18 @@ void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview) {
       preview);
 }
 
-QImage PreviewView(const QImage& picture, const ViewOnDevice& view, QRect area, const Preview& preview) {
-  if (picture.isNull() || area.isEmpty() || view.dpr <= 0) return {};
+QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
+                   const Preview& preview) {
+  if (picture.isNull() || area.isEmpty()) return {};
   QImage shown(area.size(), QImage::Format_RGB32);
   if (shown.isNull()) return shown;
-  // The pixel under the centre of device pixel d, as the pointer reads it there.
-  const auto under = [&](int d, double origin, int size, int shownSize) {
-    return std::clamp(platform::PixelUnder((d + 0.5) / view.dpr - origin, size, shownSize), 0, size - 1);
+  const auto on = [](const platform::DeviceSpan& span, int device, int size) {
+    return std::clamp(span.PixelAt(device), 0, size - 1);
   };
   std::vector<int> columns(std::size_t(area.width()));
-  for (int i = 0; i < area.width(); ++i)
-    columns[std::size_t(i)] = under(area.left() + i, view.origin.x(), picture.width(), view.shown.width());
+  for (int i = 0; i < area.width(); ++i) columns[std::size_t(i)] = on(x, area.left() + i, picture.width());
   for (int j = 0; j < area.height(); ++j) {
-    const int y = under(area.top() + j, view.origin.y(), picture.height(), view.shown.height());
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(on(y, area.top() + j, picture.height())));
     auto* out = reinterpret_cast<QRgb*>(shown.scanLine(j));
     for (int i = 0; i < area.width(); ++i) out[i] = line[columns[std::size_t(i)]];
     PreviewRow(out, area.width(), preview);

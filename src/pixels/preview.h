@@ -6,11 +6,10 @@
 // of the view, never the size of the picture.
 
 #include "pixels/pixel_rules.h"
+#include "pixels/zoom.h"
 
 #include <QImage>
-#include <QPointF>
 #include <QRect>
-#include <QSize>
 
 #include <cstddef>
 #include <variant>
@@ -39,21 +38,13 @@ using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTi
 // filter's rule through the same row walk its runs use.
 void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview);
 
-// Where a view shows a picture on a device with dpr device pixels to the view
-// pixel: the picture spread over shown view pixels from origin, the picture's
-// first pixel, in view pixels of the device's own grid (device position / dpr).
-struct ViewOnDevice {
-  double dpr;
-  QPointF origin;
-  QSize shown;
-};
-
-// The device pixels area of such a view, each one the picture pixel the
-// pointer reads at its centre, with the preview applied: an RGB32 image of
-// area's size, or a null one when there is no memory for it. Zoomed out, a
-// device pixel shows one of the picture pixels it stands for, not their
-// average, so that the work stays one pixel per device pixel however large
-// the picture.
-QImage PreviewView(const QImage& picture, const ViewOnDevice& view, QRect area, const Preview& preview);
+// The device pixels area of a view that shows the picture by the spans x
+// and y, each one the picture pixel the pointer reads there, with the preview
+// applied: an RGB32 image of area's size, or a null one when there is no
+// memory for it. Zoomed out, a device pixel shows one of the picture pixels it
+// stands for, not their average, so that the work stays one pixel per device
+// pixel however large the picture.
+QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
+                   const Preview& preview);
 
 }  // namespace filters

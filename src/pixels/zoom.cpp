@@ -19,6 +19,23 @@ int PixelUnder(double offset, int size, int shown) {
   return static_cast<int>(std::floor(offset * size / shown));
 }
 
+int DeviceSpan::PixelAt(double device) const {
+  const std::int64_t n = std::max(size, 1), d = std::max(count, 1);
+  // A position a hair short of a whole device pixel, as a pointer's position
+  // comes back after its division by the ratio, is taken as on it.
+  const double at = device - first + 1e-6;
+  if (d < n) return static_cast<int>(std::floor(at * double(n) / double(d)));
+  const auto k = static_cast<std::int64_t>(std::floor(at));
+  return static_cast<int>(k >= 0 ? k * n / d : -((-k * n + d - 1) / d));
+}
+
+int DeviceEdge(double at) { return static_cast<int>(std::ceil(at - 0.5)); }
+
+DeviceSpan SpanOnDevice(double origin, int shown, double ratio, int size) {
+  const int first = DeviceEdge(origin);
+  return {first, std::max(1, DeviceEdge(origin + shown * ratio) - first), size};
+}
+
 double ZoomIn(double zoom) {
   const double step = std::exp2(std::floor(std::log2(zoom) + 1e-9) + 1);
   return std::clamp(step, MinZoom, MaxZoom);

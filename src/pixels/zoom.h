@@ -21,6 +21,32 @@ int ShownSize(int size, double zoom);
 // view pixels: the pixel whose square holds the point, never the nearest one.
 int PixelUnder(double offset, int size, int shown);
 
+// How a picture lies on the screen's own pixels ("device pixels", several to
+// a view pixel on a dense screen, not always a whole number of them) along
+// one axis. The picture is drawn and the pointer read through this alone, so
+// that the readout is always the pixel drawn under the pointer.
+struct DeviceSpan {
+  int first = 0;  // the first device pixel that shows the picture
+  int count = 0;  // how many do
+  int size = 0;   // how many picture pixels they show
+  // The picture pixel the pointer at `device` reads. Device pixel first + k
+  // shows the pixels k * size / count up to (k + 1) * size / count (divisions
+  // rounded down), at least one: zoomed in, anywhere on it the one pixel it
+  // shows; zoomed out, their average, and the pointer reads the one under the
+  // point within it. Before the first device pixel the answer is negative,
+  // past the last it is size or more.
+  int PixelAt(double device) const;
+};
+
+// The device pixel that a fill from `at` onwards begins with: the first whose
+// centre lies at or past `at`, as the painter fills.
+int DeviceEdge(double at);
+
+// `size` picture pixels shown over `shown` view pixels from `origin` (in
+// device pixels, fractional where the ratio is) at `ratio` device pixels to
+// the view pixel: the device pixels whose centres lie within, at least one.
+DeviceSpan SpanOnDevice(double origin, int shown, double ratio, int size);
+
 // The next zoom step in and out (powers of two) from `zoom`, within 1/32 to 8.
 double ZoomIn(double zoom);
 double ZoomOut(double zoom);

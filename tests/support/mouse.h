@@ -19,6 +19,15 @@ inline void Move(QWidget* w, QPointF local, Qt::MouseButtons held = Qt::NoButton
   SendMouse(w, QEvent::MouseMove, local, Qt::NoButton, held);
 }
 
+// A move as the window system delivers it on a dense screen: the position in
+// the window keeps the fraction of a pixel, the widget's is rounded to a whole one.
+inline void MoveOnScreen(QWidget* w, QPointF inWindow) {
+  QWidget* window = w->window();
+  QMouseEvent e(QEvent::MouseMove, QPointF(w->mapFrom(window, inWindow).toPoint()), inWindow,
+                window->mapToGlobal(inWindow), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+
 inline void Press(QWidget* w, QPointF local, Qt::MouseButton button, Qt::MouseButtons alsoHeld = Qt::NoButton) {
   SendMouse(w, QEvent::MouseButtonPress, local, button, alsoHeld | button);
 }

@@ -57,13 +57,17 @@ TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseCha
     const QImage after = t->Picture1->Image();
     const QRect box = t->Picture1->geometry();
     const QRect inner = box.adjusted(1, 1, -1, -1) & frame->rect().adjusted(1, 1, -1, -1);
+    // The picture pixel each device pixel shows, as the pointer reads it there.
+    const auto span = [&](int corner, int shown, int size) {
+      return platform::SpanOnDevice((corner + 1) * c.ratio, shown, c.ratio, size);
+    };
+    const platform::DeviceSpan xs = span(box.left(), box.width() - 2, after.width());
+    const platform::DeviceSpan ys = span(box.top(), box.height() - 2, after.height());
     int changed = 0;
     // Device pixels wholly inside the picture's part of the frame.
     for (int dy = int(std::ceil(inner.top() * c.ratio)); dy < int((inner.bottom() + 1) * c.ratio); ++dy)
       for (int dx = int(std::ceil(inner.left() * c.ratio)); dx < int((inner.right() + 1) * c.ratio); ++dx) {
-        const double lx = (dx + 0.5) / c.ratio - box.left() - 1, ly = (dy + 0.5) / c.ratio - box.top() - 1;
-        const int x = platform::PixelUnder(lx, after.width(), box.width() - 2);
-        const int y = platform::PixelUnder(ly, after.height(), box.height() - 2);
+        const int x = xs.PixelAt(dx), y = ys.PixelAt(dy);
         const QRgb want = under == t->Picture1 ? tinted(original.pixel(x, y)) : after.pixel(x, y);
         changed += want != original.pixel(x, y);
         ASSERT_EQ(screen.pixel(dx, dy), want) << "device " << dx << "," << dy << " picture " << x << "," << y;

@@ -137,23 +137,43 @@ void PictureBox::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, ToQColor(backColor_));
-  if (image.isNull() || (preview_ && paintPreview(p, exposed, image))) {
-    // nothing of the picture to draw, or its preview drawn in its place
-  } else if (zoom_ != 1) {
-    paintZoomed(p, exposed, image);
-  } else {
-    const QRect target = QRect(1, 1, image.width(), image.height()) & exposed;
-    if (!target.isEmpty()) p.drawImage(target, image, target.translated(-1, -1));
+  // The rest is drawn on the screen's own pixels, placed by the same spans
+  // the pointer is read through: the picture's pixels and its border never
+  // share a device pixel, at any zoom and pixel ratio.
+  const QTransform toDevice = p.deviceTransform();
+  const double ratio = toDevice.m11();
+  const QPointF corner(toDevice.dx(), toDevice.dy());
+  const QRect devices = toDevice.mapRect(QRectF(exposed)).toAlignedRect();
+  const QTransform world = p.worldTransform();
+  p.setWorldTransform(toDevice.inverted(), true);
+  const QRect box(QPoint(DeviceEdge(corner.x()), DeviceEdge(corner.y())),
+                  QPoint(DeviceEdge(corner.x() + width() * ratio) - 1, DeviceEdge(corner.y() + height() * ratio) - 1));
+  const QRect inside(
+      QPoint(DeviceEdge(corner.x() + ratio), DeviceEdge(corner.y() + ratio)),
+      QPoint(DeviceEdge(corner.x() + (width() - 1) * ratio) - 1, DeviceEdge(corner.y() + (height() - 1) * ratio) - 1));
+  if (!image.isNull()) {
+    const DeviceSpan x = SpanOnDevice(corner.x() + ratio, ShownSize(image.width(), zoom_), ratio, image.width());
+    const DeviceSpan y = SpanOnDevice(corner.y() + ratio, ShownSize(image.height(), zoom_), ratio, image.height());
+    const QRect area = devices & inside & QRect(x.first, y.first, x.count, y.count);
+    // A preview is made only for the part on the screen: inside every
+    // container up to the window.
+    QRect visible = rect();
+    for (const QWidget* w = this; preview_ && !w->isWindow() && w->parentWidget(); w = w->parentWidget())
+      visible &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
+    const QRect shown = area & toDevice.mapRect(QRectF(visible)).toAlignedRect();
+    if (preview_ && (shown.isEmpty() || paintPreview(p, shown, image, x, y))) {
+      // the preview drawn in the picture's place
+    } else if (!area.isEmpty()) {
+      paintPicture(p, area, image, x, y);
+    }
   }
-  // The border fills the outermost pixels and nothing more, also where a
-  // pixel spans several of the screen's: a drawn line would reach into the
-  // picture's last row and column.
+  // The border fills the box's outermost pixels and nothing more.
   const QColor border = ToQColor(foreColor_);
-  const int w = width(), h = height();
-  p.fillRect(QRect(0, 0, w, 1), border);
-  p.fillRect(QRect(0, h - 1, w, 1), border);
-  p.fillRect(QRect(0, 0, 1, h), border);
-  p.fillRect(QRect(w - 1, 0, 1, h), border);
+  p.fillRect(QRect(box.left(), box.top(), box.width(), inside.top() - box.top()), border);
+  p.fillRect(QRect(box.left(), inside.bottom() + 1, box.width(), box.bottom() - inside.bottom()), border);
+  p.fillRect(QRect(box.left(), box.top(), inside.left() - box.left(), box.height()), border);
+  p.fillRect(QRect(inside.right() + 1, box.top(), box.right() - inside.right(), box.height()), border);
+  p.setWorldTransform(world);
   if (hasFocus()) {
     // A dotted rectangle just inside the border shows the focus; drawn by
     // inverting, it stays visible on any picture and never enters the image.
@@ -173,23 +193,33 @@ void PictureBox::focusOutEvent(QFocusEvent* event) {
   update();
 }
 
-QPointF PictureBox::pictureCoordinates(QPointF position) const {
-  // Past the one-pixel border, the picture pixel whose square holds the
-  // point, at any zoom and however many screen pixels make one of the window's.
+QPointF PictureBox::pictureCoordinates(const QMouseEvent& event) const {
+  // The pointer in the window's device pixels. Qt rounds the position it
+  // gives a widget to a whole pixel of the widget's, several device pixels on
+  // a dense screen; the position in the window keeps the fraction. An event
+  // made up for this box alone carries its own position in both, and then the
+  // box's is taken.
+  const QPointF offset(mapTo(window(), QPoint(0, 0)));
+  QPointF local = event.position();
+  const QPointF exact = event.scenePosition() - offset;
+  if (std::abs(exact.x() - local.x()) <= 0.5 && std::abs(exact.y() - local.y()) <= 0.5) local = exact;
+  const double ratio = devicePixelRatioF();
+  const QPointF corner = offset * ratio, device = (local + offset) * ratio;
+  // The picture pixel drawn on that device pixel.
   const float f = scaleFactor();
-  return {PixelUnder(position.x() - 1, innerWidth(), shownWidth()) * f,
-          PixelUnder(position.y() - 1, innerHeight(), shownHeight()) * f};
+  return {SpanOnDevice(corner.x() + ratio, shownWidth(), ratio, innerWidth()).PixelAt(device.x()) * f,
+          SpanOnDevice(corner.y() + ratio, shownHeight(), ratio, innerHeight()).PixelAt(device.y()) * f};
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
   if (!MouseMove) return;
-  const QPointF at = pictureCoordinates(event->position());
+  const QPointF at = pictureCoordinates(*event);
   MouseMove(buttonBits(event->buttons()), modifierBits(event->modifiers()), float(at.x()), float(at.y()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
   if (!MouseDown) return;
-  const QPointF at = pictureCoordinates(event->position());
+  const QPointF at = pictureCoordinates(*event);
   MouseDown(buttonBits(event->button()), modifierBits(event->modifiers()), float(at.x()), float(at.y()));
 }
 
@@ -275,36 +305,41 @@ bool PictureBox::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void PictureBox::paintZoomed(QPainter& p, const QRect& exposed, const QImage& image) {
-  const int w = image.width(), h = image.height();
-  const QRect shown(1, 1, ShownSize(w, zoom_), ShownSize(h, zoom_));
-  const QRect target = shown & exposed;
-  if (target.isEmpty()) return;
-  const double dpr = devicePixelRatioF();
-  if (zoom_ * dpr < 1) {
-    // Zoomed out: each screen pixel shows the average of the picture pixels it stands for.
-    const QSize viewSize(std::max(1, int(std::lround(shown.width() * dpr))),
-                         std::max(1, int(std::lround(shown.height() * dpr))));
-    if (view_.size() != viewSize) {
-      view_ = QImage(viewSize, QImage::Format_RGB32);
-      staleView0_ = 0, staleView1_ = view_.width() - 1;
-    }
-    if (staleView1_ >= 0) AverageColumns(image, view_, staleView0_, staleView1_);
-    staleView0_ = INT_MAX, staleView1_ = -1;
-    p.drawImage(QRectF(shown), view_);
+void PictureBox::paintPicture(QPainter& p, const QRect& area, const QImage& image, const DeviceSpan& x,
+                              const DeviceSpan& y) {
+  const QPoint first(x.first, y.first);
+  if (x.count == image.width() && y.count == image.height()) {
+    // A device pixel to a picture pixel: the picture as it is.
+    view_ = QImage();
+    p.drawImage(area.topLeft(), image, area.translated(-first));
     return;
   }
+  if (x.count < image.width() || y.count < image.height()) {
+    // Zoomed out: each device pixel shows the average of the picture pixels
+    // it stands for, kept for the whole picture and made anew where drawn on.
+    if (view_.size() != QSize(x.count, y.count)) {
+      view_ = QImage(x.count, y.count, QImage::Format_RGB32);
+      staleView0_ = 0, staleView1_ = view_.width() - 1;
+    }
+    if (view_.isNull()) return;  // no memory for it: the background shows
+    if (staleView1_ >= 0) AverageColumns(image, view_, staleView0_, staleView1_);
+    staleView0_ = INT_MAX, staleView1_ = -1;
+    p.drawImage(area.topLeft(), view_, area.translated(-first));
+    return;
+  }
+  // Zoomed in: only the device pixels drawn on are made.
   view_ = QImage();
-  // Zoomed in: each picture pixel a square of whole screen pixels. Only the
-  // pixels that show in the exposed part are drawn.
-  const int x0 = PixelUnder(target.left() - 1, w, shown.width());
-  const int y0 = PixelUnder(target.top() - 1, h, shown.height());
-  const int x1 = std::min(w - 1, PixelUnder(target.right(), w, shown.width()));
-  const int y1 = std::min(h - 1, PixelUnder(target.bottom(), h, shown.height()));
-  const double sx = double(shown.width()) / double(w), sy = double(shown.height()) / double(h);
-  const QRectF to(1 + x0 * sx, 1 + y0 * sy, (x1 - x0 + 1) * sx, (y1 - y0 + 1) * sy);
-  p.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
-  p.drawImage(to, image, QRectF(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
+  std::vector<int> columns(std::size_t(area.width()));
+  for (int k = 0; k < area.width(); ++k) columns[std::size_t(k)] = x.PixelAt(area.left() + k);
+  QImage tile(area.size(), QImage::Format_RGB32);
+  if (tile.isNull()) return;
+  // The store keeps its picture in RGB32.
+  for (int r = 0; r < area.height(); ++r) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y.PixelAt(area.top() + r)));
+    auto* out = reinterpret_cast<QRgb*>(tile.scanLine(r));
+    for (int k = 0; k < area.width(); ++k) out[k] = line[columns[std::size_t(k)]];
+  }
+  p.drawImage(area.topLeft(), tile);
 }
 
 void PictureBox::setPreview(std::optional<filters::Preview> preview) {
@@ -313,33 +348,11 @@ void PictureBox::setPreview(std::optional<filters::Preview> preview) {
   update();
 }
 
-bool PictureBox::paintPreview(QPainter& p, const QRect& exposed, const QImage& image) {
-  // Only the part of the picture that is on the screen: inside every
-  // container up to the window, and exposed now.
-  const QRect shown(1, 1, ShownSize(image.width(), zoom_), ShownSize(image.height(), zoom_));
-  QRect target = shown & exposed;
-  for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget())
-    target &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
-  if (target.isEmpty()) return true;
-  // The device pixels that show it, each computed once, found through the
-  // painter's own mapping: a widget inside a window, a picture rendered at
-  // another pixel ratio.
-  const QTransform toDevice = p.deviceTransform();
-  const double dpr = toDevice.m11();
-  if (dpr <= 0 || toDevice.isRotating()) return false;
-  const QPointF offset(toDevice.dx(), toDevice.dy());
-  const int left = int(std::floor(target.left() * dpr + offset.x()));
-  const int top = int(std::floor(target.top() * dpr + offset.y()));
-  const int right = int(std::ceil((target.right() + 1) * dpr + offset.x()));
-  const int bottom = int(std::ceil((target.bottom() + 1) * dpr + offset.y()));
-  const filters::ViewOnDevice on{dpr, offset / dpr + QPointF(1, 1), shown.size()};
-  QImage view = filters::PreviewView(image, on, QRect(left, top, right - left, bottom - top), *preview_);
+bool PictureBox::paintPreview(QPainter& p, const QRect& area, const QImage& image, const DeviceSpan& x,
+                              const DeviceSpan& y) {
+  QImage view = filters::PreviewView(image, x, y, area, *preview_);
   if (view.isNull()) return false;  // no memory for it: the picture is drawn as it is
-  view.setDevicePixelRatio(dpr);
-  p.save();
-  p.setClipRect(target);
-  p.drawImage((QPointF(left, top) - offset) / dpr, view);
-  p.restore();
+  p.drawImage(area.topLeft(), view);
   return true;
 }
 

@@ -23,6 +23,7 @@
 #include <functional>
 #include <optional>
 
+class QMouseEvent;
 class QPainter;
 class QWheelEvent;
 
@@ -149,11 +150,15 @@ class PictureBox : public QWidget, public Control {
   int innerHeight() const;
   int shownWidth() const { return ShownSize(innerWidth(), zoom_); }
   int shownHeight() const { return ShownSize(innerHeight(), zoom_); }
-  QPointF pictureCoordinates(QPointF position) const;
+  QPointF pictureCoordinates(const QMouseEvent& event) const;
   bool wheelZoom(QWheelEvent* event, QPointF anchor);
-  void paintZoomed(QPainter& painter, const QRect& exposed, const QImage& image);
+  // Both draw the device pixels of area (in the screen's own pixels, where
+  // the painter now draws) that show the picture by the spans x and y.
+  void paintPicture(QPainter& painter, const QRect& area, const QImage& image, const DeviceSpan& x,
+                    const DeviceSpan& y);
   // false when it could not be drawn
-  bool paintPreview(QPainter& painter, const QRect& exposed, const QImage& image);
+  bool paintPreview(QPainter& painter, const QRect& area, const QImage& image, const DeviceSpan& x,
+                    const DeviceSpan& y);
   float scaleFactor() const { return scaleMode_ == 3 ? 1.0f : TwipsPerPixel; }
 
   // The picture, the image and the drawing on it. The view reads the image
