@@ -39,6 +39,8 @@ void DialogFiles::showFolder(const QString& folder, const QStringList& patterns)
     added_.clear();
     endRemoveRows();
   }
+  // The folder's files by the same patterns, those that are UTF-8 by Qt's model.
+  files->setNameFilters(patterns);
   QList<QRegularExpression> wildcards;
   for (const QString& pattern : patterns) wildcards << QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
   QList<Added> added;

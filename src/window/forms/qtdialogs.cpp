@@ -79,11 +79,16 @@ bool confirmReplace(QWidget* parent, const QString& title, const QString& path) 
   return box.clickedButton() == yes;
 }
 
-// The patterns of a name filter "description (pattern pattern)".
+// The patterns of a name filter "description (pattern pattern)". "*.*"
+// stands for every file, also one whose name has no dot, as the filter's
+// text promises; to Qt's own matching it is every name with a dot.
 QStringList filterPatterns(const QString& filter) {
   const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
   if (open < 0 || close < open) return {QStringLiteral("*")};
-  return filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+  QStringList patterns = filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+  for (QString& pattern : patterns)
+    if (pattern == u"*.*") pattern = QStringLiteral("*");
+  return patterns;
 }
 
 // The file dialog, which in the open mode also lists and takes the files

@@ -50,7 +50,7 @@ ModalUser::Action answer(const QString& button, QString* text) {
 // files of the folder listed under it, pictures or not.
 TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
   QTemporaryDir dir;
-  for (const char* name : {"a.gif", "notas.txt"}) ASSERT_TRUE(WriteFile(dir.filePath(name), RedPixelGif()));
+  for (const char* name : {"a.gif", "notas.txt", "escaneo"}) ASSERT_TRUE(WriteFile(dir.filePath(name), RedPixelGif()));
   QtDialogs dialogs;
   OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
   const QString initial = dir.filePath("a.gif") + QChar(u'\0');  // opens in that folder
@@ -66,10 +66,10 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
       [&](QFileDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Selecciona una imagen");
         EXPECT_EQ(d.nameFilters().join(" | ").toStdString(), "imágenes bmp-gif-jpg (*.*)");
-        EXPECT_EQ(rows(d).join(" | ").toStdString(), "a.gif | notas.txt");
+        EXPECT_EQ(rows(d).join(" | ").toStdString(), "a.gif | escaneo | notas.txt") << "*.* is every file";
         EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile) << "a name that is not there is not taken";
       },
-      [&](QFileDialog& d) { return rows(d).size() == 2; })});
+      [&](QFileDialog& d) { return rows(d).size() == 3; })});
   EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
   EXPECT_EQ(user.acted, 1);
   EXPECT_EQ(ofn.lpstrFile, initial) << "a cancelled dialog fills in nothing";
