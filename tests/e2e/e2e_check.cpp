@@ -107,6 +107,25 @@ int main(int argc, char** argv) {
       }
     return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
   }
+  if (cmd == "ramp" && argc == 5) {  // red 4 x, green 4 y: a readout names the pixel
+    QImage image(std::atoi(argv[3]), std::atoi(argv[4]), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(4 * x & 255, 4 * y & 255, 0));
+    return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
+  }
+  if (cmd == "fits" && argc == 3) {
+    // The lowest button's lower edge (its dark line under its white) in the
+    // first column, and the exit button's right edge in the first row.
+    const QImage shot = load(argv[2]);
+    const QRgb white = qRgb(255, 255, 255), edge = qRgb(128, 128, 128);
+    int y = shot.height() - 1, x = shot.width() - 1;
+    while (y >= 0 && shot.pixel(1, y) != white) --y;
+    while (x >= 0 && shot.pixel(x, 1) != white) --x;
+    const bool bottom = y >= 0 && y + 1 < shot.height() && shot.pixel(1, y + 1) == edge;
+    const bool right = x >= 0 && x + 1 < shot.width() && shot.pixel(x + 1, 1) == edge;
+    std::printf("lowest white %d, rightmost white %d\n", y, x);
+    return bottom && right ? 0 : 1;
+  }
   if (cmd == "pixel" && argc == 5) {
     const QRgb c = load(argv[2]).pixel(std::atoi(argv[3]), std::atoi(argv[4]));
     std::printf("%d,%d,%d\n", qRed(c), qGreen(c), qBlue(c));

@@ -303,6 +303,39 @@ case "$scenario" in
     save_picture "$work/result.bmp"
     "$check" same "$work/original.bmp" "$work/result.bmp" || fail "the preview changed the picture"
     ;;
+  pick)
+    # On a dense screen (QT_SCALE_FACTOR) the readout, and so the pick, names
+    # the pixel drawn under the pointer on every screen pixel of it. The
+    # picture's pixel (x, y) is red 4 x, green 4 y; the readout's colour shows
+    # in the mean box. The points are those of the first pixel's second
+    # screen pixel, of pixel (10, 20) and of the last row and column.
+    scale=${QT_SCALE_FACTOR:-1}
+    dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+    "$check" ramp "$work/ramp.bmp" 64 64
+    start_program
+    click "$(dev 64)" "$(dev 24)"
+    wait_window "Selecciona una imagen"
+    paste "$work/ramp.bmp"
+    xdotool key Return
+    wait_gone "Selecciona una imagen"
+    first_x=$(dev "$PIC_X") first_y=$(dev "$PIC_Y") size=$(dev 64)
+    readout=($(dev 372) $(dev 44))
+    for k in 1 2 3 $((size * 10 / 64 - 1)) $((size * 10 / 64)) $((size * 20 / 64)) $((size - 2)) $((size - 1)); do
+      xdotool mousemove $((first_x + k)) $((first_y + k))
+      wait_pixel "${readout[@]}" "$((4 * (k * 64 / size))),$((4 * (k * 64 / size))),0"
+    done
+    xdotool mousemove $((first_x + 1)) $((first_y + 1))
+    wait_pixel "${readout[@]}" 0,0,0
+    xdotool mousemove $((first_x + size * 10 / 64 + 1)) $((first_y + size * 20 / 64 + 1))
+    wait_pixel "${readout[@]}" 40,80,0
+    ;;
+  fit)
+    # On a screen too small for the window every button lies wholly on it:
+    # the lowest button's lower edge and the exit button's right edge show.
+    start_program
+    screenshot fit
+    "$check" fits "$ARTEFACTS/fit.png" || fail "a button reaches past the screen's edge"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 kill -0 "$app_pid" 2>/dev/null || fail "the program is no longer running"
