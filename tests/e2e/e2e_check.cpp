@@ -9,6 +9,8 @@
 //   e2e_check stopped-remove <orig> <result> <x> <y> <r,g,b>
 //       columns left of some k follow the rule, the others are untouched
 //   e2e_check same <a> <b>
+//   e2e_check ramp <file.bmp> <width> <height>     red 4 x, green 4 y
+//   e2e_check fits <screenshot>                    the window lies wholly on the screen
 //   e2e_check tinted <orig> <shown> <x> <y> <r,g,b>
 //       shown differs from the original exactly where removal with the
 //       original's pixel at (x, y) as target and r,g,b as replacement would
@@ -82,6 +84,38 @@ int stopped(const QImage& orig, const QImage& result, const Rule& rule) {
   return k > 0 && k < orig.width() && changed > 0 ? 0 : 1;
 }
 
+// A screenshot of the window on a screen too small for it: the lowest button
+// of the left column and the exit button end before the screen's edges (the
+// window's teal shows beyond them), and the zoom indicator's dark text shows
+// in the teal left of the exit button, clear of it.
+int fits(const QImage& shot) {
+  const QRgb teal = qRgb(0, 128, 128);
+  const auto dark = [&](int x, int y) {
+    const QRgb c = shot.pixel(x, y);
+    return qRed(c) < 80 && qGreen(c) < 80 && qBlue(c) < 80;
+  };
+  int bottom = shot.height() - 1, right = shot.width() - 1;
+  while (bottom > 0 && shot.pixel(1, bottom) == teal) --bottom;
+  while (right > 0 && shot.pixel(right, 1) == teal) --right;
+  // The top band: the teal left of the exit button, down to the picture's frame.
+  int exitLeft = right, band = 1;
+  while (exitLeft > 0 && shot.pixel(exitLeft - 1, 1) != teal) --exitLeft;
+  while (band < shot.height() && shot.pixel(std::max(0, exitLeft - 1), band) == teal) ++band;
+  int textRight = -1, textColumns = 0;
+  for (int x = exitLeft - 1; x >= std::max(0, exitLeft - 2 * (right - exitLeft)); --x) {
+    bool any = false;
+    for (int y = 0; y < band && !any; ++y) any = dark(x, y);
+    if (any && textRight < 0) textRight = x;
+    textColumns += any;
+  }
+  std::printf("below the lowest button %d rows, right of the exit button %d columns; exit button from %d to %d, band %d high; "
+              "zoom text ends %d columns left of it over %d columns\n",
+              shot.height() - 1 - bottom, shot.width() - 1 - right, exitLeft, right, band,
+              textRight < 0 ? -1 : exitLeft - 1 - textRight, textColumns);
+  const bool zoomShown = textRight >= 0 && textRight < exitLeft - 1 && textColumns >= 20;
+  return bottom < shot.height() - 1 && right < shot.width() - 1 && zoomShown ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,19 +147,7 @@ int main(int argc, char** argv) {
       for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(4 * x & 255, 4 * y & 255, 0));
     return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
   }
-  if (cmd == "fits" && argc == 3) {
-    // The lowest button's lower edge (its dark line under its white) in the
-    // first column, and the exit button's right edge in the first row.
-    const QImage shot = load(argv[2]);
-    const QRgb white = qRgb(255, 255, 255), edge = qRgb(128, 128, 128);
-    int y = shot.height() - 1, x = shot.width() - 1;
-    while (y >= 0 && shot.pixel(1, y) != white) --y;
-    while (x >= 0 && shot.pixel(x, 1) != white) --x;
-    const bool bottom = y >= 0 && y + 1 < shot.height() && shot.pixel(1, y + 1) == edge;
-    const bool right = x >= 0 && x + 1 < shot.width() && shot.pixel(x + 1, 1) == edge;
-    std::printf("lowest white %d, rightmost white %d\n", y, x);
-    return bottom && right ? 0 : 1;
-  }
+  if (cmd == "fits" && argc == 3) return fits(load(argv[2]));
   if (cmd == "pixel" && argc == 5) {
     const QRgb c = load(argv[2]).pixel(std::atoi(argv[3]), std::atoi(argv[4]));
     std::printf("%d,%d,%d\n", qRed(c), qGreen(c), qBlue(c));
