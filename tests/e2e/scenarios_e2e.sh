@@ -305,12 +305,16 @@ case "$scenario" in
     ;;
   pick)
     # On a dense screen (QT_SCALE_FACTOR) the readout, and so the pick, names
-    # the pixel drawn under the pointer on every screen pixel of it. The
-    # picture's pixel (x, y) is red 4 x, green 4 y; the readout's colour shows
-    # in the mean box. The points are those of the first pixel's second
-    # screen pixel, of pixel (10, 20) and of the last row and column.
+    # the picture pixel drawn under the pointer on every device pixel. The
+    # picture's pixel (x, y) is red 4 x, green 4 y; the readout's colour fills
+    # the mean box. Between two points the pointer rests on pixel (32, 32), so
+    # that each readout is a new one. The points pair the first device pixels,
+    # those of pixels (10, 20) and the last ones, in and out of step.
     scale=${QT_SCALE_FACTOR:-1}
+    # dev V: the first device pixel whose centre lies past the logical V.
     dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+    # last V: the last device pixel whose centre lies before V.
+    last() { awk -v v="$1" -v s="$scale" 'BEGIN { e = v * s - 0.5; c = int(e); if (c < e) c++; printf "%d", c - 1 }'; }
     "$check" ramp "$work/ramp.bmp" 64 64
     start_program
     click "$(dev 64)" "$(dev 24)"
@@ -318,16 +322,23 @@ case "$scenario" in
     paste "$work/ramp.bmp"
     xdotool key Return
     wait_gone "Selecciona una imagen"
-    first_x=$(dev "$PIC_X") first_y=$(dev "$PIC_Y") size=$(dev 64)
-    readout=($(dev 372) $(dev 44))
-    for k in 1 2 3 $((size * 10 / 64 - 1)) $((size * 10 / 64)) $((size * 20 / 64)) $((size - 2)) $((size - 1)); do
-      xdotool mousemove $((first_x + k)) $((first_y + k))
-      wait_pixel "${readout[@]}" "$((4 * (k * 64 / size))),$((4 * (k * 64 / size))),0"
+    readout=("$(dev 418)" "$(dev 40)") rest=("$(dev $((PIC_X + 32)))" "$(dev $((PIC_Y + 32)))")
+    xdotool mousemove "${rest[@]}"
+    wait_pixel "${readout[@]}" 128,128,0
+    screenshot ramp-shown
+    x0=$(dev "$PIC_X") y0=$(dev "$PIC_Y") xn=$(last $((PIC_X + 64))) yn=$(last $((PIC_Y + 64)))
+    xs=($x0 $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$(dev $((PIC_X + 10)))" $(($(dev $((PIC_X + 10))) + 1)) $((xn - 2)) $((xn - 1)) $xn)
+    ys=($y0 $((y0 + 1)) $((y0 + 2)) $((y0 + 3)) "$(dev $((PIC_Y + 20)))" $(($(dev $((PIC_Y + 20))) + 1)) $((yn - 2)) $((yn - 1)) $yn)
+    for i in "${!xs[@]}"; do
+      for y in "${ys[i]}" "${ys[(i + 1) % ${#ys[@]}]}"; do
+        x=${xs[i]} want=$("$check" pixel "$ARTEFACTS/ramp-shown.png" "${xs[i]}" "$y")
+        [[ $want =~ ^[0-9]+,[0-9]+,0$ ]] || fail "($x, $y) is not on the picture: it shows $want"
+        xdotool mousemove "$x" "$y"
+        wait_pixel "${readout[@]}" "$want" "the readout of ($x, $y), drawn $want"
+        xdotool mousemove "${rest[@]}"
+        wait_pixel "${readout[@]}" 128,128,0
+      done
     done
-    xdotool mousemove $((first_x + 1)) $((first_y + 1))
-    wait_pixel "${readout[@]}" 0,0,0
-    xdotool mousemove $((first_x + size * 10 / 64 + 1)) $((first_y + size * 20 / 64 + 1))
-    wait_pixel "${readout[@]}" 40,80,0
     ;;
   fit)
     # On a screen too small for the window every control lies wholly on it:

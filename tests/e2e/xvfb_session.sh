@@ -10,12 +10,13 @@ CEILING=${CEILING:-90}
 mkdir -p "$ARTEFACTS"
 
 # wait_until DESCRIPTION COMMAND...: runs COMMAND until it succeeds; fails the
-# test with DESCRIPTION when it has not within the ceiling.
+# test with DESCRIPTION when it has not within the ceiling, followed by what
+# the command in $explain (a caller's local) prints then.
 wait_until() {
   local what=$1 deadline=$((SECONDS + CEILING))
   shift
   until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "$what (after ${CEILING} s)"
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what$(${explain:-true}) (after ${CEILING} s)"
     sleep 0.05
   done
 }
@@ -71,8 +72,12 @@ fail() {
   exit 1
 }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
-# wait_pixel X Y COLOUR: waits until the screen shows COLOUR at (X, Y).
-wait_pixel() { wait_until "($1, $2) never showed $3 (it shows $(pixel "$1" "$2"))" is_pixel "$@"; }
+# wait_pixel X Y COLOUR [WHAT]: waits until the screen shows COLOUR at (X, Y).
+shown_at() { echo " (it shows $(pixel "$1" "$2"))"; }
+wait_pixel() {
+  local explain="shown_at $1 $2"
+  wait_until "${4:+$4: }($1, $2) never showed $3" is_pixel "$1" "$2" "$3"
+}
 
 # The server answers a client before anything is started on it: a program
 # that cannot connect ends at once ("could not connect to display").
