@@ -294,6 +294,13 @@ case "$scenario" in
     wait_until "Shift over the picture did not tint what removal would change" \
       shows tinted "$work/original.bmp" "$work/shown.png" 40 40 255,255,255
     screenshot preview-picture
+    # The readout names the picture's own pixel, never the tinted one shown,
+    # and the tint follows the pointer.
+    xdotool mousemove $((PIC_X + 120)) $((PIC_Y + 10))
+    wait_pixel 418 40 "$("$check" pixel "$work/original.bmp" 120 10)" "the readout over a tinted pixel"
+    wait_until "the tint did not follow the pointer" \
+      shows tinted "$work/original.bmp" "$work/shown.png" 120 10 255,255,255
+    screenshot preview-followed
     xdotool mousemove "${WHITEN[@]}"
     wait_until "Shift over the whitening button did not show its result" \
       shows whiten "$work/original.bmp" "$work/shown.png"
