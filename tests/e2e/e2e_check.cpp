@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -108,10 +109,11 @@ int fits(const QImage& shot) {
     if (any && textRight < 0) textRight = x;
     textColumns += any;
   }
-  std::printf("below the lowest button %d rows, right of the exit button %d columns; exit button from %d to %d, band %d high; "
-              "zoom text ends %d columns left of it over %d columns\n",
-              shot.height() - 1 - bottom, shot.width() - 1 - right, exitLeft, right, band,
-              textRight < 0 ? -1 : exitLeft - 1 - textRight, textColumns);
+  std::printf(
+      "below the lowest button %d rows, right of the exit button %d columns; exit button from %d to %d, band %d high; "
+      "zoom text ends %d columns left of it over %d columns\n",
+      shot.height() - 1 - bottom, shot.width() - 1 - right, exitLeft, right, band,
+      textRight < 0 ? -1 : exitLeft - 1 - textRight, textColumns);
   const bool zoomShown = textRight >= 0 && textRight < exitLeft - 1 && textColumns >= 20;
   return bottom < shot.height() - 1 && right < shot.width() - 1 && zoomShown ? 0 : 1;
 }

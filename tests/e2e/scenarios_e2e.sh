@@ -334,11 +334,13 @@ case "$scenario" in
     wait_pixel "${readout[@]}" 128,128,0
     screenshot ramp-shown
     x0=$(dev "$PIC_X") y0=$(dev "$PIC_Y") xn=$(last $((PIC_X + 64))) yn=$(last $((PIC_Y + 64)))
-    xs=($x0 $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$(dev $((PIC_X + 10)))" $(($(dev $((PIC_X + 10))) + 1)) $((xn - 2)) $((xn - 1)) $xn)
-    ys=($y0 $((y0 + 1)) $((y0 + 2)) $((y0 + 3)) "$(dev $((PIC_Y + 20)))" $(($(dev $((PIC_Y + 20))) + 1)) $((yn - 2)) $((yn - 1)) $yn)
+    x10=$(dev $((PIC_X + 10))) y20=$(dev $((PIC_Y + 20)))
+    xs=("$x0" $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$x10" $((x10 + 1)) $((xn - 2)) $((xn - 1)) "$xn")
+    ys=("$y0" $((y0 + 1)) $((y0 + 2)) $((y0 + 3)) "$y20" $((y20 + 1)) $((yn - 2)) $((yn - 1)) "$yn")
     for i in "${!xs[@]}"; do
       for y in "${ys[i]}" "${ys[(i + 1) % ${#ys[@]}]}"; do
-        x=${xs[i]} want=$("$check" pixel "$ARTEFACTS/ramp-shown.png" "${xs[i]}" "$y")
+        x=${xs[i]}
+        want=$("$check" pixel "$ARTEFACTS/ramp-shown.png" "$x" "$y")
         [[ $want =~ ^[0-9]+,[0-9]+,0$ ]] || fail "($x, $y) is not on the picture: it shows $want"
         xdotool mousemove "$x" "$y"
         wait_pixel "${readout[@]}" "$want" "the readout of ($x, $y), drawn $want"
