@@ -11,6 +11,7 @@
 //   e2e_check same <a> <b>
 //   e2e_check ramp <file.bmp> <width> <height>     red 4 x, green 4 y
 //   e2e_check fits <screenshot>                    the window lies wholly on the screen
+//   e2e_check ramp-tinted <drawn> <shown>          shown differs from drawn only by a tint
 //   e2e_check tinted <orig> <shown> <x> <y> <r,g,b>
 //       shown differs from the original exactly where removal with the
 //       original's pixel at (x, y) as target and r,g,b as replacement would
@@ -193,6 +194,24 @@ int main(int argc, char** argv) {
         tinted += changes;
       }
     return tinted > 0 ? 0 : 1;
+  }
+  if (cmd == "ramp-tinted" && argc == 4) {
+    // Every pixel of the ramp's screen that Shift changed is tinted: the
+    // ramp's colours have no blue, the tinted ones have some.
+    const QImage drawn = load(argv[2]), shown = load(argv[3]);
+    if (drawn.size() != shown.size()) return 1;
+    int tinted = 0, other = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+      for (int x = 0; x < drawn.width(); ++x) {
+        const QRgb a = drawn.pixel(x, y) & 0xFFFFFFu, b = shown.pixel(x, y) & 0xFFFFFFu;
+        if (a == b) continue;
+        if (qBlue(a) == 0 && qBlue(b) != 0)
+          ++tinted;
+        else if (!other++)
+          std::fprintf(stderr, "first at (%d, %d): drawn %06x, shown %06x; ", x, y, a, b);
+      }
+    std::fprintf(stderr, "%d tinted and %d other changed pixels\n", tinted, other);
+    return tinted > 0 && other == 0 ? 0 : 1;
   }
   if (cmd == "same" && argc == 4) return compare(load(argv[2]), load(argv[3]), {});
   std::fprintf(stderr, "usage: see the comment at the top of e2e_check.cpp\n");

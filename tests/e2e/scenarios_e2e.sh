@@ -65,6 +65,29 @@ paste() {
 }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 5 "$3"; }
 
+# On a dense screen (QT_SCALE_FACTOR), in device pixels:
+scale=${QT_SCALE_FACTOR:-1}
+# dev V: the first device pixel whose centre lies past the logical V.
+dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+# last V: the last device pixel whose centre lies before V.
+last() { awk -v v="$1" -v s="$scale" 'BEGIN { e = v * s - 0.5; c = int(e); if (c < e) c++; printf "%d", c - 1 }'; }
+# open_ramp: opens a 64 x 64 picture whose pixel (x, y) is red 4 x, green 4 y,
+# rests the pointer on its pixel (32, 32) (the readout's colour fills the mean
+# box) and keeps the screen as drawn then in ramp-shown.png.
+open_ramp() {
+  "$check" ramp "$work/ramp.bmp" 64 64
+  start_program
+  click "$(dev 64)" "$(dev 24)"
+  wait_window "Selecciona una imagen"
+  paste "$work/ramp.bmp"
+  xdotool key Return
+  wait_gone "Selecciona una imagen"
+  readout=("$(dev 418)" "$(dev 40)") rest=("$(dev $((PIC_X + 32)))" "$(dev $((PIC_Y + 32)))")
+  xdotool mousemove "${rest[@]}"
+  wait_pixel "${readout[@]}" 128,128,0
+  screenshot ramp-shown
+}
+
 case "$scenario" in
   remove)
     "$check" make "$work/original.bmp" 400 300
@@ -312,27 +335,11 @@ case "$scenario" in
     ;;
   pick)
     # On a dense screen (QT_SCALE_FACTOR) the readout, and so the pick, names
-    # the picture pixel drawn under the pointer on every device pixel. The
-    # picture's pixel (x, y) is red 4 x, green 4 y; the readout's colour fills
-    # the mean box. Between two points the pointer rests on pixel (32, 32), so
-    # that each readout is a new one. The points pair the first device pixels,
-    # those of pixels (10, 20) and the last ones, in and out of step.
-    scale=${QT_SCALE_FACTOR:-1}
-    # dev V: the first device pixel whose centre lies past the logical V.
-    dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
-    # last V: the last device pixel whose centre lies before V.
-    last() { awk -v v="$1" -v s="$scale" 'BEGIN { e = v * s - 0.5; c = int(e); if (c < e) c++; printf "%d", c - 1 }'; }
-    "$check" ramp "$work/ramp.bmp" 64 64
-    start_program
-    click "$(dev 64)" "$(dev 24)"
-    wait_window "Selecciona una imagen"
-    paste "$work/ramp.bmp"
-    xdotool key Return
-    wait_gone "Selecciona una imagen"
-    readout=("$(dev 418)" "$(dev 40)") rest=("$(dev $((PIC_X + 32)))" "$(dev $((PIC_Y + 32)))")
-    xdotool mousemove "${rest[@]}"
-    wait_pixel "${readout[@]}" 128,128,0
-    screenshot ramp-shown
+    # the picture pixel drawn under the pointer on every device pixel. Between
+    # two points the pointer rests on pixel (32, 32), so that each readout is
+    # a new one. The points pair the first device pixels, those of pixels
+    # (10, 20) and the last ones, in and out of step.
+    open_ramp
     x0=$(dev "$PIC_X") y0=$(dev "$PIC_Y") xn=$(last $((PIC_X + 64))) yn=$(last $((PIC_Y + 64)))
     x10=$(dev $((PIC_X + 10))) y20=$(dev $((PIC_Y + 20)))
     xs=("$x0" $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$x10" $((x10 + 1)) $((xn - 2)) $((xn - 1)) "$xn")
@@ -348,6 +355,21 @@ case "$scenario" in
         wait_pixel "${readout[@]}" 128,128,0
       done
     done
+    ;;
+  densepreview)
+    # On a dense screen Shift over the picture tints what removal would change
+    # and leaves every other device pixel as it was drawn.
+    open_ramp
+    xdotool keydown shift
+    tinted_only() { screenshot ramp-shift && "$check" ramp-tinted "$ARTEFACTS/ramp-shown.png" "$ARTEFACTS/ramp-shift.png" 2>"$work/tint.txt"; }
+    tints() {
+      local explain="cat $work/tint.txt"
+      wait_until "Shift changed more than the tint: " tinted_only
+    }
+    tints
+    xdotool keyup shift
+    released() { screenshot ramp-released && "$check" same "$ARTEFACTS/ramp-shown.png" "$ARTEFACTS/ramp-released.png" 2>/dev/null; }
+    wait_until "releasing Shift did not show the picture as drawn" released
     ;;
   fit)
     # On a screen too small for the window every control lies wholly on it:
