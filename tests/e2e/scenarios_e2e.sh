@@ -363,6 +363,7 @@ case "$scenario" in
     xdotool keydown shift
     tinted_only() { screenshot ramp-shift && "$check" ramp-tinted "$ARTEFACTS/ramp-shown.png" "$ARTEFACTS/ramp-shift.png" 2>"$work/tint.txt"; }
     tints() {
+      # shellcheck disable=SC2034  # read by wait_until
       local explain="cat $work/tint.txt"
       wait_until "Shift changed more than the tint: " tinted_only
     }
