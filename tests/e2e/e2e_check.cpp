@@ -11,6 +11,7 @@
 //   e2e_check same <a> <b>
 //   e2e_check ramp <file.bmp> <width> <height>     red 4 x, green 4 y
 //   e2e_check fits <screenshot>                    the window lies wholly on the screen
+//   e2e_check ramp-box <screenshot> <x> <y>        prints the ramp's first and last device pixels
 //   e2e_check ramp-tinted <drawn> <shown>          shown differs from drawn only by a tint
 //   e2e_check tinted <orig> <shown> <x> <y> <r,g,b>
 //       shown differs from the original exactly where removal with the
@@ -194,6 +195,30 @@ int main(int argc, char** argv) {
         tinted += changes;
       }
     return tinted > 0 ? 0 : 1;
+  }
+  if (cmd == "ramp-box" && argc == 5) {
+    // The device pixels the ramp covers, from a point inside it: its row
+    // keeps the point's green, its column the point's red; the row runs from
+    // red 0 to red 252 and the column from green 0 to green 252.
+    const QImage shot = load(argv[2]);
+    const int cx = std::atoi(argv[3]), cy = std::atoi(argv[4]);
+    const QRgb c = shot.pixel(cx, cy);
+    const auto inRow = [&](int x) {
+      return x >= 0 && x < shot.width() && (shot.pixel(x, cy) & 0xFFFFu) == (c & 0xFF00u);
+    };
+    const auto inColumn = [&](int y) {
+      return y >= 0 && y < shot.height() && (shot.pixel(cx, y) & 0xFF00FFu) == (c & 0xFF0000u);
+    };
+    int x0 = cx, xn = cx, y0 = cy, yn = cy;
+    while (inRow(x0 - 1)) --x0;
+    while (inRow(xn + 1)) ++xn;
+    while (inColumn(y0 - 1)) --y0;
+    while (inColumn(yn + 1)) ++yn;
+    std::printf("%d %d %d %d\n", x0, y0, xn, yn);
+    return qRed(shot.pixel(x0, cy)) == 0 && qRed(shot.pixel(xn, cy)) == 252 && qGreen(shot.pixel(cx, y0)) == 0 &&
+                   qGreen(shot.pixel(cx, yn)) == 252
+               ? 0
+               : 1;
   }
   if (cmd == "ramp-tinted" && argc == 4) {
     // Every pixel of the ramp's screen that Shift changed is tinted: the

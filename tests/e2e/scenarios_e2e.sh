@@ -69,8 +69,6 @@ type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 5 "$3"; 
 scale=${QT_SCALE_FACTOR:-1}
 # dev V: the first device pixel whose centre lies past the logical V.
 dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
-# last V: the last device pixel whose centre lies before V.
-last() { awk -v v="$1" -v s="$scale" 'BEGIN { e = v * s - 0.5; c = int(e); if (c < e) c++; printf "%d", c - 1 }'; }
 # open_ramp: opens a 64 x 64 picture whose pixel (x, y) is red 4 x, green 4 y,
 # rests the pointer on its pixel (32, 32) (the readout's colour fills the mean
 # box) and keeps the screen as drawn then in ramp-shown.png.
@@ -340,8 +338,10 @@ case "$scenario" in
     # a new one. The points pair the first device pixels, those of pixels
     # (10, 20) and the last ones, in and out of step.
     open_ramp
-    x0=$(dev "$PIC_X") y0=$(dev "$PIC_Y") xn=$(last $((PIC_X + 64))) yn=$(last $((PIC_Y + 64)))
-    x10=$(dev $((PIC_X + 10))) y20=$(dev $((PIC_Y + 20)))
+    # The picture's first and last device pixels, as drawn.
+    box=$("$check" ramp-box "$ARTEFACTS/ramp-shown.png" "${rest[@]}") || fail "the picture is not drawn whole: $box"
+    read -r x0 y0 xn yn <<<"$box"
+    x10=$((x0 + (xn - x0 + 1) * 10 / 64)) y20=$((y0 + (yn - y0 + 1) * 20 / 64))
     xs=("$x0" $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$x10" $((x10 + 1)) $((xn - 2)) $((xn - 1)) "$xn")
     ys=("$y0" $((y0 + 1)) $((y0 + 2)) $((y0 + 3)) "$y20" $((y20 + 1)) $((yn - 2)) $((yn - 1)) "$yn")
     for i in "${!xs[@]}"; do
