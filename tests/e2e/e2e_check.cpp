@@ -9,6 +9,10 @@
 //   e2e_check stopped-remove <orig> <result> <x> <y> <r,g,b>
 //       columns left of some k follow the rule, the others are untouched
 //   e2e_check same <a> <b>
+//   e2e_check ramp <file.bmp> <width> <height>     red 4 x, green 4 y
+//   e2e_check fits <screenshot>                    the window lies wholly on the screen
+//   e2e_check ramp-box <screenshot> <x> <y>        prints the ramp's first and last device pixels
+//   e2e_check ramp-tinted <drawn> <shown>          shown differs from drawn only by a tint
 //   e2e_check tinted <orig> <shown> <x> <y> <r,g,b>
 //       shown differs from the original exactly where removal with the
 //       original's pixel at (x, y) as target and r,g,b as replacement would
@@ -17,6 +21,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -82,6 +87,39 @@ int stopped(const QImage& orig, const QImage& result, const Rule& rule) {
   return k > 0 && k < orig.width() && changed > 0 ? 0 : 1;
 }
 
+// A screenshot of the window on a screen too small for it: the lowest button
+// of the left column and the exit button end before the screen's edges (the
+// window's teal shows beyond them), and the zoom indicator's dark text shows
+// in the teal left of the exit button, clear of it.
+int fits(const QImage& shot) {
+  const QRgb teal = qRgb(0, 128, 128);
+  const auto dark = [&](int x, int y) {
+    const QRgb c = shot.pixel(x, y);
+    return qRed(c) < 80 && qGreen(c) < 80 && qBlue(c) < 80;
+  };
+  int bottom = shot.height() - 1, right = shot.width() - 1;
+  while (bottom > 0 && shot.pixel(1, bottom) == teal) --bottom;
+  while (right > 0 && shot.pixel(right, 1) == teal) --right;
+  // The top band: the teal left of the exit button, down to the picture's frame.
+  int exitLeft = right, band = 1;
+  while (exitLeft > 0 && shot.pixel(exitLeft - 1, 1) != teal) --exitLeft;
+  while (band < shot.height() && shot.pixel(std::max(0, exitLeft - 1), band) == teal) ++band;
+  int textRight = -1, textColumns = 0;
+  for (int x = exitLeft - 1; x >= std::max(0, exitLeft - 2 * (right - exitLeft)); --x) {
+    bool any = false;
+    for (int y = 0; y < band && !any; ++y) any = dark(x, y);
+    if (any && textRight < 0) textRight = x;
+    textColumns += any;
+  }
+  std::printf(
+      "below the lowest button %d rows, right of the exit button %d columns; exit button from %d to %d, band %d high; "
+      "zoom text ends %d columns left of it over %d columns\n",
+      shot.height() - 1 - bottom, shot.width() - 1 - right, exitLeft, right, band,
+      textRight < 0 ? -1 : exitLeft - 1 - textRight, textColumns);
+  const bool zoomShown = textRight >= 0 && textRight < exitLeft - 1 && textColumns >= 20;
+  return bottom < shot.height() - 1 && right < shot.width() - 1 && zoomShown ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +145,13 @@ int main(int argc, char** argv) {
       }
     return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
   }
+  if (cmd == "ramp" && argc == 5) {  // red 4 x, green 4 y: a readout names the pixel
+    QImage image(std::atoi(argv[3]), std::atoi(argv[4]), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(4 * x & 255, 4 * y & 255, 0));
+    return image.save(QString::fromLocal8Bit(argv[2]), "bmp") ? 0 : 1;
+  }
+  if (cmd == "fits" && argc == 3) return fits(load(argv[2]));
   if (cmd == "pixel" && argc == 5) {
     const QRgb c = load(argv[2]).pixel(std::atoi(argv[3]), std::atoi(argv[4]));
     std::printf("%d,%d,%d\n", qRed(c), qGreen(c), qBlue(c));
@@ -150,6 +195,48 @@ int main(int argc, char** argv) {
         tinted += changes;
       }
     return tinted > 0 ? 0 : 1;
+  }
+  if (cmd == "ramp-box" && argc == 5) {
+    // The device pixels the ramp covers, from a point inside it: its row
+    // keeps the point's green, its column the point's red; the row runs from
+    // red 0 to red 252 and the column from green 0 to green 252.
+    const QImage shot = load(argv[2]);
+    const int cx = std::atoi(argv[3]), cy = std::atoi(argv[4]);
+    const QRgb c = shot.pixel(cx, cy);
+    const auto inRow = [&](int x) {
+      return x >= 0 && x < shot.width() && (shot.pixel(x, cy) & 0xFFFFu) == (c & 0xFF00u);
+    };
+    const auto inColumn = [&](int y) {
+      return y >= 0 && y < shot.height() && (shot.pixel(cx, y) & 0xFF00FFu) == (c & 0xFF0000u);
+    };
+    int x0 = cx, xn = cx, y0 = cy, yn = cy;
+    while (inRow(x0 - 1)) --x0;
+    while (inRow(xn + 1)) ++xn;
+    while (inColumn(y0 - 1)) --y0;
+    while (inColumn(yn + 1)) ++yn;
+    std::printf("%d %d %d %d\n", x0, y0, xn, yn);
+    return qRed(shot.pixel(x0, cy)) == 0 && qRed(shot.pixel(xn, cy)) == 252 && qGreen(shot.pixel(cx, y0)) == 0 &&
+                   qGreen(shot.pixel(cx, yn)) == 252
+               ? 0
+               : 1;
+  }
+  if (cmd == "ramp-tinted" && argc == 4) {
+    // Every pixel of the ramp's screen that Shift changed is tinted: the
+    // ramp's colours have no blue, the tinted ones have some.
+    const QImage drawn = load(argv[2]), shown = load(argv[3]);
+    if (drawn.size() != shown.size()) return 1;
+    int tinted = 0, other = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+      for (int x = 0; x < drawn.width(); ++x) {
+        const QRgb a = drawn.pixel(x, y) & 0xFFFFFFu, b = shown.pixel(x, y) & 0xFFFFFFu;
+        if (a == b) continue;
+        if (qBlue(a) == 0 && qBlue(b) != 0)
+          ++tinted;
+        else if (!other++)
+          std::fprintf(stderr, "first at (%d, %d): drawn %06x, shown %06x; ", x, y, a, b);
+      }
+    std::fprintf(stderr, "%d tinted and %d other changed pixels\n", tinted, other);
+    return tinted > 0 && other == 0 ? 0 : 1;
   }
   if (cmd == "same" && argc == 4) return compare(load(argv[2]), load(argv[3]), {});
   std::fprintf(stderr, "usage: see the comment at the top of e2e_check.cpp\n");

@@ -65,6 +65,27 @@ paste() {
 }
 type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 5 "$3"; }
 
+# On a dense screen (QT_SCALE_FACTOR), in device pixels:
+scale=${QT_SCALE_FACTOR:-1}
+# dev V: the first device pixel whose centre lies past the logical V.
+dev() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+# open_ramp: opens a 64 x 64 picture whose pixel (x, y) is red 4 x, green 4 y,
+# rests the pointer on its pixel (32, 32) (the readout's colour fills the mean
+# box) and keeps the screen as drawn then in ramp-shown.png.
+open_ramp() {
+  "$check" ramp "$work/ramp.bmp" 64 64
+  start_program
+  click "$(dev 64)" "$(dev 24)"
+  wait_window "Selecciona una imagen"
+  paste "$work/ramp.bmp"
+  xdotool key Return
+  wait_gone "Selecciona una imagen"
+  readout=("$(dev 418)" "$(dev 40)") rest=("$(dev $((PIC_X + 32)))" "$(dev $((PIC_Y + 32)))")
+  xdotool mousemove "${rest[@]}"
+  wait_pixel "${readout[@]}" 128,128,0
+  screenshot ramp-shown
+}
+
 case "$scenario" in
   remove)
     "$check" make "$work/original.bmp" 400 300
@@ -294,6 +315,13 @@ case "$scenario" in
     wait_until "Shift over the picture did not tint what removal would change" \
       shows tinted "$work/original.bmp" "$work/shown.png" 40 40 255,255,255
     screenshot preview-picture
+    # The readout names the picture's own pixel, never the tinted one shown,
+    # and the tint follows the pointer.
+    xdotool mousemove $((PIC_X + 120)) $((PIC_Y + 10))
+    wait_pixel 418 40 "$("$check" pixel "$work/original.bmp" 120 10)" "the readout over a tinted pixel"
+    wait_until "the tint did not follow the pointer" \
+      shows tinted "$work/original.bmp" "$work/shown.png" 120 10 255,255,255
+    screenshot preview-followed
     xdotool mousemove "${WHITEN[@]}"
     wait_until "Shift over the whitening button did not show its result" \
       shows whiten "$work/original.bmp" "$work/shown.png"
@@ -302,6 +330,55 @@ case "$scenario" in
     wait_until "releasing Shift did not show the picture again" shows same "$work/original.bmp" "$work/shown.png"
     save_picture "$work/result.bmp"
     "$check" same "$work/original.bmp" "$work/result.bmp" || fail "the preview changed the picture"
+    ;;
+  pick)
+    # On a dense screen (QT_SCALE_FACTOR) the readout, and so the pick, names
+    # the picture pixel drawn under the pointer on every device pixel. Between
+    # two points the pointer rests on pixel (32, 32), so that each readout is
+    # a new one. The points pair the first device pixels, those of pixels
+    # (10, 20) and the last ones, in and out of step.
+    open_ramp
+    # The picture's first and last device pixels, as drawn.
+    box=$("$check" ramp-box "$ARTEFACTS/ramp-shown.png" "${rest[@]}") || fail "the picture is not drawn whole: $box"
+    read -r x0 y0 xn yn <<<"$box"
+    x10=$((x0 + (xn - x0 + 1) * 10 / 64)) y20=$((y0 + (yn - y0 + 1) * 20 / 64))
+    xs=("$x0" $((x0 + 1)) $((x0 + 2)) $((x0 + 3)) "$x10" $((x10 + 1)) $((xn - 2)) $((xn - 1)) "$xn")
+    ys=("$y0" $((y0 + 1)) $((y0 + 2)) $((y0 + 3)) "$y20" $((y20 + 1)) $((yn - 2)) $((yn - 1)) "$yn")
+    for i in "${!xs[@]}"; do
+      for y in "${ys[i]}" "${ys[(i + 1) % ${#ys[@]}]}"; do
+        x=${xs[i]}
+        want=$("$check" pixel "$ARTEFACTS/ramp-shown.png" "$x" "$y")
+        [[ $want =~ ^[0-9]+,[0-9]+,0$ ]] || fail "($x, $y) is not on the picture: it shows $want"
+        xdotool mousemove "$x" "$y"
+        wait_pixel "${readout[@]}" "$want" "the readout of ($x, $y), drawn $want"
+        xdotool mousemove "${rest[@]}"
+        wait_pixel "${readout[@]}" 128,128,0
+      done
+    done
+    ;;
+  densepreview)
+    # On a dense screen Shift over the picture tints what removal would change
+    # and leaves every other device pixel as it was drawn.
+    open_ramp
+    xdotool keydown shift
+    tinted_only() { screenshot ramp-shift && "$check" ramp-tinted "$ARTEFACTS/ramp-shown.png" "$ARTEFACTS/ramp-shift.png" 2>"$work/tint.txt"; }
+    tints() {
+      # shellcheck disable=SC2034  # read by wait_until
+      local explain="cat $work/tint.txt"
+      wait_until "Shift changed more than the tint: " tinted_only
+    }
+    tints
+    xdotool keyup shift
+    released() { screenshot ramp-released && "$check" same "$ARTEFACTS/ramp-shown.png" "$ARTEFACTS/ramp-released.png" 2>/dev/null; }
+    wait_until "releasing Shift did not show the picture as drawn" released
+    ;;
+  fit)
+    # On a screen too small for the window every control lies wholly on it:
+    # the window's teal shows below the lowest button and right of the exit
+    # button, and the zoom indicator shows left of the exit button.
+    start_program
+    fits() { screenshot fit && "$check" fits "$ARTEFACTS/fit.png" >"$work/fits.txt" 2>/dev/null || { cat "$work/fits.txt" >&2; false; }; }
+    wait_until "a control is not wholly on the screen (the last figures above)" fits
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac

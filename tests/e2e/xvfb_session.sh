@@ -1,4 +1,5 @@
-# Sourced by the end-to-end tests: starts a private Xvfb at 1024 x 768 and
+# Sourced by the end-to-end tests: starts a private Xvfb at 1024 x 768 (SCREEN
+# to change it, with the window's teal at WINDOW_POINT, "60 730" unless set) and
 # cleans up on exit. Sets DISPLAY and ARTEFACTS (screenshots of failures).
 # Every wait is for a condition the next step needs, with a ceiling generous
 # enough for the sanitized build on a busy machine (CEILING seconds, 90 unless
@@ -9,12 +10,13 @@ CEILING=${CEILING:-90}
 mkdir -p "$ARTEFACTS"
 
 # wait_until DESCRIPTION COMMAND...: runs COMMAND until it succeeds; fails the
-# test with DESCRIPTION when it has not within the ceiling.
+# test with DESCRIPTION when it has not within the ceiling, followed by what
+# the command in $explain (a caller's local) prints then.
 wait_until() {
   local what=$1 deadline=$((SECONDS + CEILING))
   shift
   until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "$what (after ${CEILING} s)"
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what$(${explain:-true}) (after ${CEILING} s)"
     sleep 0.05
   done
 }
@@ -24,7 +26,7 @@ XVFB_ERR="$ARTEFACTS/xvfb-stderr-$$.txt"
 # Without -noreset the server starts over each time its last client leaves: a
 # client of the test's own (xdotool, xprop, import) that comes and goes before
 # the program or the window manager connects would make their connection fail.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fd_file" 2>"$XVFB_ERR" &
+Xvfb -displayfd 3 -screen 0 "${SCREEN:-1024x768}x24" -nolisten tcp -noreset 3>"$fd_file" 2>"$XVFB_ERR" &
 xvfb_pid=$!
 pids_to_kill=("$xvfb_pid")
 # The server and the programs are gone before the next test starts its own.
@@ -70,8 +72,12 @@ fail() {
   exit 1
 }
 is_pixel() { [ "$(pixel "$1" "$2")" = "$3" ]; }
-# wait_pixel X Y COLOUR: waits until the screen shows COLOUR at (X, Y).
-wait_pixel() { wait_until "($1, $2) never showed $3 (it shows $(pixel "$1" "$2"))" is_pixel "$@"; }
+# wait_pixel X Y COLOUR [WHAT]: waits until the screen shows COLOUR at (X, Y).
+shown_at() { echo " (it shows $(pixel "$1" "$2"))"; }
+wait_pixel() {
+  local explain="shown_at $1 $2"
+  wait_until "${4:+$4: }($1, $2) never showed $3" is_pixel "$1" "$2" "$3"
+}
 
 # The server answers a client before anything is started on it: a program
 # that cannot connect ends at once ("could not connect to display").
@@ -105,7 +111,7 @@ wait_for_window() {
     xdotool search --onlyvisible --class tintaborra >/dev/null 2>&1
   }
   wait_until "the window did not appear" window_or_end
-  wait_pixel 60 730 0,128,128
+  wait_pixel ${WINDOW_POINT:-60 730} 0,128,128
 }
 # wait_exit PID: waits until the process has ended.
 ended() { ! kill -0 "$1" 2>/dev/null; }
