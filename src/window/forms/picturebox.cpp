@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace platform {
 
@@ -155,17 +156,17 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     const DeviceSpan x = SpanOnDevice(corner.x() + ratio, ShownSize(image.width(), zoom_), ratio, image.width());
     const DeviceSpan y = SpanOnDevice(corner.y() + ratio, ShownSize(image.height(), zoom_), ratio, image.height());
     const QRect area = devices & inside & QRect(x.first, y.first, x.count, y.count);
-    // A preview is made only for the part on the screen: inside every
-    // container up to the window.
-    QRect visible = rect();
-    for (const QWidget* w = this; preview_ && !w->isWindow() && w->parentWidget(); w = w->parentWidget())
-      visible &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
-    const QRect shown = area & toDevice.mapRect(QRectF(visible)).toAlignedRect();
-    if (preview_ && (shown.isEmpty() || paintPreview(p, shown, image, x, y))) {
-      // the preview drawn in the picture's place
-    } else if (!area.isEmpty()) {
-      paintPicture(p, area, image, x, y);
+    bool previewed = false;
+    if (preview_) {
+      // A preview is made only for the part on the screen: inside every
+      // container up to the window.
+      QRect visible = rect();
+      for (const QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget())
+        visible &= QRect(mapFrom(w->parentWidget(), QPoint(0, 0)), w->parentWidget()->size());
+      const QRect shown = area & toDevice.mapRect(QRectF(visible)).toAlignedRect();
+      previewed = shown.isEmpty() || paintPreview(p, shown, image, x, y);
     }
+    if (!previewed && !area.isEmpty()) paintPicture(p, area, image, x, y);
   }
   // The border fills the box's outermost pixels and nothing more.
   const QColor border = ToQColor(foreColor_);
