@@ -1,5 +1,5 @@
 // Benchmark entry point: one QApplication on the offscreen platform.
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

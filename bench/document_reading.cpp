@@ -2,9 +2,9 @@
 //   document_reading scan FILE PAGES   writes an A4, 300-dpi scanned PDF (a JPEG a page)
 //   document_reading bomb FILE DEPTH   writes a pages tree naming each branch twice
 //   document_reading read FILE         opens FILE and reads every page, one at a time
-#include "documents/document.h"
-#include "pixels/codecs.h"
-#include "pixels/vb.h"
+#include "formats/documents/document.h"
+#include "formats/codecs.h"
+#include "core/numbers.h"
 #include "support/documents.h"
 
 #include <QElapsedTimer>

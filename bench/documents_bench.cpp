@@ -4,7 +4,7 @@
 // the text page, tiffcp_g4_bytes is the strip of the same 1-bit page
 // recompressed by libtiff's `tiffcp -c g4` and g4_ratio ours against it
 // (both skipped when tiffcp is not installed).
-#include "documents/document.h"
+#include "formats/documents/document.h"
 
 #include <QFont>
 #include <QPainter>

@@ -19,10 +19,10 @@
 //    Dialogs whose MsgBox returns at once;
 //  - PeakMemory: the process's peak resident size after loading such a
 //    picture from a BMP file and running the three filters over it.
-#include "pixels/codecs.h"
-#include "pixels/colors.h"
-#include "pixels/pixel_rules.h"
-#include "pixels/row_walk.h"
+#include "formats/codecs.h"
+#include "core/colors.h"
+#include "core/pixel_rules.h"
+#include "core/row_walk.h"
 #include "varied_picture.h"
 #include "window/form1.h"
 #include "window/forms/picturebox.h"

@@ -5,7 +5,7 @@
 //         picture, each repainting the part of it near that colour;
 // whole:  removals that repaint every pixel of a plain picture, turn about
 //         from grey to red and back, so that every step changes everything.
-#include "pixels/vb.h"
+#include "core/numbers.h"
 #include "support/scripted_dialogs.h"
 #include "varied_picture.h"
 #include "window/form1.h"

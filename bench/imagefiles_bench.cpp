@@ -3,7 +3,7 @@
 // of each. peak_MB is the process's high-water mark during the run; extra_MB
 // is how far it rose above what was resident when the run began. One whole
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/scripted_dialogs.h"
 #include "window/form1.h"
 

@@ -2,9 +2,9 @@
 // loader, which decodes it with libjpeg-turbo directly, beside Qt's reader,
 // which the loader used before; and refusing a JPEG whose header claims
 // 10000 x 10000 over 13 KB of zeros.
-#include "pixels/codecs.h"
-#include "pixels/large_pages.h"
-#include "pixels/vb.h"
+#include "formats/codecs.h"
+#include "core/large_pages.h"
+#include "core/numbers.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,9 +1,9 @@
 #pragma once
 // The picture the benchmarks work on.
 
-#include "pixels/colors.h"
-#include "pixels/pixel_rules.h"
-#include "pixels/vb.h"
+#include "core/colors.h"
+#include "core/pixel_rules.h"
+#include "core/numbers.h"
 
 #include <QImage>
 

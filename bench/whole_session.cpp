@@ -1,7 +1,7 @@
 // A whole session on one picture, for measuring the program's peak memory
 // with /usr/bin/time -v (see bench/memory.sh): open, every filter, copy, save.
 //   whole_session <picture> <save path without .bmp>
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/scripted_dialogs.h"
 #include "window/form1.h"
 #include "window/forms/runtime.h"

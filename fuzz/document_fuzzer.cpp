@@ -2,9 +2,9 @@
 // reading its first pages must give pictures or a failure, never crash, hang
 // or allocate what a header merely claims. Only inputs that start as a PDF
 // or a TIFF are taken (seeds in fuzz/seeds/pdf).
-#include "documents/document.h"
-#include "pixels/codecs.h"
-#include "pixels/vb.h"
+#include "formats/documents/document.h"
+#include "formats/codecs.h"
+#include "core/numbers.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -4,8 +4,8 @@
 // Built once for each format the loader reads (TINTABORRA_FUZZ_FORMAT), each
 // target takes only inputs that start with its format's signature, so that
 // every target's time goes to its own decoder and the seeds of fuzz/seeds/<format>.
-#include "pixels/codecs.h"
-#include "pixels/vb.h"
+#include "formats/codecs.h"
+#include "core/numbers.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

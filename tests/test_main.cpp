@@ -1,6 +1,6 @@
 // Test entry point: one QApplication on the offscreen platform unless another is
 // set, and an end of the program that fails the test.
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/test_form.h"
 
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include "batch/plan.h"
 #include "batch/quiet_libraries.h"
 #include "batch/runner.h"
-#include "pixels/codecs.h"
-#include "pixels/filenames.h"
-#include "pixels/safe_file.h"
+#include "formats/codecs.h"
+#include "formats/filenames.h"
+#include "formats/safe_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

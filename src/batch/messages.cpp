@@ -1,7 +1,7 @@
 #include "batch/messages.h"
 
 #include "batch/runner.h"
-#include "pixels/filenames.h"
+#include "formats/filenames.h"
 
 #include <cmath>
 

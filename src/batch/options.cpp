@@ -1,6 +1,6 @@
 #include "batch/options.h"
 
-#include "pixels/vb.h"
+#include "core/numbers.h"
 
 #include <QCommandLineParser>
 #include <QHash>

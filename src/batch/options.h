@@ -3,7 +3,7 @@
 //   tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO]
 //                   [--paginas 1-3,17] [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...
 
-#include "pixels/row_walk.h"
+#include "core/row_walk.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #include "batch/plan.h"
 
-#include "documents/document.h"
-#include "pixels/filenames.h"
-#include "pixels/picture_header.h"
-#include "pixels/vb.h"
+#include "formats/documents/document.h"
+#include "formats/filenames.h"
+#include "formats/picture_header.h"
+#include "core/numbers.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "batch/runner.h"
 
-#include "documents/document.h"
-#include "pixels/codecs.h"
-#include "pixels/filenames.h"
-#include "pixels/vb.h"
+#include "formats/documents/document.h"
+#include "formats/codecs.h"
+#include "formats/filenames.h"
+#include "core/numbers.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "window/dropped_files.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"

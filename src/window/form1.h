@@ -9,8 +9,8 @@
 // The window's shortcuts are set up in shortcuts.cpp, its dropped files taken
 // in dropped_files.cpp.
 
-#include "pixels/history.h"
-#include "pixels/repeat_command.h"
+#include "window/model/history.h"
+#include "window/model/repeat_command.h"
 #include "window/forms/controls.h"
 #include "window/forms/dialogs.h"
 #include "window/forms/picturebox.h"

@@ -1,6 +1,6 @@
 #include "window/form1.h"
 
-#include "pixels/colour_rules.h"
+#include "window/model/colour_rules.h"
 
 using namespace platform;
 

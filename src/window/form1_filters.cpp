@@ -1,5 +1,5 @@
 // The three filters and the stop button.
-#include "pixels/pixel_rules.h"
+#include "core/pixel_rules.h"
 #include "window/form1.h"
 #include "window/scan_frame.h"
 

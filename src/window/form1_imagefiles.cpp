@@ -1,5 +1,5 @@
-#include "pixels/codecs.h"
-#include "pixels/image_files.h"
+#include "formats/codecs.h"
+#include "window/model/image_files.h"
 #include "window/form1.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"

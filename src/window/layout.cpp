@@ -1,6 +1,6 @@
 #include "window/layout.h"
 
-#include "pixels/vb.h"
+#include "core/numbers.h"
 
 #include <algorithm>
 

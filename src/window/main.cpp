@@ -1,4 +1,4 @@
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "window/form1.h"
 #include "window/forms/qtdialogs.h"
 

@@ -9,8 +9,8 @@
 // settings a rule holds can only change while the window handles events, so
 // the rule sees them exactly as it would reading them at every pixel.
 
-#include "pixels/row_walk.h"
-#include "pixels/vb.h"
+#include "core/row_walk.h"
+#include "core/numbers.h"
 #include "window/form1.h"
 
 #include <QString>

@@ -8,7 +8,7 @@
 // undo history, the clipboard and the readouts are never touched, and a click
 // does what it does without it. The filter buttons' tooltips tell of it.
 
-#include "pixels/preview.h"
+#include "window/model/preview.h"
 
 #include <optional>
 

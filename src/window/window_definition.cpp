@@ -1,6 +1,6 @@
 #include "window/window_definition.h"
 
-#include "pixels/colors.h"
+#include "core/colors.h"
 
 namespace app {
 

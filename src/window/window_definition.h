@@ -2,7 +2,7 @@
 // The main window as data: every control with its kind, array index,
 // container, geometry in twips, tab index, text, font, colours and picture.
 
-#include "pixels/vb.h"
+#include "core/numbers.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "window/zoom_indicator.h"
 
-#include "pixels/zoom.h"
+#include "window/model/zoom.h"
 #include "window/form1.h"
 
 #include <QEvent>

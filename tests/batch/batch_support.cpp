@@ -2,7 +2,7 @@
 
 #include "support/hostile_files.h"
 
-#include "pixels/colors.h"
+#include "core/colors.h"
 #include "support/test_form.h"
 
 #include <QProcess>

@@ -1,7 +1,7 @@
 #pragma once
 // Running tintaborra-lote from the tests, and the pictures they give it.
 
-#include "pixels/vb.h"
+#include "core/numbers.h"
 #include "support/picture_files.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 // and what is left alone.
 #include "batch_support.h"
 
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/test_form.h"
 
 #include <QDir>

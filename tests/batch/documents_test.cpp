@@ -4,8 +4,8 @@
 #include "batch_support.h"
 
 #include "batch/options.h"
-#include "documents/document.h"
-#include "pixels/codecs.h"
+#include "formats/documents/document.h"
+#include "formats/codecs.h"
 #include "support/documents.h"
 #include "support/test_form.h"
 

@@ -4,7 +4,7 @@
 #include "batch_support.h"
 
 #include "batch/options.h"
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/test_form.h"
 
 #include <QDir>

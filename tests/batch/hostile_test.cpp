@@ -3,7 +3,7 @@
 // error holds only the command's own lines.
 #include "batch_support.h"
 
-#include "pixels/filenames.h"
+#include "formats/filenames.h"
 #include "support/hostile_files.h"
 
 #include <QDir>

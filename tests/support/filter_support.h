@@ -1,9 +1,9 @@
 #pragma once
 // Pictures and expected results for the filter tests.
 
-#include "pixels/colors.h"
-#include "pixels/pixel_rules.h"
-#include "pixels/vb.h"
+#include "core/colors.h"
+#include "core/pixel_rules.h"
+#include "core/numbers.h"
 #include "support/test_form.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "support/test_form.h"
 
-#include "pixels/colors.h"
+#include "core/colors.h"
 #include "window/forms/runtime.h"
 
 #include <QApplication>

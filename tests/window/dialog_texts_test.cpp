@@ -1,8 +1,8 @@
 // The texts of the real dialogs are Spanish whatever the system's locale (the
 // tests run under LANG=C and LC_ALL=C).
-#include "pixels/codecs.h"
-#include "pixels/filenames.h"
-#include "pixels/image_files.h"
+#include "formats/codecs.h"
+#include "formats/filenames.h"
+#include "window/model/image_files.h"
 #include "support/modal_user.h"
 #include "support/picture_files.h"
 #include "window/forms/qtdialogs.h"

@@ -1,8 +1,8 @@
 // Files dropped on the window: drag and drop events sent to it as the window
 // system sends them.
 #include "window/dropped_files.h"
-#include "pixels/codecs.h"
-#include "pixels/image_files.h"
+#include "formats/codecs.h"
+#include "window/model/image_files.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
 

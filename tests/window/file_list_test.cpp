@@ -1,5 +1,5 @@
 // Loading the pictures of a folder from the file list.
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
 

@@ -1,6 +1,6 @@
 // Opening a picture through the open dialog.
-#include "pixels/codecs.h"
-#include "pixels/image_files.h"
+#include "formats/codecs.h"
+#include "window/model/image_files.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
 

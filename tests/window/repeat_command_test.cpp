@@ -1,6 +1,6 @@
 // Ctrl+Shift+C: the tintaborra-lote command that repeats the runs in force,
 // run as it stands through a shell and the real batch command.
-#include "pixels/filenames.h"
+#include "formats/filenames.h"
 #include "support/test_form.h"
 
 #include <QClipboard>

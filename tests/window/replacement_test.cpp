@@ -1,4 +1,4 @@
-#include "pixels/vb.h"
+#include "core/numbers.h"
 #include "support/mouse.h"
 #include "support/test_form.h"
 

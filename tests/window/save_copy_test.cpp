@@ -1,5 +1,5 @@
 // Saving the edited picture as BMP and copying it to the clipboard.
-#include "pixels/codecs.h"
+#include "formats/codecs.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"
 

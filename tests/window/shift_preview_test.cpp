@@ -1,7 +1,7 @@
 // Shift held over the picture or over a filter's button: each device pixel of
 // the view shows the pixel the pointer would read there after the filter's
 // run, or tinted where removal would change it; nothing else changes.
-#include "pixels/zoom.h"
+#include "window/model/zoom.h"
 #include "support/mouse.h"
 #include "support/test_form.h"
 

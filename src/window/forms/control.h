@@ -2,7 +2,7 @@
 // What every control of the window shares: its name, array index, tab index
 // and geometry in twips, stored as set; the widget follows at 15 twips to the pixel.
 
-#include "pixels/vb.h"
+#include "core/numbers.h"
 
 #include <QPoint>
 #include <QRect>

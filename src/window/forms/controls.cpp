@@ -1,6 +1,6 @@
 #include "window/forms/controls.h"
 
-#include "pixels/filenames.h"
+#include "formats/filenames.h"
 
 #include <QDir>
 #include <QGuiApplication>

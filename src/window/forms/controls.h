@@ -1,7 +1,7 @@
 #pragma once
 // Command buttons, text boxes, labels and the file list box.
 
-#include "pixels/colors.h"
+#include "core/colors.h"
 #include "window/forms/control.h"
 
 #include <QAbstractButton>

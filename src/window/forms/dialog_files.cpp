@@ -1,6 +1,6 @@
 #include "window/forms/dialog_files.h"
 
-#include "pixels/filenames.h"
+#include "formats/filenames.h"
 
 #include <QDateTime>
 #include <QFileInfo>

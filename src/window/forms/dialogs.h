@@ -2,7 +2,7 @@
 // The modal dialogs and message boxes, behind one interface so that tests can
 // script them. The records carry the fields the procedures fill in.
 
-#include "pixels/dialog_records.h"
+#include "window/model/dialog_records.h"
 
 #include <QString>
 

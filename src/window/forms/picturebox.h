@@ -4,10 +4,10 @@
 // holds and draws on is a PictureStore; the box shows it, zoomed or not,
 // repaints the columns drawn on and carries the runtime's properties.
 
-#include "pixels/colors.h"
-#include "pixels/picture_store.h"
-#include "pixels/preview.h"
-#include "pixels/zoom.h"
+#include "core/colors.h"
+#include "window/model/picture_store.h"
+#include "window/model/preview.h"
+#include "window/model/zoom.h"
 #include "window/forms/control.h"
 
 #include <QBasicTimer>

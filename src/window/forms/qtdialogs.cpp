@@ -1,6 +1,6 @@
 #include "window/forms/qtdialogs.h"
 
-#include "pixels/colors.h"
+#include "core/colors.h"
 #include "window/forms/dialog_files.h"
 
 #include <QAbstractItemView>

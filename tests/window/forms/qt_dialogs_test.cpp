@@ -1,6 +1,6 @@
 // The real file dialogs, driven on the offscreen platform.
-#include "pixels/codecs.h"
-#include "pixels/image_files.h"
+#include "formats/codecs.h"
+#include "window/model/image_files.h"
 #include "support/modal_user.h"
 #include "support/picture_files.h"
 #include "support/test_form.h"

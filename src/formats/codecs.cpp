@@ -1,0 +1,291 @@
+#include "formats/codecs.h"
+
+#include "formats/filenames.h"
+
+#include "formats/completeness.h"
+#include "formats/jpeg_decoder.h"
+#include "core/large_pages.h"
+#include "formats/picture_encoding.h"
+#include "formats/picture_header.h"
+#include "formats/png_key.h"
+#include "formats/safe_file.h"
+#include "core/numbers.h"
+#include "formats/widening.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+[[noreturn]] void invalidPicture() { Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida")); }
+
+// No file of these formats packs more than this many pixels into each of its
+// bytes; a header that claims more describes data the file does not hold.
+constexpr qint64 MaxPixelsPerByte = 8192;
+// Below this many pixels a claim is never questioned: decoding it is cheap.
+constexpr qint64 UnquestionedPixels = qint64(1) << 24;
+
+// An image of the size and format given, every byte of it zero, for a
+// decoder that fills an image it is given: what the file leaves uncovered (a
+// run-length BMP's skipped pixels) is the palette's first colour, never what
+// the memory held. The size has been checked against the limits. A picture of
+// millions of pixels lies in memory that the kernel may back with 2 MB pages:
+// a decoder filling it otherwise takes a page fault every 4 KB, which costs as
+// much as the decoding itself. Null when there is no memory.
+QImage clearedImage(const QSize& size, QImage::Format format) {
+  if (size.isEmpty() || format == QImage::Format_Invalid) return {};
+  const QImage probe(1, 1, format);  // for the line length the format needs
+  if (probe.isNull()) return {};
+  const std::size_t bpl = (std::size_t(size.width()) * std::size_t(probe.depth()) + 31) / 32 * 4;
+  const std::size_t bytes = bpl * std::size_t(size.height());
+  if (!LargePagesAdvised || bytes < 4 * LargePageBytes) {
+    QImage image(size, format);
+    if (!image.isNull()) std::memset(image.bits(), 0, std::size_t(image.sizeInBytes()));
+    return image;
+  }
+  PixelMemory memory = AllocatePixels(bytes);
+  if (!memory) return {};
+  std::memset(memory.get(), 0, bytes);
+  return ImageOver(std::move(memory), size.width(), size.height(), qsizetype(bpl), format);
+}
+
+}  // namespace
+
+void CheckClaimedSize(QSize size, qint64 fileBytes) {
+  const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
+  if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > fileBytes * MaxPixelsPerByte))
+    Raise(errnum::OutOfMemory,
+          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
+}
+
+namespace {
+
+// A premultiplied colour painted over white.
+QRgb overWhite(QRgb premultiplied) {
+  const int clear = 255 - qAlpha(premultiplied);
+  return qRgb(qRed(premultiplied) + clear, qGreen(premultiplied) + clear, qBlue(premultiplied) + clear);
+}
+
+// The picture in Format_RGB32, transparent pixels painted over white (the
+// same values as painting it over a white picture gives), in the picture's own
+// memory where its pixels are 32 bits, never through a second picture of its size.
+QImage flattened(QImage image) {
+  if (image.hasAlphaChannel()) {
+    if (image.depth() <= 8) {  // a palette: only its colours change
+      QList<QRgb> colours = image.colorTable();
+      for (QRgb& c : colours) c = overWhite(qPremultiply(c));
+      image.setColorTable(colours);
+    } else {
+      image.convertTo(QImage::Format_ARGB32_Premultiplied);
+      for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) line[x] = overWhite(line[x]);
+      }
+      image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+  }
+  image.convertTo(QImage::Format_RGB32);
+  if (image.isNull()) Raise(errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+  return image;
+}
+
+// A file larger than the largest picture uncompressed, with room for its headers.
+constexpr qint64 MaxFileBytes = MaxPicturePixels * 4 + (qint64(64) << 20);
+
+// Reads the picture from device with Qt's decoder for format (after
+// jumping to page `index`), then flattens it as every loaded picture is.
+QImage readAndFlatten(QIODevice& device, PictureFormat format, QSize size, const TransparentColour& transparent,
+                      int index = 0) {
+  QImage image;
+  std::optional<WideningRoom> room;
+  {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
+    QImageReader reader(&device, FormatName(format));
+    reader.setAutoDetectImageFormat(false);  // no other plugin is asked
+    if (index != 0 && !reader.jumpToImage(index)) invalidPicture();
+    // The BMP and PNG decoders fill an image of the right size and format that they are given.
+    const bool fillsGiven = (format == PictureFormat::Bmp || format == PictureFormat::Png) && size == reader.size();
+    room.emplace(fillsGiven ? size : QSize(), reader.imageFormat());
+    image = room->TakeNarrow();
+    if (image.isNull() && fillsGiven && format == PictureFormat::Bmp) image = clearedImage(size, reader.imageFormat());
+    if (!reader.read(&image) || image.isNull()) invalidPicture();
+  }
+  WhitenTransparentColour(image, transparent);
+  return flattened(room->Widen(std::move(image)));
+}
+
+// Checks and decodes the bytes of one picture file: the checks and the
+// decoder see the same bytes, read once.
+QImage decode(const QByteArray& data) {
+  const PictureFormat format = FormatOf(data);
+  if (format == PictureFormat::Other) invalidPicture();  // none of the formats read
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  switch (CheckComplete(buffer)) {
+    case Completeness::Truncated:
+      Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+    case Completeness::Damaged:
+      Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: sus datos se salen de la imagen"));
+    default:
+      break;
+  }
+  // Sizes come from the header as read here, and only sizes checked here
+  // decide what is allocated.
+  const QSize size = DeclaredSize(data, format);
+  if (!size.isValid()) Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: su cabecera no es válida"));
+  CheckClaimedSize(size, data.size());
+  if (format == PictureFormat::Jpeg) return DecodeJpeg(data);
+  TransparentColour transparent;
+  if (format == PictureFormat::Png) {
+    buffer.close();
+    buffer.setData(TakeTransparentColour(data, transparent));
+    buffer.open(QIODevice::ReadOnly);
+  }
+  return readAndFlatten(buffer, format, size, transparent);
+}
+
+}  // namespace
+
+void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
+
+QImage LoadPicture(const QString& path) {
+  QByteArray data;
+  const ReadResult result = ReadWholeFile(path, data, MaxFileBytes);
+  if (result == ReadResult::Read) return decode(data);
+  RaiseUnread(result);
+}
+
+QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }
+
+QImage DecodeTiffPage(QIODevice& device, int index) {
+  return readAndFlatten(device, PictureFormat::Tiff, QSize(), TransparentColour{}, index);
+}
+
+void RaiseUnread(ReadResult result) {
+  switch (result) {
+    case ReadResult::Missing:
+      Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+    case ReadResult::NotRegular:
+      Raise(errnum::FileAccess, QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un socket)"));
+    case ReadResult::TooLarge:
+      Raise(errnum::OutOfMemory, QStringLiteral("El archivo es demasiado grande para ser una imagen"));
+    default:
+      Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+  }
+}
+
+namespace {
+
+// What the system said when a file could not be written, in the user's words.
+QString systemReason(int error, const QString& fallback) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("no queda espacio en el disco");
+    case EFBIG:
+      return QStringLiteral("el archivo supera el tamaño permitido");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("permiso denegado");
+    case EROFS:
+      return QStringLiteral("la carpeta es de solo lectura");
+    case ENOENT:
+    case ENOTDIR:
+      return QStringLiteral("no existe la carpeta");
+    case ENAMETOOLONG:
+      return QStringLiteral("el nombre es demasiado largo");
+    case EISDIR:
+      return QStringLiteral("es una carpeta");
+    default:
+      return fallback.isEmpty() ? QStringLiteral("error %1 del sistema").arg(error) : fallback;
+  }
+}
+
+}  // namespace
+
+void RaiseWriteFailure(const QString& what, int error, const QString& fallback) {
+  Raise(errnum::FileAccess, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
+}
+
+void SavePicture(const QImage& picture, const QString& path, const char* format, int jpegQuality) {
+  if (picture.isNull()) invalidPicture();
+  ReplacingFile file(path);
+  if (!file.open())
+    RaiseWriteFailure(QStringLiteral("No se puede crear el archivo"), file.error(), file.device().errorString());
+  const bool compact = picture.format() == QImage::Format_Mono || picture.format() == QImage::Format_Indexed8;
+  const QImage rgb =
+      picture.format() == QImage::Format_RGB32 || compact ? picture : picture.convertToFormat(QImage::Format_RGB32);
+  errno = 0;
+  if (!EncodePicture(rgb, format, file.device(), jpegQuality)) {
+    const int error = errno;
+    file.discard();
+    RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), error, file.device().errorString());
+  }
+  // What is still buffered is written out, made durable and only then put in
+  // the target's place.
+  if (!file.commit())
+    RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), file.error(), file.device().errorString());
+}
+
+QImage CompactForm(const QImage& picture) {
+  if (picture.format() != QImage::Format_RGB32 || picture.isNull()) return picture;
+  const int width = picture.width(), height = picture.height();
+  // One pass tells which form fits; the tests are folded without a jump.
+  bool blackAndWhite = true, grey = true;
+  for (int y = 0; y < height && grey; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    std::uint32_t notBlackOrWhite = 0, notGrey = 0;
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = line[x] & 0xFFFFFFu, r = p >> 16, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      notBlackOrWhite |= (p != 0) & (p != 0xFFFFFFu);
+      notGrey |= (r != g) | (g != b);
+    }
+    blackAndWhite &= !notBlackOrWhite;
+    grey &= !notGrey;
+  }
+  if (blackAndWhite) {
+    QImage mono(width, height, QImage::Format_Mono);
+    if (mono.isNull()) return picture;
+    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    for (int y = 0; y < height; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      uchar* out = mono.scanLine(y);
+      std::memset(out, 0, std::size_t(mono.bytesPerLine()));  // no writer sees a stray bit
+      for (int x0 = 0; x0 < width; x0 += 8) {
+        uchar byte = 0;
+        for (int i = 0; i < 8; ++i) byte |= uchar((x0 + i < width && (line[x0 + i] & 1)) << (7 - i));
+        out[x0 / 8] = byte;
+      }
+    }
+    mono.setDotsPerMeterX(picture.dotsPerMeterX());
+    mono.setDotsPerMeterY(picture.dotsPerMeterY());
+    return mono;
+  }
+  if (grey) {
+    QImage indexed(width, height, QImage::Format_Indexed8);
+    if (indexed.isNull()) return picture;
+    QList<QRgb> greys(256);
+    for (int i = 0; i < 256; ++i) greys[i] = qRgb(i, i, i);
+    indexed.setColorTable(greys);
+    for (int y = 0; y < height; ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      uchar* out = indexed.scanLine(y);
+      std::memset(out + width, 0, std::size_t(indexed.bytesPerLine() - width));
+      for (int x = 0; x < width; ++x) out[x] = uchar(line[x] & 0xFF);
+    }
+    indexed.setDotsPerMeterX(picture.dotsPerMeterX());
+    indexed.setDotsPerMeterY(picture.dotsPerMeterY());
+    return indexed;
+  }
+  return picture;
+}
+
+}  // namespace platform

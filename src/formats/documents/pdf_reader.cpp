@@ -1,0 +1,190 @@
+// PDF documents: qpdf reads the file's objects, checks its pages tree and
+// takes out a page's own picture; poppler draws the pages that are not one
+// picture. Both read the same file, each at its own place, one at a time.
+#include "formats/documents/pdf_picture.h"
+#include "formats/documents/readers.h"
+
+#include "formats/codecs.h"
+#include "core/numbers.h"
+
+#include <poppler/qt6/poppler-qt6.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace documents {
+
+namespace {
+
+[[noreturn]] void passwordProtected() {
+  platform::Raise(platform::errnum::FileAccess, QStringLiteral("el documento está protegido con contraseña"));
+}
+
+// Its structure, which qpdf reads, is not sound: qpdf had to mend it (a
+// rebuilt cross-reference table of a file cut short, an object out of place)
+// or could not read it at all.
+const QString& unsound() {
+  static const QString reason = QStringLiteral("su estructura no es válida o el archivo está cortado");
+  return reason;
+}
+const QString& unsoundPage() {
+  static const QString reason = QStringLiteral("la página tiene objetos dañados");
+  return reason;
+}
+
+void refuseWarnings(QPDF& qpdf, const QString& reason) {
+  if (!qpdf.getWarnings().empty()) RaiseDamaged(reason);
+}
+
+// The pages tree walked once, each node seen once: a node reached twice (a
+// loop, or a tree that names a branch many times to multiply its pages) or a
+// /Count that does not match the pages found refuses the document, so the
+// pages counted are never more than the file's objects.
+int countPages(QPDF& qpdf) {
+  QPDFObjectHandle root = qpdf.getRoot().getKey("/Pages");
+  if (!root.isIndirect() || !root.isDictionary()) RaiseDamaged(QStringLiteral("no tiene árbol de páginas"));
+  std::set<QPDFObjGen> seen{root.getObjGen()};
+  std::vector<QPDFObjectHandle> nodes{root};
+  qint64 pages = 0;
+  const auto limit = qint64(qpdf.getObjectCount());
+  while (!nodes.empty()) {
+    QPDFObjectHandle node = nodes.back();
+    nodes.pop_back();
+    QPDFObjectHandle kids = node.getKey("/Kids");
+    if (!node.getKey("/Type").isNameAndEquals("/Pages") || !kids.isArray())
+      RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
+    for (int i = 0, n = kids.getArrayNItems(); i < n; ++i) {
+      QPDFObjectHandle kid = kids.getArrayItem(i);
+      if (!kid.isIndirect() || !kid.isDictionary() || !seen.insert(kid.getObjGen()).second)
+        RaiseDamaged(QStringLiteral("su árbol de páginas repite o pierde nodos"));
+      if (kid.hasKey("/Kids"))
+        nodes.push_back(kid);
+      else if (!kid.getKey("/Type").isNameAndEquals("/Page"))
+        RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
+      else if (++pages > limit)
+        RaiseDamaged(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
+    }
+  }
+  QPDFObjectHandle count = root.getKey("/Count");
+  if (!count.isInteger() || count.getIntValue() != pages)
+    RaiseDamaged(QStringLiteral("el número de páginas que declara no es el que tiene"));
+  if (pages == 0) RaiseDamaged(QStringLiteral("no tiene páginas"));
+  return int(pages);
+}
+
+void noPopplerMessages(const QString&, const QVariant&) {}
+
+class PdfReader final : public DocumentReader {
+ public:
+  PdfReader(std::shared_ptr<HeldFile> file, int renderDpi) : file_(std::move(file)), dpi_(renderDpi) {
+    qpdf_.setSuppressWarnings(true);
+    const int fd = file_->reopen();
+    FILE* stream = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+    if (!stream) {
+      if (fd >= 0) ::close(fd);
+      platform::RaiseUnread(platform::ReadResult::Unreadable);
+    }
+    try {
+      qpdf_.processFile("documento", stream, true);
+      refuseWarnings(qpdf_, unsound());
+      pageCount_ = countPages(qpdf_);
+      pages_ = qpdf_.getAllPages();
+      refuseWarnings(qpdf_, unsound());
+    } catch (const QPDFExc& e) {
+      if (e.getErrorCode() == qpdf_e_password) passwordProtected();
+      RaiseDamaged(unsound());
+    } catch (const std::exception&) {
+      RaiseDamaged(unsound());
+    }
+    if (int(pages_.size()) != pageCount_) RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
+
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { Poppler::setDebugErrorFunction(noPopplerMessages, QVariant()); });
+    poppler_ = Poppler::Document::load(QString::fromLatin1(file_->reopenPath()));
+    if (!poppler_) RaiseDamaged(QStringLiteral("no se puede leer"));
+    if (poppler_->isLocked()) passwordProtected();
+    if (poppler_->numPages() != pageCount_) RaiseDamaged(QStringLiteral("sus páginas no se pueden contar con certeza"));
+    poppler_->setRenderHint(Poppler::Document::Antialiasing);
+    poppler_->setRenderHint(Poppler::Document::TextAntialiasing);
+    poppler_->setPaperColor(Qt::white);
+  }
+
+  int pageCount() const override { return pageCount_; }
+
+  QImage page(int index) override {
+    if (index < 0 || index >= pageCount_)
+      platform::Raise(platform::errnum::InvalidProperty, QStringLiteral("No existe esa página"));
+    std::optional<PagePicture> picture;
+    {
+      std::lock_guard lock(mutex_);
+      try {
+        QPDFPageObjectHelper helper(pages_[std::size_t(index)]);
+        picture = FindPagePicture(helper, file_->bytes());
+        refuseWarnings(qpdf_, unsoundPage());
+      } catch (const QPDFExc&) {
+        RaiseDamaged(unsoundPage());
+      } catch (const std::exception&) {  // qpdf's type errors: an object of the wrong kind
+        RaiseDamaged(unsoundPage());
+      }
+    }
+    if (picture) {
+      QImage image = DecodePagePicture(*picture, file_->bytes());
+      if (!image.isNull()) return image;
+    }
+    return drawn(index);
+  }
+
+ private:
+  // The page as poppler draws it at the reader's resolution, on white paper.
+  QImage drawn(int index) {
+    QImage image;
+    {
+      std::lock_guard lock(mutex_);
+      std::unique_ptr<Poppler::Page> page(poppler_->page(index));
+      if (!page) RaiseDamaged(QStringLiteral("una página no se puede leer"));
+      const QSizeF points = page->pageSizeF();
+      const double width = std::ceil(points.width() * dpi_ / 72.0), height = std::ceil(points.height() * dpi_ / 72.0);
+      if (!(width * height <= double(platform::MaxPicturePixels)))
+        platform::Raise(platform::errnum::OutOfMemory,
+                        QStringLiteral("La página es demasiado grande para dibujarla (%1 × %2 píxeles)")
+                            .arg(width, 0, 'f', 0)
+                            .arg(height, 0, 'f', 0));
+      image = page->renderToImage(dpi_, dpi_);
+    }
+    if (image.isNull()) RaiseDamaged(QStringLiteral("la página no se puede dibujar"));
+    image.convertTo(QImage::Format_RGB32);
+    if (image.isNull())
+      platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+    const int dpm = int(std::lround(dpi_ / 0.0254));
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    return image;
+  }
+
+  std::shared_ptr<HeldFile> file_;
+  int dpi_;
+  std::mutex mutex_;
+  QPDF qpdf_;
+  int pageCount_ = 0;
+  std::vector<QPDFObjectHandle> pages_;
+  std::unique_ptr<Poppler::Document> poppler_;
+};
+
+}  // namespace
+
+std::unique_ptr<DocumentReader> OpenPdf(std::shared_ptr<HeldFile> file, int renderDpi) {
+  if (renderDpi < 1 || renderDpi > 4800)
+    platform::Raise(platform::errnum::InvalidProperty, QStringLiteral("Resolución de dibujo no válida"));
+  return std::make_unique<PdfReader>(std::move(file), renderDpi);
+}
+
+}  // namespace documents

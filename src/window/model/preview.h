@@ -1,0 +1,50 @@
+#pragma once
+// What a filter would do, shown before it runs. Only the view's own pixels
+// are computed: the device pixels of the screen that show part of the
+// picture, each sampled from the picture, then passed through a filter's rule
+// or tinted where colour removal would change it. The cost follows the size
+// of the view, never the size of the picture.
+
+#include "core/pixel_rules.h"
+#include "window/model/zoom.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <cstddef>
+#include <variant>
+
+namespace filters {
+
+// The pixels that colour removal with this rule would change, shown tinted:
+// mixed half and half with the corner of the colour cube farthest from the
+// target, so that a tinted pixel always differs from its own colour and
+// never looks like one near the target.
+class ChangesTinted {
+ public:
+  explicit ChangesTinted(const RemovalRule& rule);
+  QRgb operator()(QRgb pixel) const;
+  const RemovalRule& rule() const { return rule_; }
+
+ private:
+  RemovalRule rule_;
+  QRgb tint_;
+};
+
+// A filter's own rule shows its result; ChangesTinted shows what it touches.
+using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTinted>;
+
+// Applies the preview to the count pixels of an RGB32 row, in place; a
+// filter's rule through the same row walk its runs use.
+void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview);
+
+// The device pixels area of a view that shows the picture by the spans x
+// and y, each one the picture pixel the pointer reads there, with the preview
+// applied: an RGB32 image of area's size, or a null one when there is no
+// memory for it. Zoomed out, a device pixel shows one of the picture pixels it
+// stands for, not their average, so that the work stays one pixel per device
+// pixel however large the picture.
+QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
+                   const Preview& preview);
+
+}  // namespace filters
