@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < reader->pageCount(); ++i) reader->page(i);
     std::printf("every page read in %lld ms\n", clock.elapsed());
   } catch (const platform::Failure& f) {
-    std::printf("refused in %lld ms: %s\n", clock.elapsed(), qPrintable(f.Description));
+    std::printf("refused in %lld ms: %s\n", clock.elapsed(), qPrintable(f.reason));
   }
   return 0;
 }

@@ -1,9 +1,9 @@
 #include "batch/runner.h"
 
-#include "formats/documents/document.h"
-#include "formats/codecs.h"
-#include "formats/filenames.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
+#include "formats/documents/document.h"
+#include "formats/filenames.h"
 
 #include <QFileInfo>
 
@@ -42,15 +42,15 @@ documents::EncodedPage encodePage(QImage picture, const Options& options) {
 }
 
 [[noreturn]] void systemFailure(const char* what, int error) {
-  platform::Raise(0,
-                  QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(error))));
+  platform::Fail(platform::FailureKind::Access,
+                 QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 QString reasonOf(const std::exception_ptr& e) {
   try {
     std::rethrow_exception(e);
   } catch (const platform::Failure& f) {
-    return f.Description;
+    return f.reason;
   } catch (const std::bad_alloc&) {
     return QStringLiteral("Memoria insuficiente");
   } catch (...) {

@@ -9,26 +9,7 @@
 
 namespace platform {
 
-void Raise(int number, const QString& description) { throw Failure{number, description}; }
-
-void RaiseOverflow() { Raise(errnum::Overflow, QStringLiteral("Desbordamiento")); }
-
-ErrRecord& Err() {
-  static ErrRecord record;
-  return record;
-}
-
-void ResumeNext::record() noexcept {
-  try {
-    throw;
-  } catch (const Failure& f) {
-    Err().Set(f);
-  } catch (const std::bad_alloc&) {
-    Err().Set({errnum::OutOfMemory, QStringLiteral("Memoria insuficiente")});
-  } catch (...) {
-    Err().Set({errnum::InvalidProperty, QStringLiteral("Error inesperado")});
-  }
-}
+void RaiseOverflow() { Fail(FailureKind::Arithmetic, QStringLiteral("Desbordamiento")); }
 
 double Val(const QString& text) {
   const QByteArray bytes = text.toLatin1();
@@ -75,14 +56,14 @@ std::int32_t CLng(double value) { return roundToInt<std::int32_t>(value); }
 
 std::int32_t IntDiv(double a, double b) {
   const std::int32_t x = CLng(a), y = CLng(b);
-  if (y == 0) Raise(errnum::DivisionByZero, QStringLiteral("División por cero"));
+  if (y == 0) Fail(FailureKind::Arithmetic, QStringLiteral("División por cero"));
   if (x == std::numeric_limits<std::int32_t>::min() && y == -1) RaiseOverflow();
   return x / y;
 }
 
 std::int32_t Mod(double a, double b) {
   const std::int32_t x = CLng(a), y = CLng(b);
-  if (y == 0) Raise(errnum::DivisionByZero, QStringLiteral("División por cero"));
+  if (y == 0) Fail(FailureKind::Arithmetic, QStringLiteral("División por cero"));
   if (y == -1) return 0;
   return x % y;
 }

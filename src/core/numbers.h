@@ -1,87 +1,19 @@
 #pragma once
-// The runtime's number conversions, integer arithmetic, units and error record.
+// The runtime's number conversions, integer arithmetic and units. A value out
+// of range fails with FailureKind::Arithmetic (core/failure.h).
+
+#include "core/failure.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <utility>
 
 namespace platform {
 
 // A colour as &H00BBGGRR: red in the low byte; -1 for a point outside a picture.
 using ColorValue = std::int32_t;
 
-namespace errnum {
-constexpr int DivisionByZero = 11;
-constexpr int Overflow = 6;
-constexpr int OutOfMemory = 7;
-constexpr int FileNotFound = 53;
-constexpr int FileAccess = 75;
-constexpr int PathNotFound = 76;
-constexpr int InvalidPicture = 481;
-constexpr int InvalidProperty = 380;
-}  // namespace errnum
-
-// A runtime failure: what a step throws and what the error record keeps.
-struct Failure {
-  int Number = 0;
-  QString Description;
-};
-
-[[noreturn]] void Raise(int number, const QString& description);
 [[noreturn]] void RaiseOverflow();
-
-// The record of the last failure seen by a skip-and-continue procedure.
-class ErrRecord {
- public:
-  int Number() const { return number_; }
-  const QString& Description() const { return description_; }
-  void Clear() {
-    number_ = 0;
-    description_.clear();
-  }
-  void Set(const Failure& f) {
-    number_ = f.Number;
-    description_ = f.Description;
-  }
-
- private:
-  int number_ = 0;
-  QString description_;
-};
-ErrRecord& Err();
-
-// Skip-and-continue: each step of a procedure runs through this object; a step
-// that fails is left out, the failure is recorded and the procedure goes on.
-// Creating it clears the record, as entering the mode does.
-class ResumeNext {
- public:
-  ResumeNext() { Err().Clear(); }
-
-  template <class Step>
-  void operator()(Step&& step) noexcept {
-    try {
-      std::forward<Step>(step)();
-    } catch (...) {
-      record();
-    }
-  }
-
-  // The test of a condition: when the test itself fails, the steps under the
-  // condition run, so the result is true.
-  template <class Test>
-  bool If(Test&& test) noexcept {
-    try {
-      return std::forward<Test>(test)();
-    } catch (...) {
-      record();
-      return true;
-    }
-  }
-
- private:
-  static void record() noexcept;
-};
 
 // Lenient text to number: blanks skipped, the longest leading number taken,
 // 0 when the text does not begin with one. A number beyond the range of a

@@ -25,7 +25,7 @@ namespace platform {
 
 namespace {
 
-[[noreturn]] void invalidPicture() { Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida")); }
+[[noreturn]] void invalidPicture() { Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida")); }
 
 // No file of these formats packs more than this many pixels into each of its
 // bytes; a header that claims more describes data the file does not hold.
@@ -62,7 +62,7 @@ QImage clearedImage(const QSize& size, QImage::Format format) {
 void CheckClaimedSize(QSize size, qint64 fileBytes) {
   const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > fileBytes * MaxPixelsPerByte))
-    Raise(errnum::OutOfMemory,
+    Fail(FailureKind::OutOfMemory,
           QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
 }
 
@@ -93,7 +93,7 @@ QImage flattened(QImage image) {
     }
   }
   image.convertTo(QImage::Format_RGB32);
-  if (image.isNull()) Raise(errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+  if (image.isNull()) Fail(FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
   return image;
 }
 
@@ -131,16 +131,16 @@ QImage decode(const QByteArray& data) {
   buffer.open(QIODevice::ReadOnly);
   switch (CheckComplete(buffer)) {
     case Completeness::Truncated:
-      Raise(errnum::InvalidPicture, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+      Fail(FailureKind::Damaged, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
     case Completeness::Damaged:
-      Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: sus datos se salen de la imagen"));
+      Fail(FailureKind::Damaged, QStringLiteral("Imagen dañada: sus datos se salen de la imagen"));
     default:
       break;
   }
   // Sizes come from the header as read here, and only sizes checked here
   // decide what is allocated.
   const QSize size = DeclaredSize(data, format);
-  if (!size.isValid()) Raise(errnum::InvalidPicture, QStringLiteral("Imagen dañada: su cabecera no es válida"));
+  if (!size.isValid()) Fail(FailureKind::Damaged, QStringLiteral("Imagen dañada: su cabecera no es válida"));
   CheckClaimedSize(size, data.size());
   if (format == PictureFormat::Jpeg) return DecodeJpeg(data);
   TransparentColour transparent;
@@ -172,13 +172,13 @@ QImage DecodeTiffPage(QIODevice& device, int index) {
 void RaiseUnread(ReadResult result) {
   switch (result) {
     case ReadResult::Missing:
-      Raise(errnum::FileNotFound, QStringLiteral("No se encontró el archivo"));
+      Fail(FailureKind::NotFound, QStringLiteral("No se encontró el archivo"));
     case ReadResult::NotRegular:
-      Raise(errnum::FileAccess, QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un socket)"));
+      Fail(FailureKind::Access, QStringLiteral("No es un archivo normal (es una tubería, un dispositivo o un socket)"));
     case ReadResult::TooLarge:
-      Raise(errnum::OutOfMemory, QStringLiteral("El archivo es demasiado grande para ser una imagen"));
+      Fail(FailureKind::OutOfMemory, QStringLiteral("El archivo es demasiado grande para ser una imagen"));
     default:
-      Raise(errnum::FileAccess, QStringLiteral("Error de acceso al archivo"));
+      Fail(FailureKind::Access, QStringLiteral("Error de acceso al archivo"));
   }
 }
 
@@ -212,7 +212,7 @@ QString systemReason(int error, const QString& fallback) {
 }  // namespace
 
 void RaiseWriteFailure(const QString& what, int error, const QString& fallback) {
-  Raise(errnum::FileAccess, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
+  Fail(FailureKind::Access, QStringLiteral("%1: %2").arg(what, systemReason(error, fallback)));
 }
 
 void SavePicture(const QImage& picture, const QString& path, const char* format, int jpegQuality) {

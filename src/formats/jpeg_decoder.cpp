@@ -102,7 +102,7 @@ void chooseOutput(jpeg_decompress_struct& info) {
       info.out_color_space = JCS_CMYK;
       break;
     default:
-      Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida"));
+      Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida"));
   }
 }
 
@@ -118,7 +118,7 @@ void allocate(Decoding& d) {
   } else {
     d.image = QImage(width, height, QImage::Format_RGB32);
   }
-  if (d.image.isNull()) Raise(errnum::OutOfMemory, QStringLiteral("Memoria insuficiente"));
+  if (d.image.isNull()) Fail(FailureKind::OutOfMemory, QStringLiteral("Memoria insuficiente"));
 }
 
 void cmykToRgb(const JSAMPLE* in, QRgb* out, int width) {
@@ -203,17 +203,17 @@ QImage DecodeJpeg(const QByteArray& bytes) {
   if (!run(d, bytes)) {
     switch (d.errors.stop) {
       case Stop::Warning:
-        Raise(errnum::InvalidPicture,
+        Fail(FailureKind::Damaged,
               d.errors.msg_code == JWRN_JPEG_EOF || d.errors.msg_code == JWRN_HIT_MARKER
                   ? QStringLiteral("Imagen dañada o incompleta: faltan datos de la imagen")
                   : QStringLiteral("Imagen dañada o incompleta: sus datos comprimidos tienen errores"));
       case Stop::TooManyScans:
-        Raise(errnum::InvalidPicture,
+        Fail(FailureKind::Damaged,
               QStringLiteral("Imagen dañada o incompleta: tiene más de %1 pasadas progresivas").arg(MaxScans));
       case Stop::OutOfMemory:
-        Raise(errnum::OutOfMemory, QStringLiteral("Memoria insuficiente"));
+        Fail(FailureKind::OutOfMemory, QStringLiteral("Memoria insuficiente"));
       case Stop::Fatal:
-        Raise(errnum::InvalidPicture, QStringLiteral("Imagen no válida"));
+        Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida"));
     }
   }
   attachMetadata(d);

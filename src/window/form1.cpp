@@ -152,7 +152,7 @@ void Form1::dispatch(Handler&& handler) {
   try {
     handler();
   } catch (const Failure& f) {
-    dialogs_.MsgBox(f.Description);
+    dialogs_.MsgBox(f.reason);
   } catch (const std::bad_alloc&) {
     dialogs_.MsgBox(QStringLiteral("Memoria insuficiente"));
   }

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include "window/model/colour_rules.h"
+#include "window/model/skip_and_continue.h"
 
 using namespace platform;
 

@@ -1,6 +1,7 @@
 #include "formats/codecs.h"
 #include "window/model/image_files.h"
 #include "window/form1.h"
+#include "window/model/skip_and_continue.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"
 
@@ -34,7 +35,7 @@ void OpenChosenFile(Form1& form, ResumeNext& step, const QString& file, const QS
     // A file that passes the name check but cannot be decoded keeps the old
     // picture, and the user is told why.
     if (!loaded) {
-      const QString description = Err().Description();
+      const QString description = Err().Reason();
       step([&] { form.Dialogs().MsgBox(FailureMessage(CannotReadLead(), description)); });
     }
   } else {
@@ -74,8 +75,8 @@ void Form1::File1_Click(std::int16_t) {
   step([&] { LoadNewPicture(*this, ListFilePath(File1[0]->Path(), File1[0]->FileName())); });
   step([&] { Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width()))); });
   step([&] { Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height()))); });
-  if (Err().Number() != 0) {
-    const QString description = Err().Description();
+  if (Err().Failed()) {
+    const QString description = Err().Reason();
     step([&] { Dialogs().MsgBox(FailureMessage(CannotReadLead(), description)); });
   }
 }
@@ -96,7 +97,7 @@ void Form1::SaveImageAs() {
     SavePicture(Picture1->Picture(), SaveName(SavePath));
     saved = true;
   });
-  if (!saved) failure = Err().Description();
+  if (!saved) failure = Err().Reason();
   step([&] { Picture1->setLeft(static_cast<float>(app::CentredOffset(Picture2->Width(), Picture1->Width()))); });
   step([&] { Picture1->setTop(static_cast<float>(app::CentredOffset(Picture2->Height(), Picture1->Height()))); });
   // A save that did not happen is never passed over in silence.

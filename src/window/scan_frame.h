@@ -12,6 +12,7 @@
 #include "core/row_walk.h"
 #include "core/numbers.h"
 #include "window/form1.h"
+#include "window/model/skip_and_continue.h"
 
 #include <QString>
 

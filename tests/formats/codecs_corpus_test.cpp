@@ -22,7 +22,7 @@ TEST(LoadPictureCorpus, EveryInputLoadsOrFailsCleanly) {
         EXPECT_EQ(image.format(), QImage::Format_RGB32) << name.toStdString();
         EXPECT_LE(qint64(image.width()) * image.height(), qint64(1) << 24) << name.toStdString();
       } catch (const platform::Failure& f) {
-        EXPECT_FALSE(f.Description.isEmpty()) << name.toStdString();
+        EXPECT_FALSE(f.reason.isEmpty()) << name.toStdString();
         EXPECT_TRUE(name.startsWith("gif-") || name.startsWith("bmp-") || name.startsWith("jpeg-") ||
                     name.startsWith("png-") || name.startsWith("tiff-") || name.startsWith("crash-") ||
                     name.startsWith("oom-") || name.startsWith("timeout-"))

@@ -12,6 +12,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 
 #include <sys/stat.h>
@@ -43,19 +45,20 @@ QString failureDescription(const std::function<void()>& load) {
   try {
     load();
   } catch (const Failure& f) {
-    return f.Description;
+    return f.reason;
   }
   return QStringLiteral("(cargada)");
 }
 
-int failureNumber(const QByteArray& bytes) {
+// The kind of failure loading the bytes gives; none when they load.
+std::optional<platform::FailureKind> failureKind(const QByteArray& bytes) {
   try {
     LoadPictureFromData(bytes);
   } catch (const Failure& f) {
-    EXPECT_FALSE(f.Description.isEmpty());
-    return f.Number;
+    EXPECT_FALSE(f.reason.isEmpty());
+    return f.kind;
   }
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -94,10 +97,10 @@ TEST(LoadPicture, BadFilesFailWithADescription) {
   QImage picture(16, 16, QImage::Format_RGB32);
   picture.fill(Qt::red);
   const QByteArray jpeg = encode(picture, "jpg"), gif = imagefilestest::RedPixelGif(true);
-  EXPECT_EQ(failureNumber("esto es texto, no una imagen\n"), errnum::InvalidPicture);
-  EXPECT_EQ(failureNumber(QByteArray()), errnum::InvalidPicture);
-  EXPECT_EQ(failureNumber(jpeg.left(20)), errnum::InvalidPicture);
-  EXPECT_NE(failureNumber(gif.left(gif.size() / 2)), 0);
+  EXPECT_EQ(failureKind("esto es texto, no una imagen\n"), FailureKind::Damaged);
+  EXPECT_EQ(failureKind(QByteArray()), FailureKind::Damaged);
+  EXPECT_EQ(failureKind(jpeg.left(20)), FailureKind::Damaged);
+  EXPECT_TRUE(failureKind(gif.left(gif.size() / 2)));
   EXPECT_THROW(LoadPicture("/no/existe/gato.jpg"), Failure);
   EXPECT_THROW(LoadPicture("/"), Failure);
 }
@@ -224,11 +227,11 @@ TEST(LoadPicture, EnormousHeadersAreRefusedBeforeDecoding) {
   QByteArray bmp = encode(palettePicture(QImage::Format_Indexed8), "bmp");
   qToLittleEndian<qint32>(100000, bmp.data() + 18);
   qToLittleEndian<qint32>(100000, bmp.data() + 22);
-  EXPECT_NE(failureNumber(bmp), 0);
+  EXPECT_TRUE(failureKind(bmp));
   // A GIF whose screen and image both claim 65535 x 65535.
   QByteArray gif = imagefilestest::RedPixelGif(true);
   for (int offset : {6, 8, 32, 34}) qToLittleEndian<quint16>(65535, gif.data() + offset);
-  EXPECT_NE(failureNumber(gif), 0);
+  EXPECT_TRUE(failureKind(gif));
 }
 
 TEST(LoadPicture, AJpegClaimingTheLargestSizeIsRefused) {
@@ -240,7 +243,7 @@ TEST(LoadPicture, AJpegClaimingTheLargestSizeIsRefused) {
   for (quint16 side : {65535, 65000}) {
     qToBigEndian<quint16>(side, jpeg.data() + sof + 5);
     qToBigEndian<quint16>(side, jpeg.data() + sof + 7);
-    EXPECT_NE(failureNumber(jpeg), 0) << side;
+    EXPECT_TRUE(failureKind(jpeg)) << side;
   }
 }
 
@@ -251,7 +254,7 @@ TEST(LoadPicture, AClaimTheFileCannotHoldAllocatesNothing) {
   qToLittleEndian<qint32>(16000, bmp.data() + 22);
   using allocationtest::LargestAllocation;
   ASSERT_GE(LargestAllocation([] { QImage(2048, 1024, QImage::Format_RGB32); }), 8u << 20) << "an image is seen";
-  const std::size_t largest = LargestAllocation([&] { EXPECT_NE(failureNumber(bmp), 0); });
+  const std::size_t largest = LargestAllocation([&] { EXPECT_TRUE(failureKind(bmp)); });
   EXPECT_LT(largest, 1u << 20) << "bytes asked for at once";
 }
 
@@ -306,7 +309,7 @@ TEST(SavePicture, AFailedWriteLeavesTheOldFileAlone) {
     SavePicture(picture, path);
     ADD_FAILURE() << "the write should fail";
   } catch (const Failure& f) {
-    EXPECT_EQ(f.Description, "No se pudo escribir el archivo: el archivo supera el tamaño permitido");
+    EXPECT_EQ(f.reason, "No se pudo escribir el archivo: el archivo supera el tamaño permitido");
   }
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
   EXPECT_EQ(old.readAll(), "antiguo");

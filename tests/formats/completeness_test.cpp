@@ -110,7 +110,7 @@ TEST(Completeness, WholeFilesAreCompleteAndCutOnesTruncated) {
       platform::LoadPictureFromData(c.bytes);
       ADD_FAILURE() << c.what << " was loaded";
     } catch (const platform::Failure& f) {
-      EXPECT_EQ(f.Description, c.expected == Completeness::Damaged
+      EXPECT_EQ(f.reason, c.expected == Completeness::Damaged
                                    ? "Imagen dañada: sus datos se salen de la imagen"
                                    : "Imagen incompleta: el archivo termina antes de tiempo")
           << c.what;
@@ -178,9 +178,9 @@ TEST(Completeness, RunLengthBmpsWhoseRunsLeaveThePictureAreRefusedAsDamaged) {
       EXPECT_EQ(image.pixel(3, 0), qRgb(0, 255, 0)) << c.what;
       EXPECT_EQ(image.pixel(0, 1), c.file[66] == 4 ? qRgb(255, 0, 0) : qRgb(0, 0, 0)) << c.what;
     } catch (const platform::Failure& f) {
-      EXPECT_EQ(f.Description.startsWith(c.expected == Completeness::Damaged ? "Imagen dañada" : "Imagen incompleta"),
+      EXPECT_EQ(f.reason.startsWith(c.expected == Completeness::Damaged ? "Imagen dañada" : "Imagen incompleta"),
                 true)
-          << c.what << ": " << f.Description.toStdString();
+          << c.what << ": " << f.reason.toStdString();
     }
   }
 }

@@ -178,8 +178,8 @@ TEST(DecodeJpeg, DamageTheDecoderSeesRefusesTheFile) {
       LoadPictureFromData(c.bytes);
       ADD_FAILURE() << "accepted";
     } catch (const Failure& f) {
-      EXPECT_EQ(f.Number, errnum::InvalidPicture);
-      EXPECT_TRUE(f.Description.contains(QStringLiteral("dañada o incompleta"))) << f.Description.toStdString();
+      EXPECT_EQ(f.kind, FailureKind::Damaged);
+      EXPECT_TRUE(f.reason.contains(QStringLiteral("dañada o incompleta"))) << f.reason.toStdString();
     }
   }
 }

@@ -40,7 +40,7 @@ class OpenImageTest : public ::testing::Test {
     try {
       LoadPicture(path);
     } catch (const Failure& f) {
-      return f.Description;
+      return f.reason;
     }
     return {};
   }

@@ -83,7 +83,7 @@ TEST(ReplacementColour, ADialogThatCannotBeCalledLeavesTheInitialColour) {
   TestForm t;
   LoadPicture(t);
   Move(t->Picture1, OverPixel(0, 0));
-  t.dialogs.colourAnswers.push_back([](CHOOSECOLOR&) -> long { platform::Raise(53, QStringLiteral("no dialog")); });
+  t.dialogs.colourAnswers.push_back([](CHOOSECOLOR&) -> long { platform::Fail(platform::FailureKind::NotFound, QStringLiteral("no dialog")); });
   t->Command7->click();
   EXPECT_EQ(t->Command7->BackColor(), A);
   EXPECT_EQ(t->Picture1->FillColor(), A);

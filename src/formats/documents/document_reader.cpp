@@ -43,7 +43,7 @@ int HeldFile::reopen() const {
 }
 
 void RaiseDamaged(const QString& reason) {
-  platform::Raise(platform::errnum::InvalidPicture, QStringLiteral("Documento dañado o incompleto: %1").arg(reason));
+  platform::Fail(platform::FailureKind::Damaged, QStringLiteral("Documento dañado o incompleto: %1").arg(reason));
 }
 
 bool StartsAsPdf(const QByteArray& head) { return head.left(PdfHeaderReach).contains("%PDF-"); }
@@ -66,7 +66,7 @@ std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi)
   head.truncate(got > 0 ? qsizetype(got) : 0);
   if (startsAsTiff(head)) return OpenTiff(std::move(file));
   if (StartsAsPdf(head)) return OpenPdf(std::move(file), renderDpi);
-  platform::Raise(platform::errnum::InvalidPicture, QStringLiteral("No es un documento PDF ni TIFF"));
+  platform::Fail(platform::FailureKind::Damaged, QStringLiteral("No es un documento PDF ni TIFF"));
 }
 
 }  // namespace documents

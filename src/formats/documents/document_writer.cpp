@@ -26,7 +26,7 @@ void WriterFile::fail(int error, const QString& reason) {
 }
 
 void RaiseNoPages() {
-  platform::Raise(platform::errnum::InvalidPicture, QStringLiteral("El documento no tiene ninguna página"));
+  platform::Fail(platform::FailureKind::Damaged, QStringLiteral("El documento no tiene ninguna página"));
 }
 
 std::unique_ptr<DocumentWriter> CreateDocument(const QString& target, DocumentKind kind) {

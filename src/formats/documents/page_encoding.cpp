@@ -2,9 +2,9 @@
 // storage suits them is found in one pass that stops as soon as the answer is
 // known, and the stream is made a row at a time so that no second copy of the
 // whole page is ever held.
+#include "core/numbers.h"
 #include "formats/documents/document.h"
 #include "formats/documents/tiff_writer.h"
-#include "core/numbers.h"
 
 #include <jpeglib.h>
 #include <zlib.h>
@@ -19,9 +19,8 @@
 
 namespace documents {
 
-using platform::Raise;
-using platform::errnum::InvalidPicture;
-using platform::errnum::OutOfMemory;
+using platform::Fail;
+using platform::FailureKind;
 
 namespace {
 
@@ -146,7 +145,9 @@ Survey survey(const QImage& picture) {
   return s;
 }
 
-[[noreturn]] void noMemory() { Raise(OutOfMemory, QStringLiteral("No hay memoria suficiente para la página")); }
+[[noreturn]] void noMemory() {
+  Fail(FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página"));
+}
 
 // A zlib stream made from rows given one at a time.
 class FlateStream {
@@ -308,7 +309,7 @@ void encodeJpeg(const QImage& picture, bool grey, int quality, EncodedPage& page
   const bool done = jpegStream(picture, grey, quality, int(page.dpiX + 0.5), &out, &size, row);
   if (done) page.data = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
   std::free(out);
-  if (!done) Raise(InvalidPicture, QStringLiteral("No se pudo comprimir la página en JPEG"));
+  if (!done) Fail(FailureKind::Damaged, QStringLiteral("No se pudo comprimir la página en JPEG"));
   if (page.data.isNull()) noMemory();
   page.storage = EncodedPage::Storage::Jpeg;
   page.bitsPerSample = 8;
@@ -318,9 +319,9 @@ void encodeJpeg(const QImage& picture, bool grey, int quality, EncodedPage& page
 }  // namespace
 
 EncodedPage EncodePage(const QImage& source, int jpegQuality) {
-  if (source.isNull()) Raise(InvalidPicture, QStringLiteral("La página no tiene imagen"));
+  if (source.isNull()) Fail(FailureKind::Damaged, QStringLiteral("La página no tiene imagen"));
   if (jpegQuality < 0 || jpegQuality > 100)
-    Raise(platform::errnum::InvalidProperty, QStringLiteral("La calidad de JPEG va de 1 a 100"));
+    Fail(platform::FailureKind::Invalid, QStringLiteral("La calidad de JPEG va de 1 a 100"));
   const QImage picture =
       source.format() == QImage::Format_RGB32 ? source : source.convertToFormat(QImage::Format_RGB32);
   if (picture.isNull()) noMemory();

@@ -228,7 +228,7 @@ QImage fromSamples(const PagePicture& p, const QByteArray& samples) {
   const qsizetype rowBytes = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8;
   QImage image(p.width, p.height, QImage::Format_RGB32);
   if (image.isNull())
-    platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+    platform::Fail(platform::FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
   const int top = (1 << p.bitsPerComponent) - 1;
   const auto level = [&](int v) { return (v * 255 + top / 2) / top; };
   const int lastIndex = int(p.palette.size()) - 1;

@@ -26,7 +26,7 @@ namespace documents {
 namespace {
 
 [[noreturn]] void passwordProtected() {
-  platform::Raise(platform::errnum::FileAccess, QStringLiteral("el documento está protegido con contraseña"));
+  platform::Fail(platform::FailureKind::Access, QStringLiteral("el documento está protegido con contraseña"));
 }
 
 // Its structure, which qpdf reads, is not sound: qpdf had to mend it (a
@@ -122,7 +122,7 @@ class PdfReader final : public DocumentReader {
 
   QImage page(int index) override {
     if (index < 0 || index >= pageCount_)
-      platform::Raise(platform::errnum::InvalidProperty, QStringLiteral("No existe esa página"));
+      platform::Fail(platform::FailureKind::Invalid, QStringLiteral("No existe esa página"));
     std::optional<PagePicture> picture;
     {
       std::lock_guard lock(mutex_);
@@ -154,7 +154,7 @@ class PdfReader final : public DocumentReader {
       const QSizeF points = page->pageSizeF();
       const double width = std::ceil(points.width() * dpi_ / 72.0), height = std::ceil(points.height() * dpi_ / 72.0);
       if (!(width * height <= double(platform::MaxPicturePixels)))
-        platform::Raise(platform::errnum::OutOfMemory,
+        platform::Fail(platform::FailureKind::OutOfMemory,
                         QStringLiteral("La página es demasiado grande para dibujarla (%1 × %2 píxeles)")
                             .arg(width, 0, 'f', 0)
                             .arg(height, 0, 'f', 0));
@@ -163,7 +163,7 @@ class PdfReader final : public DocumentReader {
     if (image.isNull()) RaiseDamaged(QStringLiteral("la página no se puede dibujar"));
     image.convertTo(QImage::Format_RGB32);
     if (image.isNull())
-      platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
+      platform::Fail(platform::FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
     const int dpm = int(std::lround(dpi_ / 0.0254));
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
@@ -183,7 +183,7 @@ class PdfReader final : public DocumentReader {
 
 std::unique_ptr<DocumentReader> OpenPdf(std::shared_ptr<HeldFile> file, int renderDpi) {
   if (renderDpi < 1 || renderDpi > 4800)
-    platform::Raise(platform::errnum::InvalidProperty, QStringLiteral("Resolución de dibujo no válida"));
+    platform::Fail(platform::FailureKind::Invalid, QStringLiteral("Resolución de dibujo no válida"));
   return std::make_unique<PdfReader>(std::move(file), renderDpi);
 }
 

@@ -47,7 +47,7 @@ class TiffReader final : public DocumentReader {
 
   QImage page(int index) override {
     if (index < 0 || index >= pages_)
-      platform::Raise(platform::errnum::InvalidProperty, QStringLiteral("No existe esa página"));
+      platform::Fail(platform::FailureKind::Invalid, QStringLiteral("No existe esa página"));
     {
       std::lock_guard lock(mutex_);
       std::uint32_t width = 0, height = 0;

@@ -196,7 +196,7 @@ QByteArray Group4Stream(const unsigned char* rows, int width, int height) {
   buffer.open(QIODevice::ReadWrite);
   TiffOnDevice tiff;
   const auto fail = [] {
-    platform::Raise(platform::errnum::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página"));
+    platform::Fail(platform::FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página"));
   };
   if (!tiff.open(buffer, "w")) fail();
   TIFF* t = tiff.get();

@@ -105,7 +105,7 @@ FileListBox::FileListBox(QWidget* parent, QString name, int index)
 
 void FileListBox::setPath(const QString& path) {
   const QDir dir(path);
-  if (KindOf(path) != FileKind::Folder) Raise(errnum::PathNotFound, QStringLiteral("No se encontró la ruta de acceso"));
+  if (KindOf(path) != FileKind::Folder) Fail(FailureKind::NotFound, QStringLiteral("No se encontró la ruta de acceso"));
   // Kept without a trailing separator, except for the root folder itself.
   QString clean = QDir::cleanPath(dir.absolutePath());
   path_ = clean;

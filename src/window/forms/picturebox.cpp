@@ -72,7 +72,7 @@ double PictureBox::ScaleWidth() const { return std::max(0, TwipsToPixels(Width()
 double PictureBox::ScaleHeight() const { return std::max(0, TwipsToPixels(Height()) - 2) * scaleFactor(); }
 
 void PictureBox::setDrawWidth(int width) {
-  if (width < 1 || width > 32767) Raise(errnum::InvalidProperty, QStringLiteral("Valor de propiedad no válido"));
+  if (width < 1 || width > 32767) Fail(FailureKind::Invalid, QStringLiteral("Valor de propiedad no válido"));
   store_.setDrawWidth(width);
 }
 

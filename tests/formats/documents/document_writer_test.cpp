@@ -171,7 +171,7 @@ TEST(DocumentWriter, AFailedWriteLeavesNothing) {
         if (c.finish) writer->finish();
       } catch (const platform::Failure& failure) {
         failed = true;
-        EXPECT_TRUE(failure.Description.startsWith("No se pu")) << failure.Description.toStdString();
+        EXPECT_TRUE(failure.reason.startsWith("No se pu")) << failure.reason.toStdString();
       }
       EXPECT_EQ(failed, c.finish);
       EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

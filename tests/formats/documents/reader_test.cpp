@@ -127,7 +127,7 @@ TEST(DocumentReader, RefusesWhatIsNotAWholeReadableDocument) {
       for (int i = 0; i < reader->pageCount(); ++i) reader->page(i);
       ADD_FAILURE() << "read whole";
     } catch (const platform::Failure& f) {
-      EXPECT_TRUE(f.Description.contains(QString::fromUtf8(c.reason))) << f.Description.toStdString();
+      EXPECT_TRUE(f.reason.contains(QString::fromUtf8(c.reason))) << f.reason.toStdString();
     }
   }
 }
