@@ -24,16 +24,20 @@ bool TiffOnDevice::closeTiff() {
 }
 
 void TiffOnDevice::abandon() {
+  // libtiff's cleanup writes out what it holds: nothing more reaches the device.
+  device_ = nullptr;
   if (tiff_) TIFFCleanup(tiff_);
   tiff_ = nullptr;
 }
 
 tmsize_t TiffOnDevice::read(thandle_t handle, void* buffer, tmsize_t size) {
-  return tmsize_t(self(handle)->device_->read(static_cast<char*>(buffer), qint64(size)));
+  QIODevice* device = self(handle)->device_;
+  return device ? tmsize_t(device->read(static_cast<char*>(buffer), qint64(size))) : 0;
 }
 
 tmsize_t TiffOnDevice::write(thandle_t handle, void* buffer, tmsize_t size) {
   TiffOnDevice* me = self(handle);
+  if (!me->device_) return 0;
   errno = 0;
   const qint64 written = me->device_->write(static_cast<const char*>(buffer), qint64(size));
   if (written != qint64(size)) {
@@ -45,6 +49,7 @@ tmsize_t TiffOnDevice::write(thandle_t handle, void* buffer, tmsize_t size) {
 
 toff_t TiffOnDevice::seek(thandle_t handle, toff_t offset, int whence) {
   QIODevice* device = self(handle)->device_;
+  if (!device) return toff_t(-1);
   const qint64 base = whence == SEEK_CUR ? device->pos() : whence == SEEK_END ? device->size() : 0;
   const qint64 to = base + qint64(offset);
   if (to < 0 || !device->seek(to)) return toff_t(-1);

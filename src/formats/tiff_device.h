@@ -21,7 +21,7 @@ class TiffOnDevice {
   TIFF* get() const { return tiff_; }
   // Writes out what libtiff still holds; false when it could not.
   bool closeTiff();
-  // Lets go of the file without writing out what libtiff holds.
+  // Lets go of the file without writing out anything more.
   void abandon();
   // Whether libtiff complained of an error (its warnings are passed over).
   bool failed() const { return failed_; }
@@ -34,7 +34,7 @@ class TiffOnDevice {
   static tmsize_t write(thandle_t handle, void* buffer, tmsize_t size);
   static toff_t seek(thandle_t handle, toff_t offset, int whence);
   static int close(thandle_t) { return 0; }
-  static toff_t size(thandle_t handle) { return toff_t(self(handle)->device_->size()); }
+  static toff_t size(thandle_t handle) { return self(handle)->device_ ? toff_t(self(handle)->device_->size()) : 0; }
   static int map(thandle_t, void**, toff_t*) { return 0; }
   static void unmap(thandle_t, void*, toff_t) {}
   static int complain(TIFF*, void* me, const char*, const char*, va_list);

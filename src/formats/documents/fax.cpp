@@ -49,8 +49,7 @@ QByteArray Group4Stream(const unsigned char* rows, int width, int height) {
   // The strip is where libtiff put it, after the file's header.
   const std::uint64_t offset = TIFFGetStrileOffset(t, 0), size = TIFFGetStrileByteCount(t, 0);
   if (tiff.failed() || offset + size > std::uint64_t(memory.size())) noMemory();
-  buffer.close();  // the directory that libtiff would write as it lets go is not wanted
-  tiff.abandon();
+  tiff.abandon();  // no directory: the strip is all that is wanted
   memory.truncate(qsizetype(offset + size));
   return memory.remove(0, qsizetype(offset));
 }

@@ -252,6 +252,10 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   const Matrix& m = drawn->second;
   if (!near(m.b, 0) || !near(m.c, 0) || m.a <= 0 || m.d <= 0 || !sameBox({m.e, m.f, m.e + m.a, m.f + m.d}, media))
     return std::nullopt;
+  // qpdf complains of resources of the wrong kind, which would refuse the
+  // page; poppler draws it instead.
+  QPDFObjectHandle resources = page.getAttribute("/Resources", false);
+  if (!resources.isDictionary() || !resources.getKey("/XObject").isDictionary()) return std::nullopt;
   const std::map<std::string, QPDFObjectHandle> images = page.getImages();
   const auto found = images.find(drawn->first);
   if (found == images.end()) return std::nullopt;
@@ -280,8 +284,7 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   if (!filter) return std::nullopt;
   QPDFObjectHandle space = dict.getKey("/ColorSpace");
   if (space.isName() && !plainComponents(space)) {  // a name given in the resources
-    QPDFObjectHandle resources = page.getAttribute("/Resources", false);
-    QPDFObjectHandle spaces = resources.isDictionary() ? resources.getKey("/ColorSpace") : QPDFObjectHandle();
+    QPDFObjectHandle spaces = resources.getKey("/ColorSpace");
     if (spaces.isDictionary() && spaces.hasKey(space.getName())) space = spaces.getKey(space.getName());
   }
   if (*filter == "/DCTDecode") {
