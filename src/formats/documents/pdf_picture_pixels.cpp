@@ -12,6 +12,9 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <array>
+#include <cstring>
+
 namespace documents {
 
 namespace {
@@ -62,10 +65,16 @@ QImage fromFax(const PagePicture& p) {
   QImage image = newPicture(p.width, p.height);
   const std::size_t rowBytes = (std::size_t(p.width) + 7) / 8;
   const QRgb one = p.blackIs1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0), zero = one ^ 0xFFFFFFu;
+  // The eight pixels of each byte's value, the first from its highest bit.
+  std::vector<std::array<QRgb, 8>> eights(256);
+  for (int v = 0; v < 256; ++v)
+    for (int i = 0; i < 8; ++i) eights[std::size_t(v)][std::size_t(i)] = (v >> (7 - i)) & 1 ? one : zero;
+  const int whole = p.width / 8, rest = p.width % 8;
   for (int y = 0; y < p.height; ++y) {
     const unsigned char* row = rows.data() + rowBytes * std::size_t(y);
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < p.width; ++x) out[x] = (row[x >> 3] >> (7 - (x & 7))) & 1 ? one : zero;
+    for (int i = 0; i < whole; ++i) std::memcpy(out + 8 * i, eights[row[i]].data(), sizeof(QRgb) * 8);
+    if (rest) std::memcpy(out + 8 * whole, eights[row[whole]].data(), sizeof(QRgb) * std::size_t(rest));
   }
   return image;
 }
