@@ -45,9 +45,9 @@ class TiffReader final : public DocumentReader {
     // The chain of directories, each one's count and link read; one that
     // leads back to one read before, or that cannot be read, is refused.
     pages_ = TIFFNumberOfDirectories(tiff_);
-    if (failed_ || pages_ < 1) RaiseDamaged(QStringLiteral("la página %1 no se puede leer").arg(pages_ + 1));
+    if (failed_ || pages_ < 1) refuse(QStringLiteral("la página %1 no se puede leer").arg(pages_ + 1));
     if (pages_ > std::max<qint64>(1, file_->bytes() / MinDirectoryBytes))
-      RaiseDamaged(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
+      refuse(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
   }
   ~TiffReader() override {
     if (tiff_) TIFFClose(tiff_);
@@ -61,7 +61,6 @@ class TiffReader final : public DocumentReader {
     {
       std::lock_guard lock(mutex_);
       std::uint32_t width = 0, height = 0;
-      failed_ = false;
       if (!TIFFSetDirectory(tiff_, tdir_t(index)) || !TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width) ||
           !TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height) || width == 0 || height == 0 || width > INT_MAX ||
           height > INT_MAX)
@@ -79,10 +78,16 @@ class TiffReader final : public DocumentReader {
   }
 
  private:
+  // Refused while opening: no destructor closes what was opened.
+  [[noreturn]] void refuse(const QString& reason) {
+    TIFFClose(tiff_);
+    tiff_ = nullptr;
+    RaiseDamaged(reason);
+  }
   std::shared_ptr<HeldFile> file_;
   std::mutex mutex_;
   TIFF* tiff_ = nullptr;
-  bool failed_ = false;  // libtiff complained
+  bool failed_ = false;  // libtiff complained while counting the pages
   qint64 pages_ = 0;
 };
 
