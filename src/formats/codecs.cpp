@@ -2,14 +2,14 @@
 
 #include "formats/filenames.h"
 
+#include "core/large_pages.h"
+#include "core/numbers.h"
 #include "formats/completeness.h"
 #include "formats/jpeg_decoder.h"
-#include "core/large_pages.h"
 #include "formats/picture_encoding.h"
 #include "formats/picture_header.h"
 #include "formats/png_key.h"
 #include "formats/safe_file.h"
-#include "core/numbers.h"
 #include "formats/widening.h"
 
 #include <QBuffer>
@@ -63,16 +63,10 @@ void CheckClaimedSize(QSize size, qint64 fileBytes) {
   const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > fileBytes * MaxPixelsPerByte))
     Fail(FailureKind::OutOfMemory,
-          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
+         QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
 }
 
 namespace {
-
-// A premultiplied colour painted over white.
-QRgb overWhite(QRgb premultiplied) {
-  const int clear = 255 - qAlpha(premultiplied);
-  return qRgb(qRed(premultiplied) + clear, qGreen(premultiplied) + clear, qBlue(premultiplied) + clear);
-}
 
 // The picture in Format_RGB32, transparent pixels painted over white (the
 // same values as painting it over a white picture gives), in the picture's own
@@ -81,13 +75,13 @@ QImage flattened(QImage image) {
   if (image.hasAlphaChannel()) {
     if (image.depth() <= 8) {  // a palette: only its colours change
       QList<QRgb> colours = image.colorTable();
-      for (QRgb& c : colours) c = overWhite(qPremultiply(c));
+      for (QRgb& c : colours) c = OverWhite(qPremultiply(c));
       image.setColorTable(colours);
     } else {
       image.convertTo(QImage::Format_ARGB32_Premultiplied);
       for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) line[x] = overWhite(line[x]);
+        for (int x = 0; x < image.width(); ++x) line[x] = OverWhite(line[x]);
       }
       image.reinterpretAsFormat(QImage::Format_RGB32);
     }
@@ -233,59 +227,6 @@ void SavePicture(const QImage& picture, const QString& path, const char* format,
   // the target's place.
   if (!file.commit())
     RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), file.error(), file.device().errorString());
-}
-
-QImage CompactForm(const QImage& picture) {
-  if (picture.format() != QImage::Format_RGB32 || picture.isNull()) return picture;
-  const int width = picture.width(), height = picture.height();
-  // One pass tells which form fits; the tests are folded without a jump.
-  bool blackAndWhite = true, grey = true;
-  for (int y = 0; y < height && grey; ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    std::uint32_t notBlackOrWhite = 0, notGrey = 0;
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t p = line[x] & 0xFFFFFFu, r = p >> 16, g = (p >> 8) & 0xFF, b = p & 0xFF;
-      notBlackOrWhite |= (p != 0) & (p != 0xFFFFFFu);
-      notGrey |= (r != g) | (g != b);
-    }
-    blackAndWhite &= !notBlackOrWhite;
-    grey &= !notGrey;
-  }
-  if (blackAndWhite) {
-    QImage mono(width, height, QImage::Format_Mono);
-    if (mono.isNull()) return picture;
-    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    for (int y = 0; y < height; ++y) {
-      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-      uchar* out = mono.scanLine(y);
-      std::memset(out, 0, std::size_t(mono.bytesPerLine()));  // no writer sees a stray bit
-      for (int x0 = 0; x0 < width; x0 += 8) {
-        uchar byte = 0;
-        for (int i = 0; i < 8; ++i) byte |= uchar((x0 + i < width && (line[x0 + i] & 1)) << (7 - i));
-        out[x0 / 8] = byte;
-      }
-    }
-    mono.setDotsPerMeterX(picture.dotsPerMeterX());
-    mono.setDotsPerMeterY(picture.dotsPerMeterY());
-    return mono;
-  }
-  if (grey) {
-    QImage indexed(width, height, QImage::Format_Indexed8);
-    if (indexed.isNull()) return picture;
-    QList<QRgb> greys(256);
-    for (int i = 0; i < 256; ++i) greys[i] = qRgb(i, i, i);
-    indexed.setColorTable(greys);
-    for (int y = 0; y < height; ++y) {
-      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-      uchar* out = indexed.scanLine(y);
-      std::memset(out + width, 0, std::size_t(indexed.bytesPerLine() - width));
-      for (int x = 0; x < width; ++x) out[x] = uchar(line[x] & 0xFF);
-    }
-    indexed.setDotsPerMeterX(picture.dotsPerMeterX());
-    indexed.setDotsPerMeterY(picture.dotsPerMeterY());
-    return indexed;
-  }
-  return picture;
 }
 
 }  // namespace platform

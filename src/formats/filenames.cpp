@@ -21,8 +21,10 @@ constexpr char16_t KeptByteBase = 0xDC00;
 
 bool isKeptByte(char16_t c) { return c >= KeptByteBase + 0x80 && c <= KeptByteBase + 0xFF; }
 
-// The length of the valid UTF-8 sequence at s (at most n bytes), or 0.
-int validSequence(const unsigned char* s, qsizetype n) {
+}  // namespace
+
+int Utf8SequenceLength(const char* bytes, qsizetype n) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
   const unsigned char b = s[0];
   if (b < 0x80) return 1;
   int length;
@@ -50,8 +52,6 @@ int validSequence(const unsigned char* s, qsizetype n) {
   return length;
 }
 
-}  // namespace
-
 QString DecodeFileName(const QByteArray& native) {
   const auto* s = reinterpret_cast<const unsigned char*>(native.constData());
   const qsizetype n = native.size();
@@ -59,7 +59,7 @@ QString DecodeFileName(const QByteArray& native) {
   name.reserve(n);
   qsizetype validFrom = 0, i = 0;
   while (i < n) {
-    const int length = validSequence(s + i, n - i);
+    const int length = Utf8SequenceLength(native.constData() + i, n - i);
     if (length > 0) {
       i += length;
       continue;

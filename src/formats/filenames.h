@@ -12,6 +12,11 @@
 
 namespace platform {
 
+// The length of the valid UTF-8 sequence at bytes (of which n, at least 1, may be read),
+// or 0 when none starts there: no overlong form, no surrogate, nothing past
+// U+10FFFF.
+int Utf8SequenceLength(const char* bytes, qsizetype n);
+
 QString DecodeFileName(const QByteArray& native);
 QByteArray EncodeFileName(const QString& name);
 // Whether the name holds a byte kept as above.

@@ -1,18 +1,18 @@
 #include "formats/jpeg_decoder.h"
 
-#include "formats/codecs.h"
 #include "core/large_pages.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
 
 #include <QColorSpace>
 #include <QString>
 
+#include "formats/jpeg_errors.h"
+#include "formats/resolution.h"
+
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>  // jpeglib.h uses FILE without including its header
 
 #include <jerror.h>
-#include <jpeglib.h>
 
 namespace platform {
 
@@ -25,23 +25,8 @@ namespace {
 // one to two seconds at 16 megapixels.)
 constexpr int MaxScans = 100;
 
-enum class Stop { Fatal, Warning, TooManyScans, OutOfMemory };
-
-struct ErrorManager : jpeg_error_mgr {
-  std::jmp_buf jump;
-  Stop stop = Stop::Fatal;
-};
-
-// Every way out of libjpeg but the normal one comes back to run()'s setjmp.
-[[noreturn]] void stopDecoding(j_common_ptr info, Stop why) {
-  auto* errors = static_cast<ErrorManager*>(info->err);
-  errors->stop = why;
-  std::longjmp(errors->jump, 1);
-}
-
-void onError(j_common_ptr info) {
-  stopDecoding(info, info->err->msg_code == JERR_OUT_OF_MEMORY ? Stop::OutOfMemory : Stop::Fatal);
-}
+// Why libjpeg was left (JpegErrors::why): 0 for a fatal error, JpegOutOfMemory, or these.
+enum Stop { Warning = 1, TooManyScans };
 
 // Warnings about what surrounds the pixels: a JFIF revision or Adobe
 // transform code of a later day, a colour profile segment out of order, and
@@ -63,23 +48,22 @@ bool harmless(const jpeg_error_mgr& errors) {
 // Any other warning is the decoder saying it met corrupt or missing data and
 // filled the gap itself; trace messages (level 0 and up) say nothing of the sort.
 void onMessage(j_common_ptr info, int level) {
-  if (level < 0 && !harmless(*info->err)) stopDecoding(info, Stop::Warning);
+  if (level < 0 && !harmless(*info->err)) LeaveJpeg(info, Warning);
 }
 
 // Called once a row of blocks while the scans are read.
 void onProgress(j_common_ptr info) {
-  if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxScans) stopDecoding(info, Stop::TooManyScans);
+  if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxScans) LeaveJpeg(info, TooManyScans);
 }
 
 struct Decoding {
   jpeg_decompress_struct info{};  // destroyed safely even if never created
-  ErrorManager errors;
+  JpegErrors errors;
   jpeg_progress_mgr progress{};
   QImage image;
 
   Decoding() {
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = onError;
+    info.err = &errors;
     errors.emit_message = onMessage;
     progress.progress_monitor = onProgress;
   }
@@ -173,8 +157,9 @@ bool run(Decoding& d, const QByteArray& bytes) {
 void attachMetadata(Decoding& d) {
   const jpeg_decompress_struct& info = d.info;
   if (info.density_unit == 1) {
-    d.image.setDotsPerMeterX(int(100. * info.X_density / 2.54));
-    d.image.setDotsPerMeterY(int(100. * info.Y_density / 2.54));
+    // Cut to whole dots per metre, as Qt's reader does.
+    d.image.setDotsPerMeterX(int(info.X_density / MetresPerInch));
+    d.image.setDotsPerMeterY(int(info.Y_density / MetresPerInch));
   } else if (info.density_unit == 2) {
     d.image.setDotsPerMeterX(int(100. * info.X_density));
     d.image.setDotsPerMeterY(int(100. * info.Y_density));
@@ -201,18 +186,18 @@ void attachMetadata(Decoding& d) {
 QImage DecodeJpeg(const QByteArray& bytes) {
   Decoding d;
   if (!run(d, bytes)) {
-    switch (d.errors.stop) {
-      case Stop::Warning:
+    switch (d.errors.why) {
+      case Warning:
         Fail(FailureKind::Damaged,
-              d.errors.msg_code == JWRN_JPEG_EOF || d.errors.msg_code == JWRN_HIT_MARKER
-                  ? QStringLiteral("Imagen dañada o incompleta: faltan datos de la imagen")
-                  : QStringLiteral("Imagen dañada o incompleta: sus datos comprimidos tienen errores"));
-      case Stop::TooManyScans:
+             d.errors.msg_code == JWRN_JPEG_EOF || d.errors.msg_code == JWRN_HIT_MARKER
+                 ? QStringLiteral("Imagen dañada o incompleta: faltan datos de la imagen")
+                 : QStringLiteral("Imagen dañada o incompleta: sus datos comprimidos tienen errores"));
+      case TooManyScans:
         Fail(FailureKind::Damaged,
-              QStringLiteral("Imagen dañada o incompleta: tiene más de %1 pasadas progresivas").arg(MaxScans));
-      case Stop::OutOfMemory:
+             QStringLiteral("Imagen dañada o incompleta: tiene más de %1 pasadas progresivas").arg(MaxScans));
+      case JpegOutOfMemory:
         Fail(FailureKind::OutOfMemory, QStringLiteral("Memoria insuficiente"));
-      case Stop::Fatal:
+      default:
         Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida"));
     }
   }

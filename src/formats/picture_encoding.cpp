@@ -1,59 +1,66 @@
 #include "formats/picture_encoding.h"
 
-#include <QBuffer>
+#include "formats/resolution.h"
+#include "formats/tiff_device.h"
+
 #include <QIODevice>
 #include <QImageWriter>
-#include <QtEndian>
+
+#include <cstring>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-// Clears the bits after each row's last pixel in the strips of an
-// uncompressed 1-bit TIFF of the given width, as libtiff lays it out.
-void clearRowEnds(QByteArray& tiff, int width) {
-  if (width % 8 == 0 || tiff.size() < 8) return;
-  const bool be = tiff[0] == 'M';
-  const auto at = [&](qint64 offset, int bytes) -> quint32 {
-    if (offset < 0 || offset + bytes > tiff.size()) return 0;
-    const auto* p = reinterpret_cast<const uchar*>(tiff.constData() + offset);
-    if (bytes == 2) return be ? qFromBigEndian<quint16>(p) : qFromLittleEndian<quint16>(p);
-    return be ? qFromBigEndian<quint32>(p) : qFromLittleEndian<quint32>(p);
-  };
-  const qint64 directory = at(4, 4), entries = at(directory, 2);
-  qint64 offsets = 0, counts = 0, strips = 0, compression = 1;
-  int offsetBytes = 4, countBytes = 4;
-  for (qint64 i = 0; i < entries; ++i) {
-    const qint64 entry = directory + 2 + 12 * i;
-    const quint32 tag = at(entry, 2), size = at(entry + 2, 2) == 3 ? 2 : 4, n = at(entry + 4, 4);
-    const qint64 values = qint64(n) * size <= 4 ? entry + 8 : at(entry + 8, 4);
-    if (tag == 259) compression = at(entry + 8, size);
-    if (tag == 273) offsets = values, offsetBytes = int(size), strips = n;
-    if (tag == 279) counts = values, countBytes = int(size);
+// A 1-bit picture whose two colours are pure black and pure white, as a TIFF
+// of those bits uncompressed, as Qt's writer lays it out, every bit after a
+// row's last pixel 0; false when the picture has other colours.
+bool monoTiff(const QImage& picture, QIODevice& device, bool& written) {
+  const QList<QRgb> table = picture.colorTable();
+  const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+  if (picture.format() != QImage::Format_Mono || table.size() != 2 || !(table[0] == black || table[0] == white) ||
+      table[1] != (table[0] == black ? white : black))
+    return false;
+  TiffOnDevice tiff;
+  written = false;
+  if (!tiff.open(device, "w")) return true;
+  TIFF* t = tiff.get();
+  const int width = picture.width(), height = picture.height();
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, std::uint32_t(height));
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, table[0] == black ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+  if (picture.dotsPerMeterX() > 0 && picture.dotsPerMeterY() > 0) {
+    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(t, TIFFTAG_XRESOLUTION, float(picture.dotsPerMeterX() * MetresPerInch));
+    TIFFSetField(t, TIFFTAG_YRESOLUTION, float(picture.dotsPerMeterY() * MetresPerInch));
   }
-  if (compression != 1) return;
-  const qint64 rowBytes = (width + 7) / 8;
-  const uchar mask = uchar(0xFF00 >> (width % 8));
-  for (qint64 s = 0; s < strips; ++s) {
-    const qint64 start = at(offsets + s * offsetBytes, offsetBytes), bytes = at(counts + s * countBytes, countBytes);
-    for (qint64 end = start + rowBytes; end <= start + bytes && end <= tiff.size(); end += rowBytes)
-      tiff[end - 1] = char(uchar(tiff[end - 1]) & mask);
+  const std::size_t rowBytes = (std::size_t(width) + 7) / 8;
+  const auto last = static_cast<unsigned char>(0xFF00 >> ((width - 1) % 8 + 1));
+  std::vector<unsigned char> row(rowBytes);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(row.data(), picture.constScanLine(y), rowBytes);
+    row[rowBytes - 1] &= last;
+    if (TIFFWriteScanline(t, row.data(), std::uint32_t(y), 0) != 1) return true;
   }
+  written = tiff.closeTiff();
+  return true;
 }
 
 }  // namespace
 
 bool EncodePicture(const QImage& picture, const char* format, QIODevice& device, int jpegQuality) {
-  const bool monoTiff = qstrcmp(format, "tif") == 0 && picture.depth() == 1;
-  QByteArray tiff;
-  QBuffer buffer(&tiff);
-  if (monoTiff) buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(monoTiff ? static_cast<QIODevice*>(&buffer) : &device, format);
+  bool written = false;
+  if (qstrcmp(format, "tif") == 0 && monoTiff(picture, device, written)) return written;
+  QImageWriter writer(&device, format);
   if (qstrcmp(format, "jpg") == 0) writer.setQuality(jpegQuality);
-  if (!writer.write(picture)) return false;
-  if (!monoTiff) return true;
-  clearRowEnds(tiff, picture.width());
-  return device.write(tiff) == tiff.size();
+  return writer.write(picture);
 }
 
 }  // namespace platform

@@ -3,7 +3,8 @@
 // BMP writer copies each row of a 1-bit or 8-bit picture whole, the padding
 // at its end included (CompactForm clears it); its TIFF writer copies a 1-bit
 // picture into memory it does not clear and writes the bits after each row's
-// last pixel from there, so they are cleared here once it has written.
+// last pixel from there, so a black-and-white picture is written by libtiff
+// here, those bits 0.
 
 #include <QImage>
 

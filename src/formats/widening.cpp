@@ -11,12 +11,6 @@ namespace {
 // Below this many pixels both forms fit easily.
 constexpr qint64 WorthWideningPixels = qint64(1) << 21;
 
-QRgb overWhite(QRgb colour) {
-  const QRgb p = qPremultiply(colour);
-  const int clear = 255 - qAlpha(p);
-  return qRgb(qRed(p) + clear, qGreen(p) + clear, qBlue(p) + clear);
-}
-
 }  // namespace
 
 WideningRoom::WideningRoom(const QSize& size, QImage::Format format) {
@@ -40,7 +34,9 @@ QImage WideningRoom::Widen(QImage decoded) {
   QRgb table[256];
   const QList<QRgb> colours = decoded.format() == QImage::Format_Indexed8 ? decoded.colorTable() : QList<QRgb>();
   for (int i = 0; i < 256; ++i)
-    table[i] = colours.isEmpty() ? qRgb(i, i, i) : i < colours.size() ? overWhite(colours[i]) : qRgb(0, 0, 0);
+    table[i] = colours.isEmpty()    ? qRgb(i, i, i)
+               : i < colours.size() ? OverWhite(qPremultiply(colours[i]))
+                                    : qRgb(0, 0, 0);
   const int width = decoded.width(), height = decoded.height();
   const qsizetype narrowLine = decoded.bytesPerLine();
   const uchar* narrow = decoded.constBits();

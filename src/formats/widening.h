@@ -10,6 +10,12 @@
 
 namespace platform {
 
+// A premultiplied colour painted over white.
+inline QRgb OverWhite(QRgb premultiplied) {
+  const int clear = 255 - qAlpha(premultiplied);
+  return qRgb(qRed(premultiplied) + clear, qGreen(premultiplied) + clear, qBlue(premultiplied) + clear);
+}
+
 class WideningRoom {
  public:
   // Room for a picture of size in Format_RGB32 when format is Indexed8 or

@@ -275,7 +275,8 @@ TEST(SavePicture, WritesATwentyFourBitBmpThatReadsBackTheSame) {
 
 TEST(SavePicture, EveryByteWrittenFollowsFromThePixels) {
   // Widths that leave padding at the end of each row, in every form written
-  // (colour, 8-bit grey, 1-bit), each picture put in that form as it is saved.
+  // (colour, 8-bit grey, 1-bit), each picture put in that form as it is
+  // saved; its resolution reads back as it was.
   QImage grey = imagefilestest::Gradient(7, 3), blackAndWhite(13, 3, QImage::Format_RGB32);
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 7; ++x) grey.setPixel(x, y, qRgb(x * 30 + y, x * 30 + y, x * 30 + y));
@@ -283,7 +284,9 @@ TEST(SavePicture, EveryByteWrittenFollowsFromThePixels) {
   }
   QTemporaryDir dir;
   for (const char* format : {"bmp", "tif", "png"})
-    for (const QImage& picture : {imagefilestest::Gradient(5, 3), grey, blackAndWhite}) {
+    for (QImage picture : {imagefilestest::Gradient(5, 3), grey, blackAndWhite}) {
+      picture.setDotsPerMeterX(11811);  // 300 dpi
+      picture.setDotsPerMeterY(7874);   // 200 dpi
       QByteArray written[2];
       for (int i = 0; i < 2; ++i) {
         const QString path = dir.filePath(QStringLiteral("%1.%2").arg(i).arg(format));
@@ -291,7 +294,10 @@ TEST(SavePicture, EveryByteWrittenFollowsFromThePixels) {
         written[i] = imagefilestest::ReadFile(path);
       }
       EXPECT_EQ(written[0], written[1]) << format << " of " << picture.width() << " pixels a row";
-      EXPECT_EQ(LoadPictureFromData(written[0]), picture) << format;
+      const QImage read = LoadPictureFromData(written[0]);
+      EXPECT_EQ(read, picture) << format;
+      EXPECT_EQ(read.dotsPerMeterX(), 11811) << format;
+      EXPECT_EQ(read.dotsPerMeterY(), 7874) << format;
     }
 }
 

@@ -36,17 +36,28 @@ QByteArray writeTiff(const std::vector<TiffPage>& pages) {
   TIFF* tiff = TIFFOpen(file.fileName().toLocal8Bit().constData(), "w");
   if (!tiff) throw std::runtime_error("libtiff cannot write");
   for (const TiffPage& page : pages) {
-    const bool mono = page.storage == TiffStorage::Group4;
-    const QImage image = mono ? blackAndWhite(page.picture) : page.picture.convertToFormat(QImage::Format_RGB888);
+    const bool mono = page.storage >= TiffStorage::Group4;
+    QImage image = mono ? blackAndWhite(page.picture) : page.picture.convertToFormat(QImage::Format_RGB888);
+    // Group 4 is coded from Qt's bits as they are (black 0), the others from
+    // their inverse (black 1, as faxes code it), so that both of PDF's
+    // /BlackIs1 are written.
+    const bool inverse = mono && page.storage != TiffStorage::Group4;
+    if (inverse) image.invertPixels();
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width());
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.height());
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, mono ? 1 : 8);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, mono ? 1 : 3);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     // Qt's Format_Mono has 0 for black: the fax convention's white-is-zero is its inverse.
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, mono ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    const int compression[] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_CCITTFAX4};
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+                 !mono     ? PHOTOMETRIC_RGB
+                 : inverse ? PHOTOMETRIC_MINISWHITE
+                           : PHOTOMETRIC_MINISBLACK);
+    const int compression[] = {COMPRESSION_NONE,      COMPRESSION_LZW,       COMPRESSION_ADOBE_DEFLATE,
+                               COMPRESSION_CCITTFAX4, COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX3,
+                               COMPRESSION_CCITTRLE};
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression[int(page.storage)]);
+    if (page.storage == TiffStorage::Group3TwoD) TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.height());
     TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0);
     TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0);
@@ -60,12 +71,20 @@ QByteArray writeTiff(const std::vector<TiffPage>& pages) {
   return readWhole(file);
 }
 
-// The Group 4 stream of the picture: the one strip of a TIFF written as
-// above, where Qt's 0 bits (black) are coded as the fax's white runs.
-QByteArray group4(const QImage& picture) {
+TiffStorage faxStorage(PdfPage kind) {
+  return kind == PdfPage::Group4       ? TiffStorage::Group4
+         : kind == PdfPage::Group3     ? TiffStorage::Group3
+         : kind == PdfPage::Group3TwoD ? TiffStorage::Group3TwoD
+                                       : TiffStorage::ModifiedHuffman;
+}
+
+bool fax(PdfPage kind) { return kind >= PdfPage::Group3 || kind == PdfPage::Group4; }
+
+// The CCITT stream of the picture: the one strip of a TIFF written as above.
+QByteArray faxStream(const QImage& picture, TiffStorage storage) {
   QTemporaryFile file;
   if (!file.open()) throw std::runtime_error("no temporary file");
-  file.write(writeTiff({{picture, TiffStorage::Group4}}));
+  file.write(writeTiff({{picture, storage}}));
   file.flush();
   TIFF* tiff = TIFFOpen(file.fileName().toLocal8Bit().constData(), "r");
   QByteArray strip(qsizetype(TIFFRawStripSize(tiff, 0)), '\0');
@@ -103,8 +122,42 @@ QByteArray rawPdf(const std::vector<QByteArray>& objects) {
 
 QByteArray StoredPicture(const Page& page) {
   if (page.kind == PdfPage::Jpeg) return jpeg(page.picture);
-  if (page.kind == PdfPage::Group4) return writeTiff({{page.picture, TiffStorage::Group4}});
+  if (fax(page.kind)) return writeTiff({{page.picture, faxStorage(page.kind)}});
   return {};
+}
+
+namespace {
+
+QRgb paletteColour(int i) { return qRgb((i * 53) & 255, (i * 101 + 40) & 255, (255 - i * 17) & 255); }
+
+// The page's samples of `bits` bits a pixel: the top bits of its grey, rows
+// starting on bytes.
+QByteArray packedGrey(const QImage& picture, int bits) {
+  const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+  QByteArray data;
+  for (int y = 0; y < grey.height(); ++y) {
+    QByteArray row((grey.width() * bits + 7) / 8, '\0');
+    for (int x = 0; x < grey.width(); ++x)
+      row[x * bits / 8] =
+          char(row[x * bits / 8] | ((grey.constScanLine(y)[x] >> (8 - bits)) << (8 - bits - x * bits % 8)));
+    data += row;
+  }
+  return data;
+}
+
+}  // namespace
+
+QImage HeldPixels(const Page& page) {
+  const QImage grey = page.picture.convertToFormat(QImage::Format_Grayscale8);
+  QImage held(grey.size(), QImage::Format_RGB32);
+  const int top = (1 << page.bits) - 1;
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x) {
+      const int v = grey.constScanLine(y)[x] >> (8 - page.bits);
+      held.setPixel(
+          x, y, page.kind == PdfPage::Indexed ? paletteColour(v) : qRgb(v * 255 / top, v * 255 / top, v * 255 / top));
+    }
+  return held;
 }
 
 QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
@@ -131,28 +184,47 @@ QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
             data.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
           data = flate(data);
           break;
-        case PdfPage::FlateGrey: {
-          const QImage grey = page.picture.convertToFormat(QImage::Format_Grayscale8);
-          for (int y = 0; y < grey.height(); ++y)
-            data.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
-          data = flate(data), space = "/DeviceGray";
+        case PdfPage::FlateGrey:
+        case PdfPage::Indexed:
+          if (page.bits < 8) {
+            data = flate(packedGrey(page.picture, page.bits)), bits = page.bits, space = "/DeviceGray";
+            if (page.kind == PdfPage::Indexed) {
+              QByteArray table;
+              for (int i = 0; i < (1 << bits); ++i)
+                table.append(char(qRed(paletteColour(i))))
+                    .append(char(qGreen(paletteColour(i))))
+                    .append(char(qBlue(paletteColour(i))));
+              space = "[/Indexed /DeviceRGB " + QByteArray::number((1 << bits) - 1) + " <" + table.toHex() + ">]";
+            }
+            break;
+          }
+          if (page.kind == PdfPage::Indexed) {
+            const QImage indexed = page.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+            QByteArray table;
+            for (QRgb c : indexed.colorTable())
+              table.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+            for (int y = 0; y < indexed.height(); ++y)
+              data.append(reinterpret_cast<const char*>(indexed.constScanLine(y)), indexed.width());
+            data = flate(data);
+            space =
+                "[/Indexed /DeviceRGB " + QByteArray::number(indexed.colorCount() - 1) + " <" + table.toHex() + ">]";
+          } else {
+            const QImage grey = page.picture.convertToFormat(QImage::Format_Grayscale8);
+            for (int y = 0; y < grey.height(); ++y)
+              data.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
+            data = flate(data), space = "/DeviceGray";
+          }
           break;
+        default: {  // CCITT
+          data = faxStream(page.picture, faxStorage(page.kind)), filter = "/CCITTFaxDecode", space = "/DeviceGray";
+          bits = 1;
+          const QByteArray coding = page.kind == PdfPage::Group4       ? "/K -1 /BlackIs1 true"
+                                    : page.kind == PdfPage::Group3     ? "/K 0 /EndOfLine true"
+                                    : page.kind == PdfPage::Group3TwoD ? "/K 4 /EndOfLine true"
+                                                                       : "/K 0 /EncodedByteAlign true";
+          parms = "<< " + coding + " /Columns " + QByteArray::number(page.picture.width()) + " /Rows " +
+                  QByteArray::number(page.picture.height()) + " >>";
         }
-        case PdfPage::Indexed: {
-          const QImage indexed = page.picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-          QByteArray table;
-          for (QRgb c : indexed.colorTable())
-            table.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-          for (int y = 0; y < indexed.height(); ++y)
-            data.append(reinterpret_cast<const char*>(indexed.constScanLine(y)), indexed.width());
-          data = flate(data);
-          space = "[/Indexed /DeviceRGB " + QByteArray::number(indexed.colorCount() - 1) + " <" + table.toHex() + ">]";
-          break;
-        }
-        default:  // Group 4
-          data = group4(page.picture), filter = "/CCITTFaxDecode", space = "/DeviceGray", bits = 1;
-          parms = "<< /K -1 /Columns " + QByteArray::number(page.picture.width()) + " /Rows " +
-                  QByteArray::number(page.picture.height()) + " /BlackIs1 true >>";
       }
       QPDFObjectHandle image = QPDFObjectHandle::newStream(&pdf);
       image.replaceStreamData(data.toStdString(), QPDFObjectHandle::parse(filter.toStdString()),
@@ -166,10 +238,15 @@ QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options) {
       dict.replaceKey("/ColorSpace", QPDFObjectHandle::parse(space.toStdString()));
       resources.replaceKey("/XObject", QPDFObjectHandle::parse("<< >>"));
       resources.getKey("/XObject").replaceKey("/Im0", image);
-      contents = "q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " 0 0 cm /Im0 Do Q";
+      contents = page.nested ? "q 0.1 0 0 0.1 0 0 cm q " + std::to_string(10 * w) + " 0 0 " + std::to_string(10 * h) +
+                                   " 0 0.000227 cm /Im0 Do Q Q"
+                             : "q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " 0 0 cm /Im0 Do Q";
     }
+    std::string extra;
+    if (page.rotate) extra += " /Rotate " + std::to_string(page.rotate);
+    if (page.cropped) extra += " /CropBox [0 0 " + std::to_string(w / 2) + " " + std::to_string(h) + "]";
     QPDFObjectHandle pageDict = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Page /MediaBox [0 0 " + std::to_string(w) + " " + std::to_string(h) + "] >>"));
+        "<< /Type /Page /MediaBox [0 0 " + std::to_string(w) + " " + std::to_string(h) + "]" + extra + " >>"));
     pageDict.replaceKey("/Resources", resources);
     pageDict.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, contents));
     document.addPage(QPDFPageObjectHelper(pageDict), false);

@@ -12,15 +12,23 @@
 namespace documentfiles {
 
 // How a PDF page holds its picture: a JPEG stream, Flate samples in RGB,
-// grey (the picture in Qt's 8-bit grey) or a palette of its colours, a CCITT
-// Group 4 stream of its black and white (pixels darker than mid-grey are
-// black), or no picture at all but a vector drawing of the page's size.
-enum class PdfPage { Jpeg, FlateRgb, FlateGrey, Indexed, Group4, Drawing };
+// grey (the picture in Qt's 8-bit grey, or its top `bits`) or a palette (of
+// its colours; with fewer bits, of colours of its own indexed by the top bits
+// of its grey), a CCITT stream of its black and white (pixels darker than
+// mid-grey are black) in Group 4, Group 3 one- or two-dimensional, or Modified
+// Huffman, or no picture at all but a vector drawing of the page's size.
+enum class PdfPage { Jpeg, FlateRgb, FlateGrey, Indexed, Group4, Drawing, Group3, Group3TwoD, ModifiedHuffman };
 
 struct Page {
   PdfPage kind = PdfPage::FlateRgb;
-  QImage picture;    // placed over the whole page
-  double dpi = 300;  // the page's size follows from the picture's and this
+  QImage picture;        // placed over the whole page
+  double dpi = 300;      // the page's size follows from the picture's and this
+  int bits = 8;          // of a FlateGrey or Indexed page's samples: 1, 2, 4 or 8
+  int rotate = 0;        // the page's /Rotate
+  bool cropped = false;  // a /CropBox of the page's left half
+  // The picture placed through nested states and matrices, as some writers
+  // do: q 0.1 0 0 0.1 0 0 cm q (10 w) 0 0 (10 h) 0 0.000227 cm /Im0 Do Q Q
+  bool nested = false;
 };
 
 struct PdfOptions {
@@ -32,8 +40,12 @@ struct PdfOptions {
 QByteArray Pdf(const std::vector<Page>& pages, const PdfOptions& options = {});
 
 // The bytes the loader decodes to give the page's own pixels: the JPEG file,
-// or a one-page TIFF holding the Group 4 stream; empty for other kinds.
+// or a one-page TIFF holding the CCITT stream; empty for other kinds.
 QByteArray StoredPicture(const Page& page);
+
+// The pixels a FlateGrey or Indexed page of fewer than 8 bits holds, as its
+// colour space gives them.
+QImage HeldPixels(const Page& page);
 
 // Hostile PDFs: a pages tree whose every level names the next one twice
 // (2^depth pages claimed in well under a kilobyte), and a page whose one
@@ -41,9 +53,9 @@ QByteArray StoredPicture(const Page& page);
 QByteArray PagesTreeBomb(int depth);
 QByteArray HugePicturePdf(int width, int height);
 
-enum class TiffStorage { None, Lzw, Deflate, Group4 };
+enum class TiffStorage { None, Lzw, Deflate, Group4, Group3, Group3TwoD, ModifiedHuffman };
 struct TiffPage {
-  QImage picture;  // Group4: black and white as above, 1 bit; others RGB
+  QImage picture;  // CCITT: black and white as above, 1 bit; others RGB
   TiffStorage storage = TiffStorage::Lzw;
 };
 // A TIFF of the pages in order, one directory each.

@@ -4,15 +4,17 @@
 // whole page is ever held.
 #include "core/numbers.h"
 #include "formats/documents/document.h"
-#include "formats/documents/tiff_writer.h"
+#include "formats/documents/fax.h"
 
-#include <jpeglib.h>
+#include "formats/exact_form.h"
+#include "formats/jpeg_errors.h"
+#include "formats/resolution.h"
+
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,120 +32,9 @@ namespace {
 // level 3 makes streams a third smaller than level 1 for a fifth more time.
 constexpr int PhotoLevel = 1, PaletteLevel = 3;
 
-constexpr int MaxPaletteColours = 256;
 // A grey page of more shades than this is stored as grey rather than with a
 // palette: both take 8 bits a pixel then, and grey needs no table.
 constexpr int MaxPaletteGreys = 16;
-
-// The distinct colours of a page, up to one more than a palette holds.
-class ColourSet {
- public:
-  // False once the page has more colours than a palette holds.
-  bool add(std::uint32_t colour) {
-    std::size_t slot = hash(colour);
-    while (slots_[slot] != Empty) {
-      if (slots_[slot] == colour) return true;
-      slot = (slot + 1) & (Slots - 1);
-    }
-    if (count_ == MaxPaletteColours) return false;
-    slots_[slot] = colour;
-    ++count_;
-    return true;
-  }
-  // The colours in increasing order, so that equal pages give equal tables.
-  std::vector<std::uint32_t> sorted() const {
-    std::vector<std::uint32_t> colours;
-    for (std::uint32_t c : slots_)
-      if (c != Empty) colours.push_back(c);
-    std::sort(colours.begin(), colours.end());
-    return colours;
-  }
-
- private:
-  static constexpr std::size_t Slots = 1024;           // never more than a quarter full
-  static constexpr std::uint32_t Empty = 0xFFFFFFFFu;  // no colour has its top byte set
-  static std::size_t hash(std::uint32_t c) { return (c * 0x9E3779B1u) >> 22; }
-  std::array<std::uint32_t, Slots> slots_ = [] {
-    std::array<std::uint32_t, Slots> s;
-    s.fill(Empty);
-    return s;
-  }();
-  int count_ = 0;
-};
-
-struct Survey {
-  bool blackAndWhite = true, grey = true;
-  std::vector<unsigned char> blackRows;  // the 1-bit rows of a black-and-white page
-  bool few = true;                       // at most MaxPaletteColours colours, listed in `colours`
-  std::vector<std::uint32_t> colours;
-};
-
-// One row of 1-bit pixels, 1 for black, the first pixel in the highest bit;
-// the bits after the last pixel are 0.
-void packBlack(const std::vector<unsigned char>& ones, int width, unsigned char* out) {
-  for (int x0 = 0; x0 < width; x0 += 8) {
-    std::uint64_t eight;
-    std::memcpy(&eight, ones.data() + x0, 8);
-    // Each byte of `eight` is 0 or 1; the product gathers them, the first
-    // one highest, in its top byte.
-    out[x0 / 8] = static_cast<unsigned char>((eight * 0x8040201008040201ull) >> 56);
-  }
-}
-
-// What a page holds. Rows of pure black and white are checked first without a
-// jump, and packed in 1 bit a pixel as they are read; from the first other
-// row on, colours are counted until there are too many for a palette and the
-// rows are checked for grey until one is not.
-Survey survey(const QImage& picture) {
-  Survey s;
-  const int width = picture.width(), height = picture.height();
-  const std::size_t rowBytes = (std::size_t(width) + 7) / 8;
-  s.blackRows.resize(rowBytes * std::size_t(height));
-  std::vector<unsigned char> ones(rowBytes * 8, 0);
-  int y = 0;
-  for (; y < height; ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    std::uint32_t other = 0;
-    for (int x = 0; x < width; ++x) {
-      // Black becomes 1 and white 0x1000000, both 0 once masked; any other
-      // colour keeps a bit.
-      other |= ((line[x] & 0xFFFFFFu) + 1) & 0xFFFFFEu;
-      ones[std::size_t(x)] = (~line[x]) & 1;  // black's low bit is 0
-    }
-    if (other) break;
-    packBlack(ones, width, s.blackRows.data() + rowBytes * std::size_t(y));
-  }
-  if (y == height) return s;
-  s.blackAndWhite = false;
-  s.blackRows = {};
-  ColourSet set;
-  for (int row = 0; row < height && (s.few || s.grey); ++row) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(row));
-    if (row < y) {  // black and white only: their colours are counted, no more
-      std::uint32_t last = 0xFFFFFFFFu;
-      for (int x = 0; x < width; ++x)
-        if ((line[x] & 0xFFFFFFu) != last) set.add(last = line[x] & 0xFFFFFFu);
-      continue;
-    }
-    if (s.grey) {
-      std::uint32_t notGrey = 0;
-      for (int x = 0; x < width; ++x) {
-        const std::uint32_t p = line[x];
-        notGrey |= (((p >> 16) ^ (p >> 8)) | ((p >> 8) ^ p)) & 0xFF;
-      }
-      s.grey = notGrey == 0;
-    }
-    if (s.few) {
-      std::uint32_t last = 0xFFFFFFFFu;
-      for (int x = 0; x < width && s.few; ++x) {
-        const std::uint32_t p = line[x] & 0xFFFFFFu;
-        if (p != last) s.few = set.add(last = p);
-      }
-    }
-  }
-  if (s.few) s.colours = set.sorted();
-  return s;
-}
 
 [[noreturn]] void noMemory() {
   Fail(FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la página"));
@@ -257,12 +148,6 @@ void encodeFlate(const QImage& picture, bool grey, EncodedPage& page) {
   page.components = grey ? 1 : 3;
 }
 
-struct JpegErrors : jpeg_error_mgr {
-  std::jmp_buf stop;
-};
-
-void onJpegError(j_common_ptr info) { std::longjmp(static_cast<JpegErrors*>(info->err)->stop, 1); }
-
 // A baseline JPEG: grey pages with one component, others in YCbCr with the
 // colour halved both ways (the encoder's default, which TIFF records as its
 // YCbCr subsampling 2, 2). False when the encoder fails; nothing here may
@@ -270,10 +155,9 @@ void onJpegError(j_common_ptr info) { std::longjmp(static_cast<JpegErrors*>(info
 bool jpegStream(const QImage& picture, bool grey, int quality, int dpi, unsigned char** out, unsigned long* size,
                 std::vector<unsigned char>& row) {
   jpeg_compress_struct info{};
-  JpegErrors errors;
-  info.err = jpeg_std_error(&errors);
-  errors.error_exit = onJpegError;
-  if (setjmp(errors.stop)) {
+  platform::JpegErrors errors;
+  info.err = &errors;
+  if (setjmp(errors.jump)) {
     jpeg_destroy_compress(&info);
     return false;
   }
@@ -328,16 +212,9 @@ EncodedPage EncodePage(const QImage& source, int jpegQuality) {
   EncodedPage page;
   page.width = picture.width();
   page.height = picture.height();
-  // Dots per metre to dots per inch; a picture without one is taken at 72.
-  // Whole dots per metre hold a resolution in whole dots per inch only to
-  // within 0.0127, so one that close to a whole number is that number.
-  const auto dpi = [](int perMetre) {
-    const double inch = perMetre > 0 ? perMetre * 0.0254 : 72.0;
-    return std::abs(inch - std::round(inch)) <= 0.0127 ? std::round(inch) : inch;
-  };
-  page.dpiX = dpi(picture.dotsPerMeterX());
-  page.dpiY = dpi(picture.dotsPerMeterY());
-  Survey s = survey(picture);
+  page.dpiX = platform::DotsPerInch(picture.dotsPerMeterX());
+  page.dpiY = platform::DotsPerInch(picture.dotsPerMeterY());
+  platform::PixelSurvey s = platform::SurveyPixels(picture, true);
   if (s.blackAndWhite)
     encodeGroup4(s.blackRows, picture.width(), picture.height(), page);
   else if (s.few && !(s.grey && int(s.colours.size()) > MaxPaletteGreys))

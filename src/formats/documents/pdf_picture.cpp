@@ -1,79 +1,156 @@
+// Which PDF pages are one picture over the whole page: qpdf parses the page's
+// few words of content and the picture's dictionary.
 #include "formats/documents/pdf_picture.h"
+#include "formats/documents/bounded_buffer.h"
 #include "formats/documents/readers.h"
 
-#include "formats/codecs.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
 
-#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
-#include <QRegularExpression>
-#include <QtEndian>
+#include <tiff.h>
 
 #include <cmath>
-#include <cstring>
+#include <map>
 
 namespace documents {
 
 namespace {
 
-// Collects what a stream gives up to a limit: a stream that inflates to more
-// than its picture needs never fills memory. Past the limit it stops the
-// stream (in a document of its own, which is then dropped) or passes over
-// the rest (in the document that stays open, which a stopped stream would
-// leave with a complaint).
-class BoundedBuffer : public Pipeline {
- public:
-  BoundedBuffer(qsizetype limit, bool stops) : Pipeline("bounded", nullptr), limit_(limit), stops_(stops) {}
-  struct Full {};
-  void write(unsigned char const* data, size_t len) override {
-    const auto room = std::size_t(limit_ - bytes_.size());
-    bytes_.append(reinterpret_cast<const char*>(data), qsizetype(std::min(len, room)));
-    if (len > room) {
-      full_ = true;
-      if (stops_) throw Full();
-    }
-  }
-  void finish() override {}
-  QByteArray& bytes() { return bytes_; }
-  bool full() const { return full_; }
-
- private:
-  qsizetype limit_;
-  bool stops_;
-  QByteArray bytes_;
-  bool full_ = false;
-};
-
-// A page that holds only one picture says, at most this much.
+// A page that holds only one picture says at most this much; a page's
+// content is decoded no further (it may inflate to a gigabyte).
 constexpr qsizetype MaxPictureContents = 1024;
+// Nor does it save its graphics state deeper than this.
+constexpr std::size_t MaxSavedStates = 16;
 
-// "q a 0 0 d e f cm /Name Do Q": one picture drawn through a matrix.
-const QRegularExpression& pictureContents() {
-  static const QString number = QStringLiteral("([-+]?(?:\\d+\\.?\\d*|\\.\\d+))");
-  static const QRegularExpression re(QStringLiteral("^\\s*q\\s+%1\\s+%1\\s+%1\\s+%1\\s+%1\\s+%1\\s+cm\\s*"
-                                                    "/([^\\s/\\[\\]()<>{}%#]+)\\s+Do\\s+Q\\s*$")
-                                         .arg(number));
-  return re;
-}
-
+// Within this many points: far below a pixel of any scan.
 bool near(double a, double b) { return std::abs(a - b) <= 0.01; }
 
-struct Box {
-  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+// A transformation of PDF's user space: [x y 1] times
+// | a b 0 |
+// | c d 0 |
+// | e f 1 |
+struct Matrix {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  // m applied first, then this, as the cm operator adds m to the current one.
+  Matrix after(const Matrix& m) const {
+    return {m.a * a + m.b * c, m.a * b + m.b * d,     m.c * a + m.d * c,
+            m.c * b + m.d * d, m.e * a + m.f * c + e, m.e * b + m.f * d + f};
+  }
 };
 
-std::optional<Box> boxOf(QPDFObjectHandle box) {
-  if (!box.isArray() || box.getArrayNItems() != 4) return std::nullopt;
-  double v[4];
-  for (int i = 0; i < 4; ++i) {
-    QPDFObjectHandle n = box.getArrayItem(i);
-    if (!n.isNumber()) return std::nullopt;
-    v[i] = n.getNumericValue();
+// Follows the content of a page that draws one picture: only q, Q, cm and
+// one Do, the whole transformation at the Do composed from every cm before it
+// in the states saved then.
+class OnePicture : public QPDFObjectHandle::ParserCallbacks {
+ public:
+  void handleObject(QPDFObjectHandle object) override {
+    if (!object.isOperator()) {
+      if ((!object.isNumber() && !object.isName()) || operands_.size() == 6) return refuse();
+      operands_.push_back(object);
+      return;
+    }
+    const std::string op = object.getOperatorValue();
+    if (op == "q" && operands_.empty() && saved_.size() < MaxSavedStates) {
+      saved_.push_back(current_);
+    } else if (op == "Q" && operands_.empty() && !saved_.empty()) {
+      current_ = saved_.back();
+      saved_.pop_back();
+    } else if (op == "cm" && operands_.size() == 6) {
+      double v[6];
+      for (int i = 0; i < 6; ++i) {
+        if (!operands_[std::size_t(i)].isNumber()) return refuse();
+        v[i] = operands_[std::size_t(i)].getNumericValue();
+      }
+      current_ = current_.after(Matrix{v[0], v[1], v[2], v[3], v[4], v[5]});
+    } else if (op == "Do" && operands_.size() == 1 && operands_[0].isName() && name_.empty()) {
+      name_ = operands_[0].getName();
+      placed_ = current_;
+    } else {
+      return refuse();
+    }
+    operands_.clear();
   }
-  return Box{std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
+  void handleEOF() override { whole_ = operands_.empty(); }
+
+  // The picture's resource name and where its unit square lands; none when
+  // the content is anything else.
+  std::optional<std::pair<std::string, Matrix>> picture() const {
+    if (!whole_ || name_.empty()) return std::nullopt;
+    return std::make_pair(name_, placed_);
+  }
+
+ private:
+  void refuse() {
+    whole_ = false;
+    name_.clear();
+    terminateParsing();
+  }
+  std::vector<QPDFObjectHandle> operands_;
+  std::vector<Matrix> saved_;
+  Matrix current_, placed_;
+  std::string name_;
+  bool whole_ = false;
+};
+
+// The page's content when it is short enough to be one picture's: each
+// stream decoded only that far, and none when a stream cannot be decoded
+// (poppler then draws what it can of the page).
+std::optional<std::string> shortContents(QPDFPageObjectHelper& page) {
+  QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
+  if (!contents.isStream() && !(contents.isArray() && contents.getArrayNItems() <= 8)) return std::nullopt;
+  std::vector<QPDFObjectHandle> streams =
+      contents.isStream() ? std::vector<QPDFObjectHandle>{contents} : contents.getArrayAsVector();
+  std::string text;
+  for (QPDFObjectHandle& stream : streams) {
+    if (!stream.isStream()) return std::nullopt;
+    BoundedBuffer buffer(MaxPictureContents - qsizetype(text.size()));
+    if (!stream.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true) || buffer.full()) return std::nullopt;
+    text.append(buffer.bytes().constData(), std::size_t(buffer.bytes().size()));
+    text += '\n';  // streams are joined as if by white space
+  }
+  return text;
+}
+
+// The one picture the page draws and where; parsed by qpdf in a document of
+// its own, so that nothing of it reaches the open document.
+std::optional<std::pair<std::string, Matrix>> drawnPicture(QPDFPageObjectHelper& page) {
+  const std::optional<std::string> contents = shortContents(page);
+  if (!contents) return std::nullopt;
+  QPDF scratch;
+  scratch.setSuppressWarnings(true);
+  OnePicture parsed;
+  try {
+    scratch.emptyPDF();
+    QPDFObjectHandle::parseContentStream(scratch.newStream(*contents), &parsed);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return parsed.picture();
+}
+
+QPDFObjectHandle::Rectangle normalized(QPDFObjectHandle box) {
+  const QPDFObjectHandle::Rectangle r = box.getArrayAsRectangle();
+  return {std::min(r.llx, r.urx), std::min(r.lly, r.ury), std::max(r.llx, r.urx), std::max(r.lly, r.ury)};
+}
+
+bool sameBox(const QPDFObjectHandle::Rectangle& p, const QPDFObjectHandle::Rectangle& q) {
+  return near(p.llx, q.llx) && near(p.lly, q.lly) && near(p.urx, q.urx) && near(p.ury, q.ury);
+}
+
+int intOr(QPDFObjectHandle dict, const char* key, int fallback) {
+  if (!dict.isDictionary()) return fallback;
+  QPDFObjectHandle v = dict.getKey(key);
+  return v.isInteger() ? v.getIntValueAsInt() : fallback;
+}
+
+bool boolOr(QPDFObjectHandle dict, const char* key, bool fallback) {
+  if (!dict.isDictionary()) return fallback;
+  QPDFObjectHandle v = dict.getKey(key);
+  return v.isBool() ? v.getBoolValue() : fallback;
 }
 
 // The one filter of a stream, or "" for none; nullopt for a chain.
@@ -95,18 +172,6 @@ std::optional<std::string> onlyFilter(QPDFObjectHandle dict, QPDFObjectHandle& p
   if (name == "/DCT") return "/DCTDecode";
   if (name == "/CCF") return "/CCITTFaxDecode";
   return name;
-}
-
-int intOr(QPDFObjectHandle dict, const char* key, int fallback) {
-  if (!dict.isDictionary()) return fallback;
-  QPDFObjectHandle v = dict.getKey(key);
-  return v.isInteger() ? v.getIntValueAsInt() : fallback;
-}
-
-bool boolOr(QPDFObjectHandle dict, const char* key, bool fallback) {
-  if (!dict.isDictionary()) return fallback;
-  QPDFObjectHandle v = dict.getKey(key);
-  return v.isBool() ? v.getBoolValue() : fallback;
 }
 
 // The number of components of a grey or RGB colour space (ICC-based ones by
@@ -137,8 +202,8 @@ bool readPalette(QPDFObjectHandle space, PagePicture& picture) {
   if (lookup.isString()) {
     table = lookup.getStringValue();
   } else if (lookup.isStream()) {
-    BoundedBuffer buffer(entries * base, false);
-    lookup.pipeStreamData(&buffer, 0, qpdf_dl_generalized);
+    BoundedBuffer buffer(entries * base);
+    lookup.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true);
     table = buffer.bytes().toStdString();
   } else {
     return false;
@@ -151,131 +216,24 @@ bool readPalette(QPDFObjectHandle space, PagePicture& picture) {
   return true;
 }
 
-// The TIFF compression and options that hold a CCITT stream as it is, or
-// false when none does (a G4 stream whose rows start on byte boundaries, a
-// G3 stream without end-of-line codes).
+// How a CCITT stream is coded in TIFF's terms, or false when TIFF has no
+// coding for it (a Group 4 stream whose rows start on byte boundaries, a
+// Group 3 stream without end-of-line codes).
 bool faxForm(QPDFObjectHandle parms, PagePicture& picture) {
   const int k = intOr(parms, "/K", 0);
   const bool aligned = boolOr(parms, "/EncodedByteAlign", false), eol = boolOr(parms, "/EndOfLine", false);
   const int rows = intOr(parms, "/Rows", 0);
   if (intOr(parms, "/Columns", 1728) != picture.width || (rows != 0 && rows != picture.height)) return false;
   picture.blackIs1 = boolOr(parms, "/BlackIs1", false);
-  if (k < 0 && !aligned) {
-    picture.faxCompression = 4;
-  } else if (k == 0 && aligned && !eol) {
-    picture.faxCompression = 2;  // Modified Huffman: rows byte-aligned, no end-of-line codes
-  } else if (k >= 0 && eol && !aligned) {
-    picture.faxCompression = 3;
-    picture.faxOptions = k > 0 ? 1 : 0;
-  } else {
+  if (k < 0 && !aligned)
+    picture.fax = {COMPRESSION_CCITTFAX4, 0};
+  else if (k == 0 && aligned && !eol)
+    picture.fax = {COMPRESSION_CCITTRLE, 0};  // Modified Huffman: rows byte-aligned, no end-of-line codes
+  else if (k >= 0 && eol && !aligned)
+    picture.fax = {COMPRESSION_CCITTFAX3, k > 0 ? GROUP3OPT_2DENCODING : 0};
+  else
     return false;
-  }
   return true;
-}
-
-// A minimal TIFF holding one CCITT-coded strip as the PDF stores it.
-QByteArray faxAsTiff(const PagePicture& p) {
-  struct Entry {
-    quint16 tag, type;
-    quint32 value;
-  };
-  std::vector<Entry> entries = {{256, 4, quint32(p.width)},
-                                {257, 4, quint32(p.height)},
-                                {258, 3, 1},
-                                {259, 3, quint32(p.faxCompression)},
-                                {262, 3, p.blackIs1 ? 1u : 0u},
-                                {273, 4, 0},
-                                {277, 3, 1},
-                                {278, 4, quint32(p.height)},
-                                {279, 4, quint32(p.stored.size())}};
-  if (p.faxCompression == 3) entries.push_back({292, 4, quint32(p.faxOptions)});
-  const quint32 dataOffset = 8 + 2 + quint32(entries.size()) * 12 + 4;
-  entries[5].value = dataOffset;
-  QByteArray tiff("II*\0", 4);
-  auto put16 = [&](quint16 v) {
-    v = qToLittleEndian(v);
-    tiff.append(reinterpret_cast<const char*>(&v), 2);
-  };
-  auto put32 = [&](quint32 v) {
-    v = qToLittleEndian(v);
-    tiff.append(reinterpret_cast<const char*>(&v), 4);
-  };
-  put32(8);
-  put16(quint16(entries.size()));
-  for (const Entry& e : entries) {
-    put16(e.tag);
-    put16(e.type);
-    put32(1);
-    if (e.type == 3) {
-      put16(quint16(e.value));
-      put16(0);
-    } else {
-      put32(e.value);
-    }
-  }
-  put32(0);
-  return tiff + p.stored;
-}
-
-// Sample i of a row of samples of `bits` bits each.
-inline int sampleAt(const uchar* row, qsizetype i, int bits) {
-  if (bits == 8) return row[i];
-  const qsizetype bit = i * bits;
-  return (row[bit >> 3] >> (8 - bits - (bit & 7))) & ((1 << bits) - 1);
-}
-
-QImage fromSamples(const PagePicture& p, const QByteArray& samples) {
-  const qsizetype rowBytes = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8;
-  QImage image(p.width, p.height, QImage::Format_RGB32);
-  if (image.isNull())
-    platform::Fail(platform::FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
-  const int top = (1 << p.bitsPerComponent) - 1;
-  const auto level = [&](int v) { return (v * 255 + top / 2) / top; };
-  const int lastIndex = int(p.palette.size()) - 1;
-  for (int y = 0; y < p.height; ++y) {
-    const auto* row = reinterpret_cast<const uchar*>(samples.constData()) + y * rowBytes;
-    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < p.width; ++x) {
-      if (!p.palette.empty()) {
-        out[x] = p.palette[std::size_t(std::min(sampleAt(row, x, p.bitsPerComponent), lastIndex))];
-      } else if (p.components == 1) {
-        const int g = level(sampleAt(row, x, p.bitsPerComponent));
-        out[x] = qRgb(g, g, g);
-      } else {
-        const qsizetype i = qsizetype(x) * 3;
-        out[x] = qRgb(level(sampleAt(row, i, p.bitsPerComponent)), level(sampleAt(row, i + 1, p.bitsPerComponent)),
-                      level(sampleAt(row, i + 2, p.bitsPerComponent)));
-      }
-    }
-  }
-  return image;
-}
-
-// The samples of the stored stream, decoded by qpdf in a document of their
-// own (so that no lock is held), never more than the picture needs; none
-// when qpdf does not decode that filter with those parameters (the page is
-// then drawn).
-std::optional<QByteArray> decodedSamples(const PagePicture& p) {
-  const qsizetype need = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8 * p.height;
-  if (p.filter.isEmpty()) return p.stored.left(need);
-  QPDF scratch;
-  scratch.setSuppressWarnings(true);
-  scratch.emptyPDF();
-  QPDFObjectHandle stream = QPDFObjectHandle::newStream(&scratch);
-  stream.replaceStreamData(p.stored.toStdString(), QPDFObjectHandle::parse(p.filter.toStdString()),
-                           QPDFObjectHandle::parse(p.decodeParms.isEmpty() ? "null" : p.decodeParms.toStdString()));
-  BoundedBuffer buffer(need, true);
-  bool decoded = false, attempted = true;
-  try {
-    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) && !scratch.anyWarnings();
-  } catch (const BoundedBuffer::Full&) {
-    decoded = true;
-  } catch (const std::exception&) {
-  }
-  if (!attempted && !buffer.full()) return std::nullopt;
-  if (buffer.full()) decoded = true;  // stopped once the picture had all it needs
-  if (!decoded) RaiseDamaged(QStringLiteral("los datos de la imagen de la página están dañados"));
-  return std::move(buffer.bytes());
 }
 
 }  // namespace
@@ -284,30 +242,26 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
   if (!rotate.isNull() && !(rotate.isInteger() && rotate.getIntValue() % 360 == 0)) return std::nullopt;
   if (page.getObjectHandle().hasKey("/UserUnit")) return std::nullopt;
-  const std::optional<Box> media = boxOf(page.getMediaBox()), crop = boxOf(page.getCropBox());
-  if (!media || !crop || !near(media->x0, crop->x0) || !near(media->y0, crop->y0) || !near(media->x1, crop->x1) ||
-      !near(media->y1, crop->y1))
-    return std::nullopt;
+  QPDFObjectHandle mediaBox = page.getMediaBox(), cropBox = page.getCropBox();
+  if (!mediaBox.isRectangle() || !cropBox.isRectangle()) return std::nullopt;
+  const QPDFObjectHandle::Rectangle media = normalized(mediaBox);
+  if (!sameBox(media, normalized(cropBox))) return std::nullopt;
 
-  BoundedBuffer contents(MaxPictureContents, false);
-  page.pipeContents(&contents);
-  if (contents.full()) return std::nullopt;
-  const QRegularExpressionMatch m = pictureContents().match(QString::fromLatin1(contents.bytes()));
-  if (!m.hasMatch()) return std::nullopt;
-  double a = m.captured(1).toDouble(), b = m.captured(2).toDouble(), c = m.captured(3).toDouble(),
-         d = m.captured(4).toDouble(), e = m.captured(5).toDouble(), f = m.captured(6).toDouble();
-  if (b != 0 || c != 0 || a <= 0 || d <= 0 || !near(e, media->x0) || !near(f, media->y0) ||
-      !near(a, media->x1 - media->x0) || !near(d, media->y1 - media->y0))
+  const auto drawn = drawnPicture(page);
+  if (!drawn) return std::nullopt;
+  const Matrix& m = drawn->second;
+  if (!near(m.b, 0) || !near(m.c, 0) || m.a <= 0 || m.d <= 0 || !sameBox({m.e, m.f, m.e + m.a, m.f + m.d}, media))
     return std::nullopt;
-
+  // qpdf complains of resources of the wrong kind, which would refuse the
+  // page; poppler draws it instead.
   QPDFObjectHandle resources = page.getAttribute("/Resources", false);
-  if (!resources.isDictionary()) return std::nullopt;
-  QPDFObjectHandle xobjects = resources.getKey("/XObject");
-  if (!xobjects.isDictionary()) return std::nullopt;
-  QPDFObjectHandle image = xobjects.getKey("/" + m.captured(7).toStdString());
-  if (!image.isStream()) return std::nullopt;
+  if (!resources.isDictionary() || !resources.getKey("/XObject").isDictionary()) return std::nullopt;
+  const std::map<std::string, QPDFObjectHandle> images = page.getImages();
+  const auto found = images.find(drawn->first);
+  if (found == images.end()) return std::nullopt;
+  QPDFObjectHandle image = found->second;
   QPDFObjectHandle dict = image.getDict();
-  if (!dict.getKey("/Subtype").isNameAndEquals("/Image") || boolOr(dict, "/ImageMask", false)) return std::nullopt;
+  if (boolOr(dict, "/ImageMask", false)) return std::nullopt;
   for (const char* key : {"/Mask", "/SMask", "/Decode", "/OC"})
     if (!dict.getKey(key).isNull()) return std::nullopt;
   if (intOr(dict, "/SMaskInData", 0) != 0) return std::nullopt;
@@ -316,8 +270,8 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   picture.width = intOr(dict, "/Width", 0);
   picture.height = intOr(dict, "/Height", 0);
   picture.bitsPerComponent = intOr(dict, "/BitsPerComponent", 0);
-  picture.widthPoints = a;
-  picture.heightPoints = d;
+  picture.widthPoints = media.urx - media.llx;
+  picture.heightPoints = media.ury - media.lly;
   if (picture.width <= 0 || picture.height <= 0) RaiseDamaged(QStringLiteral("la imagen de la página no tiene tamaño"));
   // Refused before anything is read or allocated for it.
   qint64 stored = fileBytes;
@@ -353,26 +307,6 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   const std::shared_ptr<Buffer> raw = image.getRawStreamData();
   picture.stored = QByteArray(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));
   return picture;
-}
-
-QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes) {
-  QImage image;
-  if (picture.kind == PagePicture::Kind::Samples) {
-    const std::optional<QByteArray> samples = decodedSamples(picture);
-    if (!samples) return {};
-    const qsizetype rowBytes = (qsizetype(picture.width) * picture.components * picture.bitsPerComponent + 7) / 8;
-    if (samples->size() < rowBytes * picture.height)
-      RaiseDamaged(QStringLiteral("la imagen de la página tiene menos datos de los que dice su tamaño"));
-    image = fromSamples(picture, *samples);
-  } else {
-    platform::CheckClaimedSize(QSize(picture.width, picture.height), fileBytes);
-    image =
-        platform::LoadPictureFromData(picture.kind == PagePicture::Kind::Jpeg ? picture.stored : faxAsTiff(picture));
-    if (image.size() != QSize(picture.width, picture.height)) return {};
-  }
-  image.setDotsPerMeterX(int(std::lround(picture.width / (picture.widthPoints / 72.0) / 0.0254)));
-  image.setDotsPerMeterY(int(std::lround(picture.height / (picture.heightPoints / 72.0) / 0.0254)));
-  return image;
 }
 
 }  // namespace documents

@@ -3,6 +3,8 @@
 // found in the page's objects (while the document is held), then decoded
 // anywhere, as the loader decodes the same picture as a file.
 
+#include "formats/documents/fax.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRgb>
@@ -24,9 +26,8 @@ struct PagePicture {
   QByteArray stored;          // the stream as the file holds it
   QByteArray filter;          // for Samples: the /Filter and /DecodeParms, as PDF text
   QByteArray decodeParms;
-  int faxCompression = 4;  // for Fax: the TIFF compression and its options
-  int faxOptions = 0;
-  bool blackIs1 = false;
+  FaxCoding fax;                             // for Fax: how the stream is coded
+  bool blackIs1 = false;                     // for Fax: 1 bits are black
   double widthPoints = 0, heightPoints = 0;  // the page's
 };
 

@@ -4,8 +4,9 @@
 #include "formats/documents/pdf_picture.h"
 #include "formats/documents/readers.h"
 
-#include "formats/codecs.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
+#include "formats/resolution.h"
 
 #include <poppler/qt6/poppler-qt6.h>
 #include <qpdf/QPDF.hh>
@@ -155,16 +156,16 @@ class PdfReader final : public DocumentReader {
       const double width = std::ceil(points.width() * dpi_ / 72.0), height = std::ceil(points.height() * dpi_ / 72.0);
       if (!(width * height <= double(platform::MaxPicturePixels)))
         platform::Fail(platform::FailureKind::OutOfMemory,
-                        QStringLiteral("La página es demasiado grande para dibujarla (%1 × %2 píxeles)")
-                            .arg(width, 0, 'f', 0)
-                            .arg(height, 0, 'f', 0));
+                       QStringLiteral("La página es demasiado grande para dibujarla (%1 × %2 píxeles)")
+                           .arg(width, 0, 'f', 0)
+                           .arg(height, 0, 'f', 0));
       image = page->renderToImage(dpi_, dpi_);
     }
     if (image.isNull()) RaiseDamaged(QStringLiteral("la página no se puede dibujar"));
     image.convertTo(QImage::Format_RGB32);
     if (image.isNull())
       platform::Fail(platform::FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
-    const int dpm = int(std::lround(dpi_ / 0.0254));
+    const int dpm = platform::DotsPerMetre(dpi_);
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
     return image;

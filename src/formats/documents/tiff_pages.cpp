@@ -2,8 +2,8 @@
 // size, the loader's own TIFF decoder decodes it.
 #include "formats/documents/readers.h"
 
-#include "formats/codecs.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
 
 #include <QFile>
 
@@ -20,24 +20,34 @@ namespace {
 // takes this many bytes: a file of n bytes holds fewer than n / 18 pages.
 constexpr qint64 MinDirectoryBytes = 18;
 
+// libtiff's complaints, in English, are noted and not printed.
+int complain(TIFF*, void* failed, const char*, const char*, va_list) {
+  *static_cast<bool*>(failed) = true;
+  return 1;
+}
+int ignore(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
 class TiffReader final : public DocumentReader {
  public:
   explicit TiffReader(std::shared_ptr<HeldFile> file) : file_(std::move(file)) {
     const int fd = file_->reopen();
     if (fd < 0) platform::RaiseUnread(platform::ReadResult::Unreadable);
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, &complain, &failed_);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, &ignore, nullptr);
     // "m": read through the descriptor, never map the file.
-    tiff_ = TIFFFdOpen(fd, "documento", "rm");
+    tiff_ = TIFFFdOpenExt(fd, "documento", "rm", options);
+    TIFFOpenOptionsFree(options);
     if (!tiff_) {
       ::close(fd);
       RaiseDamaged(QStringLiteral("su primera página no se puede leer"));
     }
-    const qint64 bound = std::max<qint64>(1, file_->bytes() / MinDirectoryBytes);
-    pages_ = 1;
-    while (!TIFFLastDirectory(tiff_)) {
-      // A directory that leads back to one read before is refused by libtiff.
-      if (!TIFFReadDirectory(tiff_) || ++pages_ > bound)
-        RaiseDamaged(QStringLiteral("la página %1 no se puede leer").arg(pages_ + 1));
-    }
+    // The chain of directories, each one's count and link read; one that
+    // leads back to one read before, or that cannot be read, is refused.
+    pages_ = TIFFNumberOfDirectories(tiff_);
+    if (failed_ || pages_ < 1) refuse(QStringLiteral("la página %1 no se puede leer").arg(pages_ + 1));
+    if (pages_ > std::max<qint64>(1, file_->bytes() / MinDirectoryBytes))
+      refuse(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
   }
   ~TiffReader() override {
     if (tiff_) TIFFClose(tiff_);
@@ -68,9 +78,16 @@ class TiffReader final : public DocumentReader {
   }
 
  private:
+  // Refused while opening: no destructor closes what was opened.
+  [[noreturn]] void refuse(const QString& reason) {
+    TIFFClose(tiff_);
+    tiff_ = nullptr;
+    RaiseDamaged(reason);
+  }
   std::shared_ptr<HeldFile> file_;
   std::mutex mutex_;
   TIFF* tiff_ = nullptr;
+  bool failed_ = false;  // libtiff complained while counting the pages
   qint64 pages_ = 0;
 };
 

@@ -1,7 +1,7 @@
 #include "window/model/repeat_command.h"
 
-#include "formats/filenames.h"
 #include "core/numbers.h"
+#include "formats/filenames.h"
 
 #include <unistd.h>
 
@@ -20,30 +20,13 @@ bool Bare(unsigned char b) {
          std::memchr("_@%+=:,./-", b, 10) != nullptr;
 }
 
-// The length of the valid UTF-8 sequence at bytes[i], or 0 when none starts there.
+// The length of the valid UTF-8 sequence at bytes[i], or 0 when none starts
+// there or it is one of the C1 control characters, which a terminal may act on too.
 qsizetype Utf8Length(const QByteArray& bytes, qsizetype i) {
-  const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-  const unsigned char lead = at(i);
-  if (lead < 0x80) return 1;
-  qsizetype length = 0;
-  std::uint32_t code = 0, least = 0;
-  if (lead >= 0xC2 && lead <= 0xDF)
-    length = 2, code = lead & 0x1F, least = 0x80;
-  else if (lead >= 0xE0 && lead <= 0xEF)
-    length = 3, code = lead & 0x0F, least = 0x800;
-  else if (lead >= 0xF0 && lead <= 0xF4)
-    length = 4, code = lead & 0x07, least = 0x10000;
-  else
-    return 0;
-  if (i + length > bytes.size()) return 0;
-  for (qsizetype k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (at(i + k) & 0x3F);
-  }
-  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  if (code < least || surrogate || code > 0x10FFFF) return 0;
-  // The C1 control characters, which a terminal may act on too.
-  return code >= 0x80 && code <= 0x9F ? 0 : length;
+  const int length = platform::Utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
+  const bool c1 =
+      length == 2 && static_cast<unsigned char>(bytes[i]) == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) <= 0x9F;
+  return c1 ? 0 : length;
 }
 
 bool Control(unsigned char b) { return (b < 0x20 && b != '\n') || b == 0x7F; }

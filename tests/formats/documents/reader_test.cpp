@@ -1,9 +1,9 @@
 // The document reader: each kind of page gives the pixels the single-picture
 // loader gives for the same picture, at its own resolution; every damaged,
 // hostile or protected document is refused with its reason.
-#include "formats/documents/document.h"
-#include "formats/codecs.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
+#include "formats/documents/document.h"
 #include "support/documents.h"
 #include "support/picture_files.h"
 
@@ -37,9 +37,23 @@ struct PageCase {
 TEST(DocumentReader, EachKindOfPageGivesThePicturesOwnPixels) {
   const QImage picture = imagefilestest::Gradient(61, 47, 5);
   const auto loaded = [](const Page& p) { return platform::LoadPictureFromData(StoredPicture(p)); };
+  const auto held = [](const Page& p) { return HeldPixels(p); };
   const std::vector<PageCase> cases = {
       {"jpeg", {PdfPage::Jpeg, picture, 300}, loaded},
       {"group 4", {PdfPage::Group4, picture, 200}, loaded},
+      {"group 3", {PdfPage::Group3, picture, 200}, loaded},
+      {"group 3 two-dimensional", {PdfPage::Group3TwoD, picture, 204}, loaded},
+      {"modified huffman", {PdfPage::ModifiedHuffman, picture, 100}, loaded},
+      {"grey of 1 bit", {PdfPage::FlateGrey, picture, 300, 1}, held},
+      {"grey of 2 bits", {PdfPage::FlateGrey, picture, 300, 2}, held},
+      {"grey of 4 bits", {PdfPage::FlateGrey, picture, 300, 4}, held},
+      {"palette of 1 bit", {PdfPage::Indexed, picture, 150, 1}, held},
+      {"palette of 2 bits", {PdfPage::Indexed, picture, 150, 2}, held},
+      {"palette of 4 bits", {PdfPage::Indexed, picture, 150, 4}, held},
+      {"placed through nested matrices",
+       {PdfPage::FlateRgb, picture, 150, 8, 0, false, true},
+       [](const Page& p) { return rgb(p.picture); }},
+      {"turned a whole turn", {PdfPage::FlateRgb, picture, 150, 8, 360}, [](const Page& p) { return rgb(p.picture); }},
       {"flate rgb", {PdfPage::FlateRgb, picture, 150}, [](const Page& p) { return rgb(p.picture); }},
       {"flate grey",
        {PdfPage::FlateGrey, picture, 300},
@@ -84,6 +98,51 @@ TEST(DocumentReader, PagesThatAreNotOnePictureAreDrawnAtTheAskedResolution) {
   EXPECT_EQ(page.dotsPerMeterX(), dpm(200));
   EXPECT_EQ(page.pixel(599, 0), qRgb(255, 255, 255));       // white paper
   EXPECT_EQ(page.pixel(100, 250), qRgb(0x33, 0x66, 0xCC));  // inside the drawn rectangle
+}
+
+// A picture of four quarters: red, green above; blue, black below.
+QImage quarters(int width, int height) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool right = x >= width / 2, below = y >= height / 2;
+      picture.setPixel(x, y,
+                       below   ? (right ? qRgb(0, 0, 0) : qRgb(0, 0, 255))
+                       : right ? qRgb(0, 255, 0)
+                               : qRgb(255, 0, 0));
+    }
+  return picture;
+}
+
+struct ShownCase {
+  const char* name;
+  int rotate;
+  bool cropped;
+  QSize size;                  // drawn at the picture's own resolution
+  std::vector<QRgb> quarters;  // the colour at the middle of the drawn page's quarters, row by row
+};
+
+TEST(DocumentReader, PagesTurnedOrCutAreDrawnAsTheyShow) {
+  const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
+  const std::vector<ShownCase> cases = {
+      {"turned a quarter", 90, false, {60, 80}, {blue, red, black, green}},
+      {"turned half", 180, false, {80, 60}, {black, blue, green, red}},
+      {"turned back a quarter", -90, false, {60, 80}, {green, black, red, blue}},
+      {"cut to its left half", 0, true, {40, 60}, {red, red, blue, blue}},
+  };
+  QTemporaryDir dir;
+  for (const ShownCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto reader = documents::OpenDocument(
+        written(dir, Pdf({{PdfPage::FlateRgb, quarters(80, 60), 72, 8, c.rotate, c.cropped}})), 72);
+    const QImage page = reader->page(0);
+    ASSERT_EQ(page.size(), c.size);
+    EXPECT_EQ(page.dotsPerMeterX(), dpm(72));
+    for (int i = 0; i < 4; ++i) {
+      const QRgb shown = page.pixel(c.size.width() * (1 + 2 * (i % 2)) / 4, c.size.height() * (1 + 2 * (i / 2)) / 4);
+      EXPECT_EQ(shown, c.quarters[std::size_t(i)]) << "quarter " << i;
+    }
+  }
 }
 
 struct Refusal {
