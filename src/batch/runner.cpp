@@ -1,8 +1,8 @@
 #include "batch/runner.h"
 
+#include "batch/documents_module.h"
 #include "core/numbers.h"
 #include "formats/codecs.h"
-#include "formats/documents/document.h"
 #include "formats/filenames.h"
 
 #include <QFileInfo>
@@ -38,7 +38,7 @@ void savePicture(QImage picture, const QString& path, const Options& options) {
 
 documents::EncodedPage encodePage(QImage picture, const Options& options) {
   clean(picture, options);
-  return documents::EncodePage(picture, options.pageQuality());
+  return Documents().encodePage(picture, options.pageQuality());
 }
 
 [[noreturn]] void systemFailure(const char* what, int error) {
@@ -86,7 +86,7 @@ struct OutputState {
 
 class Runner {
  public:
-  Runner(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
+  Runner(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
          const std::function<void()>& pageDone, const std::atomic<bool>* stopping)
       : plan_(plan),
         options_(options),
@@ -102,6 +102,10 @@ class Runner {
         for (const int page : source.pages)
           jobs_.push_back({o, s, int(jobs_.size() - outputs_[o].firstJob), source.document ? page : -1});
         sources_[s].remaining += int(source.pages.size());
+        if (source.reader) {  // opened by the plan to count its pages
+          sources_[s].reader = std::move(plan.sources[s].reader);
+          sources_[s].opened = true;
+        }
       }
       outputs_[o].remaining = int(jobs_.size() - outputs_[o].firstJob);
     }
@@ -194,7 +198,7 @@ class Runner {
       if (!source.opened) {
         source.opened = true;
         try {
-          source.reader = documents::OpenDocument(plan_.sources[job.source].input, options_.dpi);
+          source.reader = Documents().openDocument(plan_.sources[job.source].input, options_.dpi);
         } catch (...) {
           source.openFailure = reasonOf(std::current_exception());
         }
@@ -247,7 +251,7 @@ class Runner {
     for (auto it = out.waiting.begin(); it != out.waiting.end() && it->first == out.next; it = out.waiting.begin()) {
       const std::size_t k = out.firstJob + std::size_t(out.next);
       try {
-        if (!out.writer) out.writer = documents::CreateDocument(plan_.outputs[job.output].path, documentKind());
+        if (!out.writer) out.writer = Documents().createDocument(plan_.outputs[job.output].path, documentKind());
         out.writer->addPage(it->second);
       } catch (...) {
         const PageJob& failing = jobs_[k];
@@ -382,7 +386,7 @@ class Runner {
 
 }  // namespace
 
-Totals Run(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
+Totals Run(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
            const std::function<void()>& pageDone, const std::function<void()>& tick,
            const std::atomic<bool>* stopping) {
   Runner runner(plan, options, failed, pageDone, stopping);

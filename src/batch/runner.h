@@ -38,8 +38,9 @@ struct Report {
 // each page is written or given up, tick() about once a second while they
 // run; never two calls at a time. Once stopping turns true, no new page is
 // begun, the pages under way are finished, and an output not complete then
-// is discarded. Never throws.
-Totals Run(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
+// is discarded. The documents the plan kept open are taken from it, and each
+// is closed once its pages are done. Never throws.
+Totals Run(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
            const std::function<void()>& pageDone = {}, const std::function<void()>& tick = {},
            const std::atomic<bool>* stopping = nullptr);
 
