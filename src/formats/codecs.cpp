@@ -2,14 +2,15 @@
 
 #include "formats/filenames.h"
 
+#include "core/large_pages.h"
+#include "core/numbers.h"
 #include "formats/completeness.h"
 #include "formats/jpeg_decoder.h"
-#include "core/large_pages.h"
+#include "formats/mapped_file.h"
 #include "formats/picture_encoding.h"
 #include "formats/picture_header.h"
 #include "formats/png_key.h"
 #include "formats/safe_file.h"
-#include "core/numbers.h"
 #include "formats/widening.h"
 
 #include <QBuffer>
@@ -63,7 +64,7 @@ void CheckClaimedSize(QSize size, qint64 fileBytes) {
   const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
   if (pixels > MaxPicturePixels || (pixels > UnquestionedPixels && pixels > fileBytes * MaxPixelsPerByte))
     Fail(FailureKind::OutOfMemory,
-          QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
+         QStringLiteral("La imagen es demasiado grande (%1 × %2 píxeles)").arg(size.width()).arg(size.height()));
 }
 
 namespace {
@@ -157,10 +158,18 @@ QImage decode(const QByteArray& data) {
 void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
 
 QImage LoadPicture(const QString& path) {
-  QByteArray data;
-  const ReadResult result = ReadWholeFile(path, data, MaxFileBytes);
-  if (result == ReadResult::Read) return decode(data);
-  RaiseUnread(result);
+  MappedFile file;  // read in place: no copy, no fresh memory for the file's bytes
+  const ReadResult result = file.open(path, MaxFileBytes);
+  if (result != ReadResult::Read) RaiseUnread(result);
+  QImage picture;
+  try {
+    picture = decode(file.bytes());
+  } catch (const Failure&) {
+    if (!file.cut()) throw;
+  }
+  // Cut short while it was read: whatever its zeros decoded to, it is told as what it is.
+  if (file.cut()) Fail(FailureKind::Damaged, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+  return picture;
 }
 
 QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }

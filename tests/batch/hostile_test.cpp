@@ -4,6 +4,7 @@
 #include "batch_support.h"
 
 #include "formats/filenames.h"
+#include "formats/mapped_file.h"
 #include "support/hostile_files.h"
 
 #include <QDir>
@@ -137,4 +138,26 @@ TEST(BatchHostileFiles, NamesLinksAndPipesNeitherEscapeNorHang) {
       for (const QString& name : everythingIn(folder))
         ::unlink(platform::EncodeFileName(folder + u'/' + name).constData());
   }
+}
+
+// A picture cut short by another program while it is read: the pages it lost
+// read as zeros, and the reader is told, instead of the process ending.
+TEST(BatchHostileFiles, AFileCutShortWhileReadInPlaceReadsAsZerosAndIsToldSo) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("cortada.bmp");
+  const qsizetype page = qsizetype(::sysconf(_SC_PAGESIZE));
+  WriteFile(path, QByteArray(3 * page + 100, 'x'));
+  platform::MappedFile file;
+  ASSERT_EQ(file.open(path, qint64(1) << 20), platform::ReadResult::Read);
+  ASSERT_EQ(file.bytes().size(), 3 * page + 100);
+  EXPECT_EQ(file.bytes().at(page + 1), 'x');
+  EXPECT_FALSE(file.cut());
+  ASSERT_EQ(::truncate(path.toUtf8().constData(), page), 0);
+  EXPECT_EQ(file.bytes().at(page - 1), 'x');   // still in the file
+  EXPECT_EQ(file.bytes().at(page + 1), '\0');  // lost
+  EXPECT_EQ(file.bytes().at(3 * page + 99), '\0');
+  EXPECT_TRUE(file.cut());
+  ASSERT_EQ(file.open(path, qint64(1) << 20), platform::ReadResult::Read);  // the file as it is now
+  EXPECT_EQ(file.bytes(), QByteArray(page, 'x'));
+  EXPECT_FALSE(file.cut());
 }
