@@ -114,7 +114,11 @@ mean_ms() {
   awk "BEGIN{printf \"%.1f\", ($end - $start) / 50 / 1e6}"
 }
 # Whether a run loads the documents module (and with it poppler and qpdf).
-loads_documents() { LD_DEBUG=files "$@" 2>&1 >/dev/null | grep -q 'file=.*poppler' && echo yes || echo no; }
+loads_documents() {
+  local n
+  n=$(LD_DEBUG=files "$@" 2>&1 >/dev/null | grep -c 'file=.*poppler' || true)
+  [ "$n" -gt 0 ] && echo yes || echo no
+}
 for lote_of in "$lote" ${other:+"$other"}; do
   [ "$lote_of" = "$lote" ] && label="this build" || label="other build"
   echo "$label: --help $(mean_ms "$lote_of" --help) ms (documents loaded: $(loads_documents "$lote_of" --help));" \
