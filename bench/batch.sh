@@ -7,18 +7,24 @@
 #     beside the rule as one libvips pipeline (goal: no slower, PNG at most 1.1x);
 #  3. 16 such scans with -j 1 and with -j 2 (goal: -j 2 at least 1.6x the throughput);
 #  4. peak memory with one and with two 100 MP pictures at once (goal: at most
-#     N x 2 x 400 MB + 100 MB), by /usr/bin/time -v.
+#     N x 2 x 400 MB + 100 MB), by /usr/bin/time -v;
+#  5. start-up: `--help`, and a folder of four small JPEGs, the mean of 50 runs
+#     (goal: at most 15 ms; no document library loaded for either).
+# With a second build dir, steps 1 and 5 run that build's command too, side
+# by side (e.g. the tree before a change).
 # Each time is the best of BENCH_RUNS runs (3). The machine's cores are easily
 # shared with other work (a build, another benchmark): when during the best
 # run the cores were nearly all busy and other processes took more than a
 # tenth of its wall time in CPU time, the figure says so, since it then
 # measures less than the cores it was counted on.
-# Usage: bench/batch.sh [build dir]
+# Usage: bench/batch.sh [build dir [other build dir]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-build}")
 lote="$build/src/batch/tintaborra-lote"
 make_picture="$build/bench/batch_pictures"
+other=""
+[ $# -ge 2 ] && other="$(realpath "$2")/src/batch/tintaborra-lote"
 runs=${BENCH_RUNS:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -55,6 +61,10 @@ echo "== 1. 4000 x 3000 BMP, whitening, BMP out"
 "$make_picture" varied varied.bmp 4000 3000
 read -r ours ours_cpu others <<<"$(best "$lote" -o out1 --formato bmp --blanquear varied.bmp)"
 echo "tintaborra-lote: ${ours} s$(busy "$ours" "$ours_cpu" "$others")"
+if [ -n "$other" ]; then
+  read -r theirs theirs_cpu others <<<"$(best "$other" -o out1 --formato bmp --blanquear varied.bmp)"
+  echo "other build: ${theirs} s$(busy "$theirs" "$theirs_cpu" "$others"); this / other = $(ratio "$ours" "$theirs")"
+fi
 if command -v convert >/dev/null; then
   read -r theirs theirs_cpu others <<<"$(best convert varied.bmp -fill white +opaque black out1-im.bmp)"
   echo "ImageMagick convert: ${theirs} s$(busy "$theirs" "$theirs_cpu" "$others"); ours / theirs = $(ratio "$ours" "$theirs") (goal <= 0.25)"
@@ -90,4 +100,27 @@ for n in 1 2; do
   [ "$n" = 2 ] && inputs=(big1.bmp big2.bmp)
   peak=$(peak_mb "$lote" -o out4 -j "$n" --quitar 128,128,128 --blanquear "${inputs[@]}")
   echo "-j $n: peak ${peak} MB (goal <= $((n * 2 * 400 + 100)) MB)"
+done
+
+echo "== 5. start-up, mean of 50 runs"
+mkdir -p small
+for i in 1 2 3 4; do "$make_picture" scan "small/s$i.jpg" 400 300; done
+# The mean wall time of 50 runs of the command, in milliseconds.
+mean_ms() {
+  local start end
+  start=$(date +%s%N)
+  for _ in $(seq 50); do "$@" >/dev/null 2>&1; done
+  end=$(date +%s%N)
+  awk "BEGIN{printf \"%.1f\", ($end - $start) / 50 / 1e6}"
+}
+# Whether a run loads the documents module (and with it poppler and qpdf).
+loads_documents() {
+  local n
+  n=$(LD_DEBUG=files "$@" 2>&1 >/dev/null | grep -c 'file=.*poppler' || true)
+  [ "$n" -gt 0 ] && echo yes || echo no
+}
+for lote_of in "$lote" ${other:+"$other"}; do
+  [ "$lote_of" = "$lote" ] && label="this build" || label="other build"
+  echo "$label: --help $(mean_ms "$lote_of" --help) ms (documents loaded: $(loads_documents "$lote_of" --help));" \
+    "four small JPEGs $(mean_ms "$lote_of" -o out5 small) ms (documents loaded: $(loads_documents "$lote_of" -o out5 small))"
 done

@@ -11,10 +11,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <stop_token>
+#include <thread>
 
+#include <semaphore.h>
 #include <unistd.h>
 
 namespace {
@@ -27,13 +30,14 @@ void print(std::FILE* stream, const QString& text) {
   std::fflush(stream);
 }
 
-std::atomic<bool> stopping{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
 // Ctrl+C or a request to end: no new picture or page is begun, those under
-// way are finished, a document not complete is discarded. A second one ends the program at once (the handler is reset),
-// which leaves no file half written either.
-void stop(int) { stopping.store(true); }
+// way are finished, a document not complete is discarded. A second one ends
+// the program at once (the handler is reset), which leaves no file half
+// written either. The handler only posts the semaphore, which is all a
+// signal handler may do; a thread waiting on it asks the run to stop.
+sem_t signalled;
+
+void stop(int) { ::sem_post(&signalled); }
 
 void stopOnSignals() {
   struct sigaction action {};
@@ -80,6 +84,13 @@ int main(int argc, char* argv[]) {
     print(err, batch::FailureText(options.outputFolder, QStringLiteral("no se puede crear la carpeta de salida")));
     return 1;
   }
+  std::stop_source stopping;
+  ::sem_init(&signalled, 0, 0);
+  std::jthread watcher([&](std::stop_token ended) {
+    while (::sem_wait(&signalled) != 0 && errno == EINTR) {
+    }
+    if (!ended.stop_requested()) stopping.request_stop();
+  });
   stopOnSignals();
 
   const bool bar = isatty(fileno(err));
@@ -104,10 +115,13 @@ int main(int argc, char* argv[]) {
         ++finished;
         showBar();
       },
-      showBar, &stopping);
+      showBar, stopping.get_token());
+  watcher.request_stop();  // the run is over: the watcher is woken to end
+  ::sem_post(&signalled);
+  watcher.join();
   if (bar) print(err, QStringLiteral("\r\x1b[K"));
   const double seconds = clock.elapsed() / 1000.0;
-  if (stopping.load()) {
+  if (stopping.stop_requested()) {
     print(err, batch::InterruptedText(totals, seconds));
     return 130;
   }

@@ -1,13 +1,15 @@
 #include "batch/plan.h"
 
-#include "formats/documents/document.h"
+#include "batch/documents_module.h"
+#include "core/numbers.h"
 #include "formats/filenames.h"
 #include "formats/picture_header.h"
-#include "core/numbers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QSet>
 
 #include <fcntl.h>
@@ -48,22 +50,34 @@ QByteArray headOf(const QString& path) {
 
 bool startsAsReadable(const QString& path) {
   const QByteArray head = headOf(path);
-  return documents::StartsAsPdf(head) ||
+  return platform::StartsAsPdf(head) ||
          (head.size() >= 8 && platform::FormatOf(head) != platform::PictureFormat::Other);
+}
+
+// Whether the TIFF holds more than one page, by the decoder's own count: a
+// TIFF of one page is a picture, and loads no document library.
+bool severalPages(const QString& path) {
+  QFile file;
+  if (!platform::OpenForReading(file, path)) return false;
+  QImageReader reader(&file, platform::FormatName(platform::PictureFormat::Tiff));
+  reader.setAutoDetectImageFormat(false);
+  return reader.imageCount() > 1;
 }
 
 // A PDF is always a document, a TIFF when it holds more than one page;
 // anything else, and a file that cannot be read at all, is a single picture
 // whose loading tells what is wrong with it.
-Source sourceOf(const QString& input, const Options& options) {
-  Source source{input, false, 1, {}};
+Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
+  Source source{input, false, 1, {}, {}};
   const QByteArray head = headOf(input);
-  const bool pdf = documents::StartsAsPdf(head) || (head.size() > 0 && extensionOf(input) == u"pdf");
+  const bool pdf = platform::StartsAsPdf(head) || (head.size() > 0 && extensionOf(input) == u"pdf");
   const bool tiff = !pdf && head.size() >= 8 && platform::FormatOf(head) == platform::PictureFormat::Tiff;
-  if (!pdf && !tiff) return source;
+  if (!pdf && !(tiff && severalPages(input))) return source;
   try {
-    source.pageCount = documents::OpenDocument(input, options.dpi)->pageCount();
+    std::shared_ptr<documents::DocumentReader> reader = Documents().openDocument(input, options.dpi);
+    source.pageCount = reader->pageCount();
     source.document = pdf || source.pageCount > 1;
+    if (source.document && keepOpen) source.reader = std::move(reader);
   } catch (const platform::Failure&) {
     // A damaged document is told when its turn comes, with the other inputs
     // written; a TIFF the reader refuses is the loader's to judge.
@@ -131,12 +145,14 @@ Plan PlanWork(const Options& options) {
   if (inputs.isEmpty()) throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las carpetas dadas")};
 
   Plan plan;
+  int kept = 0;        // documents held open
   QSet<QString> read;  // inputs' identities
   for (const QString& input : inputs) {
     const QString id = identity(QFileInfo(input));
     if (read.contains(id)) continue;  // one file named twice is read once
     read.insert(id);
-    plan.sources.push_back(sourceOf(input, options));
+    plan.sources.push_back(sourceOf(input, options, kept < KeptOpen));
+    kept += plan.sources.back().reader != nullptr;
     takePages(plan.sources.back(), options);
   }
 

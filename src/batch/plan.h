@@ -4,11 +4,13 @@
 // each, and the files those pages go to.
 
 #include "batch/options.h"
+#include "formats/documents/document.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace batch {
@@ -18,7 +20,13 @@ struct Source {
   bool document = false;   // a PDF, or a TIFF of more than one page
   int pageCount = 1;       // 0 for a document that could not be opened to count them
   std::vector<int> pages;  // the pages taken, from 0, in the order written
+  // The document as opened to count its pages, kept for reading them; only
+  // the first few are kept open (KeptOpen), the others are opened anew.
+  std::shared_ptr<documents::DocumentReader> reader;
 };
+
+// Documents held open from the plan to their reading, at most.
+constexpr int KeptOpen = 16;
 
 struct Output {
   enum class Kind {
@@ -41,7 +49,9 @@ struct Plan {
 // The inputs with every folder replaced by the regular files directly in it
 // that are pictures of the formats the help names (BMP, GIF, JPEG, PNG, TIFF)
 // or PDF documents, by their extension or their first bytes, in name order,
-// whatever bytes the names hold. Documents are opened to count their pages.
+// whatever bytes the names hold. Documents are opened to count their pages
+// (the documents module is loaded only then: for a PDF, or a TIFF that the
+// decoder finds more than one page in).
 // Two inputs with one output, an output that is one of the inputs, an output
 // folder that is a file, a page asked for past an input's end, or a list with
 // no file at all throw UsageError. Nothing is written.

@@ -8,8 +8,8 @@
 
 #include <QString>
 
-#include <atomic>
 #include <functional>
+#include <stop_token>
 
 namespace batch {
 
@@ -36,11 +36,12 @@ struct Report {
 // --unir, the joined document is then not written either, and that is
 // reported too); the other outputs are still written. pageDone() is called as
 // each page is written or given up, tick() about once a second while they
-// run; never two calls at a time. Once stopping turns true, no new page is
-// begun, the pages under way are finished, and an output not complete then
-// is discarded. Never throws.
-Totals Run(const Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
+// run; never two calls at a time. Once a stop is asked through `stop`, no
+// new page is begun, the pages under way are finished, and an output not complete then
+// is discarded. The documents the plan kept open are taken from it, and each
+// is closed once its pages are done. Never throws.
+Totals Run(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
            const std::function<void()>& pageDone = {}, const std::function<void()>& tick = {},
-           const std::atomic<bool>* stopping = nullptr);
+           std::stop_token stop = {});
 
 }  // namespace batch

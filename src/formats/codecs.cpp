@@ -6,6 +6,7 @@
 #include "core/numbers.h"
 #include "formats/completeness.h"
 #include "formats/jpeg_decoder.h"
+#include "formats/mapped_file.h"
 #include "formats/picture_encoding.h"
 #include "formats/picture_header.h"
 #include "formats/png_key.h"
@@ -151,10 +152,18 @@ QImage decode(const QByteArray& data) {
 void InitCodecs() { QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64); }
 
 QImage LoadPicture(const QString& path) {
-  QByteArray data;
-  const ReadResult result = ReadWholeFile(path, data, MaxFileBytes);
-  if (result == ReadResult::Read) return decode(data);
-  RaiseUnread(result);
+  MappedFile file;  // read in place: no copy, no fresh memory for the file's bytes
+  const ReadResult result = file.open(path, MaxFileBytes);
+  if (result != ReadResult::Read) RaiseUnread(result);
+  QImage picture;
+  try {
+    picture = decode(file.bytes());
+  } catch (const Failure&) {
+    if (!file.cut()) throw;
+  }
+  // Cut short while it was read: whatever its zeros decoded to, it is told as what it is.
+  if (file.cut()) Fail(FailureKind::Damaged, QStringLiteral("Imagen incompleta: el archivo termina antes de tiempo"));
+  return picture;
 }
 
 QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }

@@ -23,8 +23,10 @@ void InitCodecs();
 void CheckClaimedSize(QSize size, qint64 fileBytes);
 
 // Decodes a picture file into Format_RGB32, transparent pixels flattened onto
-// white. The file is read once, and only a regular file; the same bytes are
-// checked and decoded. Fails with a description in Spanish; a file of another
+// white. Only a regular file is read, in place (mapped_file.h): the checks
+// and the decoder read the same bytes, unless the file is written over
+// meanwhile, when the decoder trusts the new ones no more than a damaged
+// file's; a file cut short while read is refused as incomplete. Fails with a description in Spanish; a file of another
 // format, a damaged or cut-off one, and a header that claims more than
 // MaxPicturePixels are refused before anything is decoded.
 QImage LoadPicture(const QString& path);

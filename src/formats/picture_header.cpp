@@ -108,7 +108,12 @@ QSize tiffSize(const Header& h) {
   return checked(width, height);
 }
 
+// A PDF's header may come after a little junk, which readers skip.
+constexpr qsizetype PdfHeaderReach = 1024;
+
 }  // namespace
+
+bool StartsAsPdf(const QByteArray& head) { return head.left(PdfHeaderReach).contains("%PDF-"); }
 
 PictureFormat FormatOf(const QByteArray& data) {
   if (data.startsWith("BM")) return PictureFormat::Bmp;

@@ -1,7 +1,8 @@
 #pragma once
 // What a picture file's first bytes say: which of the accepted formats it is
 // (BMP, GIF, JPEG, PNG, TIFF, told by content only) and the size of the
-// picture it declares, read before anything is decoded or allocated.
+// picture it declares, read before anything is decoded or allocated; and
+// whether they begin a PDF document instead.
 
 #include <QByteArray>
 #include <QSize>
@@ -11,6 +12,9 @@ namespace platform {
 enum class PictureFormat { Other, Bmp, Gif, Jpeg, Png, Tiff };
 
 PictureFormat FormatOf(const QByteArray& data);
+// Whether a file's first bytes are a PDF document's ("%PDF-", perhaps after
+// a little leading junk, as readers allow).
+bool StartsAsPdf(const QByteArray& head);
 // The name Qt's image plugins know the format by.
 const char* FormatName(PictureFormat format);
 

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +126,59 @@ void ReplacingFile::discard() {
   temporary_.clear();
   if (folderFd_ >= 0) ::close(folderFd_);
   folderFd_ = -1;
+}
+
+StagedFolder::StagedFolder(const QString& folder) : folder_(EncodeFileName(folder)) {
+  if (folder_.isEmpty()) folder_ = ".";
+}
+
+StagedFolder::~StagedFolder() { discard(); }
+
+bool StagedFolder::open() {
+  discard();
+  QByteArray name = folder_ + "/.tb-XXXXXX";
+  if (!::mkdtemp(name.data())) {
+    error_ = errno;
+    return false;
+  }
+  staging_ = name;
+  error_ = 0;
+  return true;
+}
+
+QString StagedFolder::stagedPath(const QString& name) const {
+  return DecodeFileName(staging_ + '/' + EncodeFileName(name));
+}
+
+bool StagedFolder::commit(const QStringList& names) {
+  if (staging_.isEmpty()) {
+    error_ = EBADF;
+    return false;
+  }
+  bool done = true;
+  for (const QString& name : names) {
+    const QByteArray native = EncodeFileName(name);
+    if (::rename((staging_ + '/' + native).constData(), (folder_ + '/' + native).constData()) != 0) {
+      error_ = errno;
+      done = false;
+      break;
+    }
+  }
+  discard();
+  return done;
+}
+
+void StagedFolder::discard() {
+  if (staging_.isEmpty()) return;
+  // Only this folder's own files: it was made empty and hidden by open().
+  if (DIR* dir = ::opendir(staging_.constData())) {
+    while (const dirent* entry = ::readdir(dir))
+      if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    ::closedir(dir);
+  }
+  ::rmdir(staging_.constData());
+  staging_.clear();
 }
 
 bool MakeFolder(const QString& path) {

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -43,6 +44,35 @@ class ReplacingFile {
   QByteArray temporary_;  // the new file's own name, empty while it has none
   int mode_ = -1;         // the permissions of the file replaced, if any
   QFile file_;
+  int error_ = 0;
+};
+
+// Files written into a hidden folder (".tb-" and six characters) beside
+// their targets, and put in their places together once all are complete: a
+// run cut short leaves none of them in place. Dropped, with what it holds,
+// unless committed.
+class StagedFolder {
+ public:
+  // The folder the files go to, whatever bytes its name holds.
+  explicit StagedFolder(const QString& folder);
+  ~StagedFolder();  // a folder never committed is removed with its files
+  StagedFolder(const StagedFolder&) = delete;
+  StagedFolder& operator=(const StagedFolder&) = delete;
+
+  // Creates the hidden folder; false with error() set when it cannot.
+  bool open();
+  // Where the file that is to be called name is written meanwhile.
+  QString stagedPath(const QString& name) const;
+  // Renames each of names into the folder, in their order; false with
+  // error() set at the first that fails (those before it stay in place).
+  // The hidden folder is removed either way.
+  bool commit(const QStringList& names);
+  // Removes the hidden folder and every file in it.
+  void discard();
+  int error() const { return error_; }
+
+ private:
+  QByteArray folder_, staging_;  // as the system's bytes; staging_ empty when none
   int error_ = 0;
 };
 

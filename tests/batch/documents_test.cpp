@@ -4,12 +4,13 @@
 #include "batch_support.h"
 
 #include "batch/options.h"
-#include "formats/documents/document.h"
 #include "formats/codecs.h"
+#include "formats/documents/document.h"
 #include "support/documents.h"
 #include "support/test_form.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -143,5 +144,42 @@ TEST(BatchDocuments, ADocumentThatFailsLeavesNothingOfItselfAndTheOthersAreWritt
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.says))) << run.err.toStdString();
     EXPECT_EQ(d.written(), c.written);
+  }
+}
+
+// The documents' libraries (poppler, qpdf) are loaded by a run that reads or
+// writes a document, and by no other: they cost more to load than a few
+// pictures take to clean.
+TEST(BatchDocuments, TheDocumentLibrariesAreLoadedOnlyWhenADocumentIsRead) {
+  const Documents d;
+  WriteFile(d.in("una.tif"), documentfiles::Tiff({{RandomColours(12, 10, 5)}}));
+  const struct {
+    QStringList args;
+    bool loads;
+  } cases[] = {
+      {{"--help"}, false},
+      {{"-o", d.out("a"), d.in("foto.png")}, false},
+      {{"-o", d.out("b"), d.in("una.tif")}, false},
+      {{"-o", d.out("c"), d.in("escaneo.pdf")}, true},
+      {{"-o", d.out("d"), d.in("hojas.tif")}, true},
+      {{"-o", d.out("e"), "--formato", "pdf", d.in("foto.png")}, true},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].args.join(u' ').toStdString());
+    // The dynamic loader names each library it loads in a file of its own.
+    const QString log = d.dir.filePath(QStringLiteral("cargadas-%1").arg(i));
+    qputenv("LD_DEBUG", "files");
+    qputenv("LD_DEBUG_OUTPUT", log.toLocal8Bit());
+    const Outcome run = RunLote(cases[i].args);
+    qunsetenv("LD_DEBUG");
+    qunsetenv("LD_DEBUG_OUTPUT");
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QByteArray loaded;
+    for (const QString& name :
+         QDir(d.dir.path()).entryList(QStringList{QFileInfo(log).fileName() + QStringLiteral(".*")}, QDir::Files))
+      loaded += ReadFile(d.dir.filePath(name));
+    ASSERT_TRUE(loaded.contains("libQt6Core")) << "the loader wrote no names";
+    EXPECT_EQ(loaded.contains("tintaborra-documentos"), cases[i].loads);
+    EXPECT_EQ(loaded.contains("libpoppler"), cases[i].loads);
   }
 }

@@ -1,9 +1,10 @@
 #include "formats/documents/document.h"
 #include "formats/documents/readers.h"
 
+#include "core/numbers.h"
 #include "formats/codecs.h"
 #include "formats/filenames.h"
-#include "core/numbers.h"
+#include "formats/picture_header.h"
 
 #include <cerrno>
 #include <cstring>
@@ -46,7 +47,7 @@ void RaiseDamaged(const QString& reason) {
   platform::Fail(platform::FailureKind::Damaged, QStringLiteral("Documento dañado o incompleto: %1").arg(reason));
 }
 
-bool StartsAsPdf(const QByteArray& head) { return head.left(PdfHeaderReach).contains("%PDF-"); }
+bool StartsAsPdf(const QByteArray& head) { return platform::StartsAsPdf(head); }
 
 std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi) {
   using platform::ReadResult;
