@@ -4,8 +4,8 @@
 // in colors.h.
 
 #include "core/colors.h"
-#include "window/model/dialog_records.h"
 #include "core/numbers.h"
+#include "window/model/dialog_records.h"
 
 #include <cstdint>
 
@@ -30,11 +30,7 @@ Position DraggedTo(float left, float top, float startX, std::int32_t startY, flo
 // The custom colours the colour dialog shows: blue first, the rest white.
 platform::CustomColorTable FreshCustomColours();
 
-constexpr std::uint32_t ChooseColorFlags =
-    platform::CC_RGBINIT | platform::CC_FULLOPEN | platform::CC_PREVENTFULLOPEN | platform::CC_ANYCOLOR;
-
-// The colour dialog's record, opening at initial with the given custom colours.
-platform::CHOOSECOLOR ReplacementColourRecord(std::uintptr_t owner, std::uintptr_t instance, ColorValue initial,
-                                              platform::CustomColorTable* customColours);
+// The colour dialog's request: opening at initial, with fresh custom colours.
+platform::ColourRequest ReplacementColourRequest(ColorValue initial);
 
 }  // namespace colour
