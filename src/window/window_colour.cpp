@@ -46,7 +46,8 @@ void MainWindow::pickReplacementColour() {
   step([&] { initial = RGB(sampledRed, sampledGreen, sampledBlue); });
   ColourRequest request = colour::ReplacementColourRequest(initial);
   if (step.If([&] { return dialogs().ChooseColour(request); })) {
-    const ColorValue chosen = request.chosen;
+    // A dialog that could not be called leaves the colour it was to open at.
+    const ColorValue chosen = request.colour;
     step([&] { pictureBox->setFillColor(chosen); });
     step([&] {
       const Channels c = MaskedChannels(chosen);

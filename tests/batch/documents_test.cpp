@@ -7,7 +7,7 @@
 #include "formats/documents/document.h"
 #include "formats/codecs.h"
 #include "support/documents.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QDir>
 #include <QTemporaryDir>

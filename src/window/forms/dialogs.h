@@ -15,7 +15,7 @@ class Dialogs {
   // request.chosenName; false on cancel or failure, the request untouched.
   virtual bool ChooseFileToOpen(FileRequest& request) = 0;
   virtual bool ChooseFileToSave(FileRequest& request) = 0;
-  // True when the user confirmed a colour, then in request.chosen.
+  // True when the user confirmed a colour, then in request.colour.
   virtual bool ChooseColour(ColourRequest& request) = 0;
   // Modal, one OK button, no icon, titled with the program's title.
   virtual void ShowMessage(const QString& text) = 0;

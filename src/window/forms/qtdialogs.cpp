@@ -267,11 +267,11 @@ bool QtDialogs::ChooseFileToSave(FileRequest& request) { return runFileDialog(re
 bool QtDialogs::ChooseColour(ColourRequest& request) {
   const SettingsSetAside setAside;
   for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, QColor::fromRgb(ToQRgb(request.customColours[i])));
-  QColorDialog dialog(QColor::fromRgb(ToQRgb(request.initial)), owner_);
+  QColorDialog dialog(QColor::fromRgb(ToQRgb(request.colour)), owner_);
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   dialog.setWindowTitle(QStringLiteral("Color"));
   if (dialog.exec() != QDialog::Accepted) return false;
-  request.chosen = FromQRgb(dialog.selectedColor().rgb());
+  request.colour = FromQRgb(dialog.selectedColor().rgb());
   for (int i = 0; i < 16; ++i) request.customColours[i] = FromQRgb(QColorDialog::customColor(i).rgb());
   return true;
 }

@@ -23,7 +23,7 @@ platform::CustomColorTable FreshCustomColours() {
 
 platform::ColourRequest ReplacementColourRequest(ColorValue initial) {
   platform::ColourRequest request;
-  request.initial = initial;
+  request.colour = initial;
   request.customColours = FreshCustomColours();
   return request;
 }

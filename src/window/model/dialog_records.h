@@ -40,10 +40,10 @@ using CustomColorTable = std::array<ColorValue, 16>;
 
 // The colour dialog.
 struct ColourRequest {
-  ColorValue initial = 0;  // the colour shown when the dialog opens
+  // The colour shown when the dialog opens; once confirmed, the colour chosen.
+  ColorValue colour = 0;
   // The custom colours shown, and as the user left them once confirmed.
   CustomColorTable customColours{};
-  ColorValue chosen = 0;  // the colour confirmed
 };
 
 // A confirmed name with a default extension: "." + extension is added unless
