@@ -15,14 +15,14 @@
 
 namespace testsupport {
 
-TestWindow::TestWindow(bool load, platform::Dialogs* real) {
+TestWindow::TestWindow(bool start, platform::Dialogs* real) {
   platform::testing::SetScreenPixels(1024, 768);
   platform::testing::SetDoEvents([this] {
     ++yields;
     if (onYield) onYield(yields);
   });
   window_ = std::make_unique<MainWindow>(real ? *real : dialogs);
-  if (load) window_->start();
+  if (start) window_->start();
 }
 
 TestWindow::~TestWindow() {

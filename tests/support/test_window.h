@@ -15,7 +15,7 @@ namespace testsupport {
 
 class TestWindow {
  public:
-  explicit TestWindow(bool load = true, platform::Dialogs* real = nullptr);
+  explicit TestWindow(bool start = true, platform::Dialogs* real = nullptr);
   ~TestWindow();
 
   MainWindow& window() { return *window_; }

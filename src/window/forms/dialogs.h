@@ -2,7 +2,7 @@
 // The modal dialogs and message boxes, behind one interface so that tests can
 // script them. The requests say what the window asks and carry the answers.
 
-#include "window/model/dialog_records.h"
+#include "window/model/dialog_requests.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
 #pragma once
 // The colour arithmetic of the window: the mean of a sample's channels, the
-// drag of the picture and the colour dialog's record. The channel splits are
+// drag of the picture and the colour dialog's request. The channel splits are
 // in colors.h.
 
 #include "core/colors.h"
 #include "core/numbers.h"
-#include "window/model/dialog_records.h"
+#include "window/model/dialog_requests.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // dialog requests, which names are taken for pictures, where a chosen file's
 // folder ends, how the list names a file and under which name a picture is saved.
 
-#include "window/model/dialog_records.h"
+#include "window/model/dialog_requests.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "window/model/dialog_records.h"
+#include "window/model/dialog_requests.h"
 
 namespace platform {
 
