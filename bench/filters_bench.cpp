@@ -13,10 +13,10 @@
 //    In place, each line is read and written back; the copy writes to lines
 //    of a second buffer, which the processor usually reads in before writing
 //    them, so a rule at memory speed can come out faster than the copy;
-//  - FullRun/<filter>: the filter's click handler on a shown Form1 on the
+//  - FullRun/<filter>: the filter's click handler on a shown MainWindow on the
 //    offscreen platform, with the real yield (QCoreApplication::processEvents:
 //    column repaints and the label are painted), the message box answered by a
-//    Dialogs whose MsgBox returns at once;
+//    Dialogs whose messages return at once;
 //  - PeakMemory: the process's peak resident size after loading such a
 //    picture from a BMP file and running the three filters over it.
 #include "formats/codecs.h"
@@ -24,7 +24,7 @@
 #include "core/pixel_rules.h"
 #include "core/row_walk.h"
 #include "varied_picture.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 #include "window/forms/picturebox.h"
 #include "window/forms/runtime.h"
 
@@ -107,31 +107,31 @@ BENCHMARK_CAPTURE(RowOrder, Whitening, Whitening)->Unit(benchmark::kMillisecond)
 
 class SilentDialogs : public platform::Dialogs {
  public:
-  long GetOpenFileNameA(platform::OPENFILENAME&) override { return 0; }
-  long GetSaveFileNameA(platform::OPENFILENAME&) override { return 0; }
-  long ChooseColorA(platform::CHOOSECOLOR&) override { return 0; }
-  int MsgBox(const QString&, int) override { return platform::vbOK; }
+  bool ChooseFileToOpen(platform::FileRequest&) override { return false; }
+  bool ChooseFileToSave(platform::FileRequest&) override { return false; }
+  bool ChooseColour(platform::ColourRequest&) override { return false; }
+  void ShowMessage(const QString&) override {}
 };
 
-std::unique_ptr<Form1> shownForm(SilentDialogs& dialogs) {
+std::unique_ptr<MainWindow> shownForm(SilentDialogs& dialogs) {
   platform::testing::SetScreenPixels(1024, 768);
-  auto form = std::make_unique<Form1>(dialogs);
-  form->Form_Load();
+  auto form = std::make_unique<MainWindow>(dialogs);
+  form->start();
   form->show();
-  form->TargetRed = 128;
-  form->TargetGreen = 128;
-  form->TargetBlue = 128;
+  form->targetRed = 128;
+  form->targetGreen = 128;
+  form->targetBlue = 128;
   QCoreApplication::processEvents();
   return form;
 }
 
-void FullRun(benchmark::State& state, void (Form1::*handler)()) {
+void FullRun(benchmark::State& state, void (MainWindow::*handler)()) {
   const QImage original = VariedPicture(W, H);
   SilentDialogs dialogs;
   const auto form = shownForm(dialogs);
   for (auto _ : state) {
     state.PauseTiming();
-    form->Picture1->setPicture(original);
+    form->pictureBox->setPicture(original);
     QCoreApplication::processEvents();
     state.ResumeTiming();
     ((*form).*handler)();
@@ -139,9 +139,9 @@ void FullRun(benchmark::State& state, void (Form1::*handler)()) {
   state.SetItemsProcessed(state.iterations() * W * H);
   state.counters["columns"] = W + 1;
 }
-BENCHMARK_CAPTURE(FullRun, Removal, &Form1::Command6_Click)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullRun, GreyType, &Form1::Command1_Click)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(FullRun, Whitening, &Form1::Command3_Click)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullRun, Removal, &MainWindow::removeColourClicked)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullRun, GreyType, &MainWindow::greyTypeClicked)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(FullRun, Whitening, &MainWindow::whitenClicked)->Unit(benchmark::kMillisecond);
 
 long statusKiB(const char* field) {
   std::ifstream status("/proc/self/status");
@@ -162,10 +162,10 @@ void BM_PeakMemory(benchmark::State& state) {
   for (auto _ : state) {
     std::ofstream("/proc/self/clear_refs") << "5";
     state.counters["before_MB"] = statusKiB("VmRSS:") / 1024.0;
-    form->Picture1->setPicture(platform::LoadPicture(path));
-    form->Command6_Click();
-    form->Command1_Click();
-    form->Command3_Click();
+    form->pictureBox->setPicture(platform::LoadPicture(path));
+    form->removeColourClicked();
+    form->greyTypeClicked();
+    form->whitenClicked();
     state.counters["peak_MB"] = statusKiB("VmHWM:") / 1024.0;
   }
   state.counters["limit_MB"] = 3 * 48 + 100;

@@ -8,7 +8,7 @@
 #include "core/numbers.h"
 #include "support/scripted_dialogs.h"
 #include "varied_picture.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,27 +33,28 @@ int main(int argc, char** argv) {
   if (whole) picture.fill(platform::ToQRgb(grey));
 
   testsupport::ScriptedDialogs dialogs;
-  Form1 form(dialogs);
-  form.Form_Load();
-  form.Picture1->setPicture(picture);
-  form.UndoHistory.Clear(form.Picture1->Image());
+  MainWindow window(dialogs);
+  window.start();
+  window.pictureBox->setPicture(picture);
+  window.undoHistory.Clear(window.pictureBox->Image());
   for (int i = 0; i < runs; ++i) {
-    platform::ColorValue target = whole ? (i % 2 ? red : grey) : form.Picture1->Point(i * 7 % width, i * 13 % height);
-    form.TargetRed = target & 0xFF;
-    form.TargetGreen = (target >> 8) & 0xFF;
-    form.TargetBlue = static_cast<std::int16_t>((target >> 16) & 0xFF);
-    form.Command7->setBackColor(whole ? (i % 2 ? grey : red) : platform::RGB(255, 255, 254));
+    platform::ColorValue target =
+        whole ? (i % 2 ? red : grey) : window.pictureBox->Point(i * 7 % width, i * 13 % height);
+    window.targetRed = target & 0xFF;
+    window.targetGreen = (target >> 8) & 0xFF;
+    window.targetBlue = static_cast<std::int16_t>((target >> 16) & 0xFF);
+    window.replacementButton->setBackColor(whole ? (i % 2 ? grey : red) : platform::RGB(255, 255, 254));
     QElapsedTimer timer;
     timer.start();
-    form.Command6_Click();
-    const filters::History& h = form.UndoHistory;
+    window.removeColourClicked();
+    const filters::History& h = window.undoHistory;
     std::printf("run %2d: %6lld ms, %2d steps, %8.1f MiB (newest %s)\n", i + 1, static_cast<long long>(timer.elapsed()),
                 h.Steps(), h.Bytes() / 1048576.0, h.KeepsChangesOnly(h.Steps() - 1) ? "changes only" : "whole picture");
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("picture %.1f MiB; history %.1f MiB in %d steps; peak resident %.1f MiB\n",
-              picture.sizeInBytes() / 1048576.0, form.UndoHistory.Bytes() / 1048576.0, form.UndoHistory.Steps(),
+              picture.sizeInBytes() / 1048576.0, window.undoHistory.Bytes() / 1048576.0, window.undoHistory.Steps(),
               usage.ru_maxrss / 1024.0);
   return 0;
 }

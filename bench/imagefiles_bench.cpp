@@ -5,7 +5,7 @@
 // picture is 381 MB: an open or a list load needs one, a save or copy none.
 #include "formats/codecs.h"
 #include "support/scripted_dialogs.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,27 +55,27 @@ BigFile& bigFile() {
 struct Session {
   using Dialogs = testsupport::ScriptedDialogs;
   Dialogs dialogs;
-  std::unique_ptr<Form1> form;
+  std::unique_ptr<MainWindow> window;
   const QString savePath = bigFile().dir.filePath("copia");
   Session() {
-    form = std::make_unique<Form1>(dialogs);
-    form->Form_Load();
+    window = std::make_unique<MainWindow>(dialogs);
+    window->start();
   }
   ~Session() { QFile::remove(savePath + ".bmp"); }
   // The dialogs confirm the big picture and the copy beside it.
   void open() {
     dialogs.openAnswers.push_back(Dialogs::Choose(bigFile().path));
-    form->OpenImage();
+    window->openImage();
   }
   void save() {
     dialogs.saveAnswers.push_back(Dialogs::Choose(savePath));
-    form->SaveImageAs();
+    window->saveImageAs();
   }
   // Opens the big picture and draws on it, as a filter would.
   void openAndDraw() {
     open();
-    form->Picture1->setDrawWidth(1);
-    form->Picture1->PSet(0, 0, 0);
+    window->pictureBox->setDrawWidth(1);
+    window->pictureBox->PSet(0, 0, 0);
   }
 };
 
@@ -95,7 +95,7 @@ void BM_OpenImage(benchmark::State& state) {
   for (auto _ : state) {
     s.open();
     state.PauseTiming();
-    s.form->Picture1->setPicture(small);
+    s.window->pictureBox->setPicture(small);
     state.ResumeTiming();
   }
   report(state, s, before);
@@ -104,15 +104,15 @@ BENCHMARK(BM_OpenImage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_ListLoad(benchmark::State& state) {
   Session s;
-  s.form->File1[0]->setPath(bigFile().dir.path());
+  s.window->fileList->setPath(bigFile().dir.path());
   const QImage small(8, 8, QImage::Format_RGB32);
   const double before = statusMB("VmRSS");
   resetPeak();
   for (auto _ : state) {
-    s.form->File1[0]->setCurrentRow(0);  // loads through File1_Click
+    s.window->fileList->setCurrentRow(0);  // loads through fileListClicked
     state.PauseTiming();
-    s.form->File1[0]->clearSelection();
-    s.form->Picture1->setPicture(small);
+    s.window->fileList->clearSelection();
+    s.window->pictureBox->setPicture(small);
     state.ResumeTiming();
   }
   report(state, s, before);
@@ -147,7 +147,7 @@ void BM_Copy(benchmark::State& state) {
   s.openAndDraw();
   const double before = statusMB("VmRSS");
   resetPeak();
-  for (auto _ : state) s.form->Command2_Click();
+  for (auto _ : state) s.window->copyClicked();
   report(state, s, before);
 }
 BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond)->Iterations(3);

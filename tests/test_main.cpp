@@ -1,7 +1,7 @@
 // Test entry point: one QApplication on the offscreen platform unless another is
 // set, and an end of the program that fails the test.
 #include "formats/codecs.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "window/dropped_files.h"
 
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QDropEvent>
 #include <QUrl>
@@ -11,7 +11,8 @@ namespace {
 
 class DropFilter : public QObject {
  public:
-  DropFilter(Form1& form, app::Dispatch dispatch) : QObject(&form), form_(form), dispatch_(std::move(dispatch)) {}
+  DropFilter(MainWindow& window, app::Dispatch dispatch)
+      : QObject(&window), window_(window), dispatch_(std::move(dispatch)) {}
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -25,12 +26,13 @@ class DropFilter : public QObject {
     // program the file came from waiting.
     if (type == QEvent::Drop)
       QMetaObject::invokeMethod(
-          &form_, [this, path] { dispatch_([this, &path] { form_.OpenDroppedFile(path); }); }, Qt::QueuedConnection);
+          &window_, [this, path] { dispatch_([this, &path] { window_.openDroppedFile(path); }); },
+          Qt::QueuedConnection);
     return true;
   }
 
  private:
-  Form1& form_;
+  MainWindow& window_;
   app::Dispatch dispatch_;
 };
 
@@ -42,11 +44,11 @@ QString FirstLocalFile(const QMimeData& data) {
   return {};
 }
 
-void AcceptDroppedFiles(Form1& form, const app::Dispatch& dispatch) {
-  auto* filter = new DropFilter(form, dispatch);
-  form.setAcceptDrops(true);
-  form.installEventFilter(filter);
-  for (platform::Control* c : form.Controls())
+void AcceptDroppedFiles(MainWindow& window, const app::Dispatch& dispatch) {
+  auto* filter = new DropFilter(window, dispatch);
+  window.setAcceptDrops(true);
+  window.installEventFilter(filter);
+  for (platform::Control* c : window.controls())
     if (c->widget()->acceptDrops()) c->widget()->installEventFilter(filter);
 }
 

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QString>
 
-class Form1;
+class MainWindow;
 
 namespace imagefiles {
 
@@ -17,6 +17,6 @@ QString FirstLocalFile(const QMimeData& data);
 // The window takes dropped files, a text box too: the first local file is
 // opened as if chosen in the open dialog, once the drop is over. Anything
 // else dropped is left to the text boxes and ignored elsewhere.
-void AcceptDroppedFiles(Form1& form, const app::Dispatch& dispatch);
+void AcceptDroppedFiles(MainWindow& window, const app::Dispatch& dispatch);
 
 }  // namespace imagefiles

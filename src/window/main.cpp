@@ -1,6 +1,6 @@
 #include "formats/codecs.h"
-#include "window/form1.h"
 #include "window/forms/qtdialogs.h"
+#include "window/main_window.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -17,12 +17,12 @@ int main(int argc, char* argv[]) {
   platform::InstallSpanishTexts();
 
   platform::QtDialogs dialogs;
-  Form1 form(dialogs);
-  dialogs.setOwner(&form);
-  form.Form_Load();
+  MainWindow window(dialogs);
+  dialogs.setOwner(&window);
+  window.start();
   // The client area covers the screen from its top-left corner, so the frame
   // and the exit button that the layout placed there are entirely visible.
-  form.setGeometry(QApplication::primaryScreen()->geometry());
-  form.showFullScreen();
+  window.setGeometry(QApplication::primaryScreen()->geometry());
+  window.showFullScreen();
   return QApplication::exec();
 }

@@ -15,10 +15,10 @@ std::optional<QString> ProgressText(double x, double scaleWidth) {
 
 namespace detail {
 
-void PrepareSurface(Form1& form, const ScanOptions& options, Steps& step) {
-  step([&] { form.Picture1->setDrawWidth(1); });
-  step([&] { form.Picture1->setScaleMode(3); });
-  if (options.honoursStop) form.StopRequested = false;
+void PrepareSurface(MainWindow& window, const ScanOptions& options, Steps& step) {
+  step([&] { window.pictureBox->setDrawWidth(1); });
+  step([&] { window.pictureBox->setScaleMode(3); });
+  if (options.honoursStop) window.stopRequested = false;
 }
 
 int LastRow(const platform::PictureBox& surface, RowCounter rows) {
@@ -27,11 +27,11 @@ int LastRow(const platform::PictureBox& surface, RowCounter rows) {
   return height >= INT_MAX ? INT_MAX : static_cast<int>(std::floor(height));
 }
 
-void CloseColumn(Form1& form, const ScanOptions& options, double x, Steps& step) {
-  platform::PictureBox& surface = *form.Picture1;
+void CloseColumn(MainWindow& window, const ScanOptions& options, double x, Steps& step) {
+  platform::PictureBox& surface = *window.pictureBox;
   const auto showProgress = [&] {
     step([&] {
-      if (const auto text = ProgressText(x, surface.ScaleWidth())) form.Label1->setCaption(*text);
+      if (const auto text = ProgressText(x, surface.ScaleWidth())) window.progressLabel->setCaption(*text);
     });
   };
   // The yield is not a step of this run: what happens in it belongs to the
@@ -47,10 +47,10 @@ void CloseColumn(Form1& form, const ScanOptions& options, double x, Steps& step)
   }
 }
 
-void Finish(Form1& form) {
+void Finish(MainWindow& window) {
   // The columns drawn since the last repaint are shown before the message.
-  form.Picture1->Refresh();
-  form.Dialogs().MsgBox(QStringLiteral("Dibujo terminado"));
+  window.pictureBox->Refresh();
+  window.dialogs().ShowMessage(QStringLiteral("Dibujo terminado"));
 }
 
 }  // namespace detail

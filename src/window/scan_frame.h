@@ -1,17 +1,17 @@
 #pragma once
 // The scan that the three filters share. The frame owns everything but the
-// pixels: it prepares Picture1, walks the columns from 0 to ScaleWidth (both
+// pixels: it prepares pictureBox, walks the columns from 0 to ScaleWidth (both
 // bounds inclusive), switches AutoRedraw on for each column's pixel work and
-// off again, yields once per column, shows the progress in Label1, honours the
+// off again, yields once per column, shows the progress in progressLabel, honours the
 // stop button where the filter does, and closes with "Dibujo terminado". A
 // filter brings its options, the settings it reads once per run, and the
 // per-pixel rule for each column, built after the yield that precedes it: the
 // settings a rule holds can only change while the window handles events, so
 // the rule sees them exactly as it would reading them at every pixel.
 
-#include "core/row_walk.h"
 #include "core/numbers.h"
-#include "window/form1.h"
+#include "core/row_walk.h"
+#include "window/main_window.h"
 #include "window/model/skip_and_continue.h"
 
 #include <QString>
@@ -33,7 +33,7 @@ enum class ColumnClose {
 };
 
 struct ScanOptions {
-  bool honoursStop;  // clears StopRequested at the start; leaves out the pixels of every column begun while it is set
+  bool honoursStop;  // clears stopRequested at the start; leaves out the pixels of every column begun while it is set
   RowCounter rows;
   ColumnClose closing;
   bool skipsFailures;  // a failing step is left out and the run goes on
@@ -73,7 +73,7 @@ class Steps {
 // the undo history, which a run nested in it joins.
 class RecordedRun {
  public:
-  explicit RecordedRun(Form1& form);
+  explicit RecordedRun(MainWindow& window);
   ~RecordedRun();
   RecordedRun(const RecordedRun&) = delete;
   RecordedRun& operator=(const RecordedRun&) = delete;
@@ -90,34 +90,34 @@ class RecordedRun {
 
  private:
   void Column(const RowStep& rule);
-  Form1& form_;
+  MainWindow& window_;
   int exceptions_;
 };
 
-void PrepareSurface(Form1& form, const ScanOptions& options, Steps& step);
+void PrepareSurface(MainWindow& window, const ScanOptions& options, Steps& step);
 // The last row of the column about to be scanned; ScaleHeight is read anew.
 int LastRow(const platform::PictureBox& surface, RowCounter rows);
-void CloseColumn(Form1& form, const ScanOptions& options, double x, Steps& step);
-void Finish(Form1& form);
+void CloseColumn(MainWindow& window, const ScanOptions& options, double x, Steps& step);
+void Finish(MainWindow& window);
 
 }  // namespace detail
 
 // ruleForColumn() returns the per-pixel rule for the column about to be
 // scanned, a function from the colour read to the colour written.
 template <class ReadRunSettings, class RuleForColumn>
-void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunSettings,
+void RunScan(MainWindow& window, const ScanOptions& options, ReadRunSettings&& readRunSettings,
              RuleForColumn&& ruleForColumn) {
-  detail::RecordedRun recorded(form);
+  detail::RecordedRun recorded(window);
   detail::Steps step(options.skipsFailures);
-  platform::PictureBox& surface = *form.Picture1;
-  detail::PrepareSurface(form, options, step);
+  platform::PictureBox& surface = *window.pictureBox;
+  detail::PrepareSurface(window, options, step);
   step(readRunSettings);
   const double lastColumn = surface.ScaleWidth();
   int lastRow = 0;
   for (double x = 0; x <= lastColumn; ++x) {
     step([&] { surface.setAutoRedraw(true); });
     bool transformed = false;
-    if (!(options.honoursStop && form.StopRequested)) {
+    if (!(options.honoursStop && window.stopRequested)) {
       step([&] { lastRow = detail::LastRow(surface, options.rows); });
       step([&] {
         surface.TransformColumn(static_cast<int>(x), lastRow, recorded.Applies(ruleForColumn()));
@@ -125,9 +125,9 @@ void RunScan(Form1& form, const ScanOptions& options, ReadRunSettings&& readRunS
       });
     }
     if (!transformed) recorded.LeavesOut();
-    detail::CloseColumn(form, options, x, step);
+    detail::CloseColumn(window, options, x, step);
   }
-  detail::Finish(form);
+  detail::Finish(window);
 }
 
 }  // namespace filters

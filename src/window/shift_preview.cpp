@@ -1,6 +1,6 @@
 #include "window/shift_preview.h"
 
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -14,16 +14,16 @@ namespace app {
 namespace {
 
 // The rules as each button's run builds them, from what it would read now.
-std::optional<filters::Preview> GreyTypeNow(const Form1& form) {
-  std::int16_t D = 0;
+std::optional<filters::Preview> GreyTypeNow(const MainWindow& window) {
+  std::int16_t tolerance = 0;
   // A run leaves out a failing reading and goes on with what it has; a rule
   // that cannot be built changes no pixel.
   try {
-    D = CInt(Val(form.Text5->Text()));
+    tolerance = CInt(Val(window.toleranceBox->Text()));
   } catch (const Failure&) {
   }
   try {
-    return filters::GreyTypeRule(Val(form.Text2->Text()), D);
+    return filters::GreyTypeRule(Val(window.greyTypeBox->Text()), tolerance);
   } catch (const Failure&) {
     return std::nullopt;
   }
@@ -32,9 +32,9 @@ std::optional<filters::Preview> GreyTypeNow(const Form1& form) {
 // Follows Shift and the widget under the pointer anywhere in the window.
 class ShiftWatch : public QObject {
  public:
-  explicit ShiftWatch(Form1& form) : QObject(&form), form_(form) {}
+  explicit ShiftWatch(MainWindow& window) : QObject(&window), window_(window) {}
 
-  void refresh() { form_.Picture1->setPreview(shift_ ? PreviewOver(form_, under_) : std::nullopt); }
+  void refresh() { window_.pictureBox->setPreview(shift_ ? PreviewOver(window_, under_) : std::nullopt); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -47,13 +47,13 @@ class ShiftWatch : public QObject {
         const auto* key = static_cast<QKeyEvent*>(event);
         shift_ = key->key() == Qt::Key_Shift ? event->type() == QEvent::KeyPress
                                              : bool(key->modifiers() & Qt::ShiftModifier);
-        if (shift_ || form_.Picture1->ShownPreview()) refresh();
+        if (shift_ || window_.pictureBox->ShownPreview()) refresh();
         break;
       }
       case QEvent::Enter:
       case QEvent::Leave: {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != &form_) break;
+        if (!widget || widget->window() != &window_) break;
         if (event->type() == QEvent::Enter)
           under_ = widget;
         else if (under_ == widget)
@@ -75,37 +75,38 @@ class ShiftWatch : public QObject {
   }
 
  private:
-  Form1& form_;
+  MainWindow& window_;
   bool shift_ = false;
   QPointer<QWidget> under_;
 };
 
 }  // namespace
 
-std::optional<filters::Preview> PreviewOver(const Form1& form, const QWidget* under) {
+std::optional<filters::Preview> PreviewOver(const MainWindow& window, const QWidget* under) {
   if (!under) return std::nullopt;
-  if (under == form.Picture1) {
+  if (under == window.pictureBox) {
     // A press here would make the sampled colour the target.
-    return filters::ChangesTinted(
-        filters::RemovalRule(form.SampledRed, form.SampledGreen, CInt(form.SampledBlue), form.Command7->BackColor()));
+    return filters::ChangesTinted(filters::RemovalRule(window.sampledRed, window.sampledGreen, CInt(window.sampledBlue),
+                                                       window.replacementButton->BackColor()));
   }
-  if (under == form.Command6)
-    return filters::RemovalRule(form.TargetRed, form.TargetGreen, form.TargetBlue, form.Command7->BackColor());
-  if (under == form.Command1) return GreyTypeNow(form);
-  if (under == form.Command3) return filters::WhiteningRule{};
+  if (under == window.removeColourButton)
+    return filters::RemovalRule(window.targetRed, window.targetGreen, window.targetBlue,
+                                window.replacementButton->BackColor());
+  if (under == window.greyTypeButton) return GreyTypeNow(window);
+  if (under == window.whitenButton) return filters::WhiteningRule{};
   return std::nullopt;
 }
 
-void InstallShiftPreview(Form1& form) {
-  auto* watch = new ShiftWatch(form);
+void InstallShiftPreview(MainWindow& window) {
+  auto* watch = new ShiftWatch(window);
   qApp->installEventFilter(watch);
   // A move over the picture samples a new colour, and so a new target to show.
-  form.Picture1->MouseMove = [watch, handler = form.Picture1->MouseMove](int b, int s, float x, float y) {
+  window.pictureBox->MouseMove = [watch, handler = window.pictureBox->MouseMove](int b, int s, float x, float y) {
     if (handler) handler(b, s, x, y);
     watch->refresh();
   };
   const QString tip = QStringLiteral("Mantenga pulsada Mayús sobre el botón para ver el resultado sin aplicarlo");
-  for (CommandButton* button : {form.Command1, form.Command3, form.Command6})
+  for (CommandButton* button : {window.greyTypeButton, window.whitenButton, window.removeColourButton})
     button->setToolTip(button->toolTip().isEmpty() ? tip : button->toolTip() + QStringLiteral(".\n") + tip);
 }
 

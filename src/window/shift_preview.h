@@ -12,15 +12,15 @@
 
 #include <optional>
 
-class Form1;
+class MainWindow;
 class QWidget;
 
 namespace app {
 
-void InstallShiftPreview(Form1& form);
+void InstallShiftPreview(MainWindow& window);
 
 // What the view shows with Shift held over the widget under: nothing unless
 // it is the picture or a filter's button.
-std::optional<filters::Preview> PreviewOver(const Form1& form, const QWidget* under);
+std::optional<filters::Preview> PreviewOver(const MainWindow& window, const QWidget* under);
 
 }  // namespace app

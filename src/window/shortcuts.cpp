@@ -1,6 +1,6 @@
 #include "window/shortcuts.h"
 
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QKeyEvent>
 #include <QShortcut>
@@ -26,33 +26,33 @@ class CopyWithoutSelection : public QObject {
 
 }  // namespace
 
-void InstallShortcuts(Form1& form, const Dispatch& dispatch) {
-  const auto add = [&form](const QKeySequence& keys, const std::function<void()>& action) {
-    QObject::connect(new QShortcut(keys, &form), &QShortcut::activated, &form, action);
+void InstallShortcuts(MainWindow& window, const Dispatch& dispatch) {
+  const auto add = [&window](const QKeySequence& keys, const std::function<void()>& action) {
+    QObject::connect(new QShortcut(keys, &window), &QShortcut::activated, &window, action);
   };
   const struct {
     platform::CommandButton* button;
     QKeySequence keys;
-  } buttons[] = {{form.Command5[0], QKeySequence(Qt::CTRL | Qt::Key_O)},
-                 {form.Command5[1], QKeySequence(Qt::CTRL | Qt::Key_S)},
-                 {form.Command2, QKeySequence(Qt::CTRL | Qt::Key_C)},
-                 {form.Command4, QKeySequence(Qt::Key_Escape)}};
+  } buttons[] = {{window.openButton, QKeySequence(Qt::CTRL | Qt::Key_O)},
+                 {window.saveButton, QKeySequence(Qt::CTRL | Qt::Key_S)},
+                 {window.copyButton, QKeySequence(Qt::CTRL | Qt::Key_C)},
+                 {window.stopButton, QKeySequence(Qt::Key_Escape)}};
   for (const auto& b : buttons) {
     add(b.keys, [button = b.button] { button->click(); });
     b.button->setToolTip(QStringLiteral("%1 (%2)").arg(b.button->toolTip(), b.keys.toString()));
   }
-  const auto undo = [&form, dispatch] { dispatch([&form] { form.UndoStep(); }); };
-  const auto redo = [&form, dispatch] { dispatch([&form] { form.RedoStep(); }); };
+  const auto undo = [&window, dispatch] { dispatch([&window] { window.undoStep(); }); };
+  const auto redo = [&window, dispatch] { dispatch([&window] { window.redoStep(); }); };
   add(QKeySequence(Qt::CTRL | Qt::Key_Z), undo);
   add(QKeySequence(Qt::CTRL | Qt::Key_Y), redo);
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redo);
   const QKeySequence repeatKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
-  add(repeatKeys, [&form, dispatch] { dispatch([&form] { form.CopyRepeatCommand(); }); });
-  form.Command2->setToolTip(QStringLiteral("%1. %2 copia la orden de tintaborra-lote que repite los filtros")
-                                .arg(form.Command2->toolTip(), repeatKeys.toString()));
+  add(repeatKeys, [&window, dispatch] { dispatch([&window] { window.copyRepeatCommand(); }); });
+  window.copyButton->setToolTip(QStringLiteral("%1. %2 copia la orden de tintaborra-lote que repite los filtros")
+                                    .arg(window.copyButton->toolTip(), repeatKeys.toString()));
 
-  auto* copyFilter = new CopyWithoutSelection(&form);
-  for (platform::Control* c : form.Controls())
+  auto* copyFilter = new CopyWithoutSelection(&window);
+  for (platform::Control* c : window.controls())
     if (auto* box = dynamic_cast<platform::TextBox*>(c)) box->installEventFilter(copyFilter);
 }
 

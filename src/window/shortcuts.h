@@ -10,13 +10,13 @@
 
 #include <functional>
 
-class Form1;
+class MainWindow;
 
 namespace app {
 
 // Runs a handler the way the window runs its controls' handlers.
 using Dispatch = std::function<void(const std::function<void()>&)>;
 
-void InstallShortcuts(Form1& form, const Dispatch& dispatch);
+void InstallShortcuts(MainWindow& window, const Dispatch& dispatch);
 
 }  // namespace app

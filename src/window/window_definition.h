@@ -1,6 +1,6 @@
 #pragma once
-// The main window as data: every control with its kind, array index,
-// container, geometry in twips, tab index, text, font, colours and picture.
+// The main window as data: every control with its name, kind, container, geometry in twips, tab index, text, font,
+// colours and picture.
 
 #include "core/numbers.h"
 
@@ -20,10 +20,9 @@ struct FontDef {
 };
 
 struct ControlDef {
-  const char* name;
-  int index;  // -1 outside a control array
+  const char* name;  // the control's object name, unique in the window
   Kind kind;
-  const char* container;  // nullptr: the window itself
+  const char* container;  // the name of the control it lies in; nullptr: the window itself
   float left, top, width, height;
   int tabIndex;
   const char* text;  // caption or text; nullptr for none
@@ -42,8 +41,8 @@ struct WindowDef {
   const char* icon;
 };
 
-extern const WindowDef Form1Window;
+extern const WindowDef MainWindowDef;
 // In creation order.
-extern const std::array<ControlDef, 23> Form1Controls;
+extern const std::array<ControlDef, 23> MainWindowControls;
 
 }  // namespace app

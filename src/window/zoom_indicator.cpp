@@ -1,7 +1,7 @@
 #include "window/zoom_indicator.h"
 
+#include "window/main_window.h"
 #include "window/model/zoom.h"
-#include "window/form1.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -14,17 +14,17 @@ namespace {
 // moves to the screen's right edge; where there is no room it is not shown.
 class ZoomLabel : public QLabel {
  public:
-  ZoomLabel(Form1& form) : QLabel(&form), form_(form) {
+  ZoomLabel(MainWindow& window) : QLabel(&window), window_(window) {
     setObjectName(QStringLiteral("Zoom"));
-    setFont(form.Label3->font());
+    setFont(window.meanLabel->font());
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setAccessibleName(QStringLiteral("Zoom"));
-    form.Command8->installEventFilter(this);
-    form.Label1->installEventFilter(this);
+    window.exitButton->installEventFilter(this);
+    window.progressLabel->installEventFilter(this);
     show();
   }
   void showZoom() {
-    setText(platform::ZoomText(form_.Picture1->Zoom()));
+    setText(platform::ZoomText(window_.pictureBox->Zoom()));
     place();
   }
 
@@ -37,23 +37,23 @@ class ZoomLabel : public QLabel {
  private:
   void place() {
     constexpr int Gap = 8;
-    const QRect exit = form_.Command8->geometry(), progress = form_.Label1->geometry();
+    const QRect exit = window_.exitButton->geometry(), progress = window_.progressLabel->geometry();
     const int width = fontMetrics().horizontalAdvance(QStringLiteral("Zoom 12,5 %")) + Gap;
     const int left = std::max(exit.left() - Gap - width, progress.right() + 1 + Gap);
     const int room = exit.left() - Gap - left;
     setGeometry(left, progress.top(), room, progress.height());
     setVisible(room >= fontMetrics().horizontalAdvance(text()));
   }
-  Form1& form_;
+  MainWindow& window_;
 };
 
 }  // namespace
 
-void AddZoom(Form1& form) {
-  form.Picture1->EnableZoomKeys();
-  auto* label = new ZoomLabel(form);
+void AddZoom(MainWindow& window) {
+  window.pictureBox->EnableZoomKeys();
+  auto* label = new ZoomLabel(window);
   label->showZoom();
-  form.Picture1->ZoomChanged = [label] { label->showZoom(); };
+  window.pictureBox->ZoomChanged = [label] { label->showZoom(); };
 }
 
 }  // namespace app

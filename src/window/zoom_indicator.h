@@ -2,11 +2,11 @@
 // The zoom of the picture, shown in the top row between the progress label
 // and the exit button, where it covers no control.
 
-class Form1;
+class MainWindow;
 
 namespace app {
 
 // Lets the user zoom the picture and shows the zoom.
-void AddZoom(Form1& form);
+void AddZoom(MainWindow& window);
 
 }  // namespace app

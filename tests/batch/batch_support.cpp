@@ -3,7 +3,7 @@
 #include "support/hostile_files.h"
 
 #include "core/colors.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QProcess>
 #include <QtEndian>

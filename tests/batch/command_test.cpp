@@ -3,7 +3,7 @@
 #include "batch_support.h"
 
 #include "formats/codecs.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QDir>
 #include <QRegularExpression>

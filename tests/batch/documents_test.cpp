@@ -7,7 +7,7 @@
 #include "formats/codecs.h"
 #include "formats/documents/document.h"
 #include "support/documents.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QDir>
 #include <QFileInfo>

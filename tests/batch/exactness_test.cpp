@@ -5,7 +5,7 @@
 
 #include "batch/options.h"
 #include "formats/codecs.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,38 +15,38 @@
 #include <vector>
 
 using namespace batchtest;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
 // One step: its words on the command line and the same run in the window.
 struct Step {
   QStringList words;
-  std::function<void(TestForm&)> click;
+  std::function<void(TestWindow&)> click;
 };
 
 Step quitar(const QString& colours) {
-  return {{QStringLiteral("--quitar"), colours}, [colours](TestForm& t) {
+  return {{QStringLiteral("--quitar"), colours}, [colours](TestWindow& t) {
             const QStringList parts = colours.split(u':');
             const filters::Channels target = filters::SplitChannels(batch::ParseColour(parts[0]));
-            t->TargetRed = target.red;
-            t->TargetGreen = target.green;
-            t->TargetBlue = static_cast<std::int16_t>(target.blue);
-            t->Command7->setBackColor(parts.size() > 1 ? batch::ParseColour(parts[1]) : filters::White);
-            t->Command6->click();
+            t->targetRed = target.red;
+            t->targetGreen = target.green;
+            t->targetBlue = static_cast<std::int16_t>(target.blue);
+            t->replacementButton->setBackColor(parts.size() > 1 ? batch::ParseColour(parts[1]) : filters::White);
+            t->removeColourButton->click();
           }};
 }
 
 Step gris(const QString& threshold, const QString& tolerance) {
-  return {{QStringLiteral("--gris"), threshold + u',' + tolerance}, [=](TestForm& t) {
-            t->Text2->setText(threshold);
-            t->Text5->setText(tolerance);
-            t->Command1->click();
+  return {{QStringLiteral("--gris"), threshold + u',' + tolerance}, [=](TestWindow& t) {
+            t->greyTypeBox->setText(threshold);
+            t->toleranceBox->setText(tolerance);
+            t->greyTypeButton->click();
           }};
 }
 
 Step blanquear() {
-  return {{QStringLiteral("--blanquear")}, [](TestForm& t) { t->Command3->click(); }};
+  return {{QStringLiteral("--blanquear")}, [](TestWindow& t) { t->whitenButton->click(); }};
 }
 
 struct Chain {
@@ -110,14 +110,14 @@ TEST(BatchExactness, EveryChainOfStepsGivesTheWindowsPixels) {
     int changed = 0;
     for (const Picture& p : pictures) {
       SCOPED_TRACE(p.file);
-      TestForm t;
-      t->Picture1->setPicture(platform::LoadPicture(QDir(in).filePath(p.file)));
+      TestWindow t;
+      t->pictureBox->setPicture(platform::LoadPicture(QDir(in).filePath(p.file)));
       for (const Step& s : chain.steps) s.click(t);
       const QString written =
           QDir(out).filePath(QFileInfo(QString::fromUtf8(p.file)).completeBaseName() + u'.' + chain.format);
       const QImage batchResult = platform::LoadPicture(written);
-      EXPECT_EQ(testsupport::FirstDifference(batchResult, t->Picture1->Image()).toStdString(), "");
-      changed += !testsupport::FirstDifference(batchResult, t->Picture1->Picture()).isEmpty();
+      EXPECT_EQ(testsupport::FirstDifference(batchResult, t->pictureBox->Image()).toStdString(), "");
+      changed += !testsupport::FirstDifference(batchResult, t->pictureBox->Picture()).isEmpty();
     }
     EXPECT_GE(changed, 3) << "the chain must change most pictures";
   }

@@ -21,7 +21,7 @@
 #include "allocations.h"
 #include "support/hostile_files.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 using namespace platform;
 

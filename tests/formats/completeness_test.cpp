@@ -2,7 +2,7 @@
 
 #include "formats/codecs.h"
 #include "core/numbers.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QBuffer>
 #include <QDir>

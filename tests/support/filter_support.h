@@ -4,7 +4,7 @@
 #include "core/colors.h"
 #include "core/pixel_rules.h"
 #include "core/numbers.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QImage>
 

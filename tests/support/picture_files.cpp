@@ -1,6 +1,6 @@
 #include "support/picture_files.h"
 
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QBuffer>
 #include <QFile>

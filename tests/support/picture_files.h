@@ -1,7 +1,7 @@
 #pragma once
 // Small picture files written for the tests, in a temporary folder.
 
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QByteArray>
 #include <QImage>

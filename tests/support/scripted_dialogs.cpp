@@ -1,53 +1,48 @@
 #include "support/scripted_dialogs.h"
 
-#include <QFileInfo>
-
 namespace testsupport {
 
 ScriptedDialogs::FileAnswer ScriptedDialogs::Choose(const QString& path) {
-  return [path](platform::OPENFILENAME& ofn) -> long {
-    const QString title = path.mid(path.lastIndexOf(u'/') + 1);
-    ofn.lpstrFile = path + QChar(u'\0');
-    ofn.lpstrFileTitle = title + QChar(u'\0');
-    return 1;
+  return [path](platform::FileRequest& request) {
+    request.chosenPath = path;
+    request.chosenName = path.mid(path.lastIndexOf(u'/') + 1);
+    return true;
   };
 }
 
 ScriptedDialogs::ColourAnswer ScriptedDialogs::ChooseColour(platform::ColorValue colour) {
-  return [colour](platform::CHOOSECOLOR& cc) -> long {
-    cc.rgbResult = colour;
-    return 1;
+  return [colour](platform::ColourRequest& request) {
+    request.colour = colour;
+    return true;
   };
 }
 
-long ScriptedDialogs::GetOpenFileNameA(platform::OPENFILENAME& ofn) {
-  openCalls.push_back(ofn);
-  if (openAnswers.empty()) return 0;
-  auto answer = std::move(openAnswers.front());
-  openAnswers.pop_front();
-  return answer(ofn);
+namespace {
+template <class Request, class Answer>
+bool answer(Request& request, std::vector<Request>& calls, std::deque<Answer>& answers) {
+  calls.push_back(request);
+  if (answers.empty()) return false;
+  auto next = std::move(answers.front());
+  answers.pop_front();
+  return next(request);
+}
+}  // namespace
+
+bool ScriptedDialogs::ChooseFileToOpen(platform::FileRequest& request) {
+  return answer(request, openCalls, openAnswers);
 }
 
-long ScriptedDialogs::GetSaveFileNameA(platform::OPENFILENAME& ofn) {
-  saveCalls.push_back(ofn);
-  if (saveAnswers.empty()) return 0;
-  auto answer = std::move(saveAnswers.front());
-  saveAnswers.pop_front();
-  return answer(ofn);
+bool ScriptedDialogs::ChooseFileToSave(platform::FileRequest& request) {
+  return answer(request, saveCalls, saveAnswers);
 }
 
-long ScriptedDialogs::ChooseColorA(platform::CHOOSECOLOR& cc) {
-  colourCalls.push_back(cc);
-  customColoursShown.push_back(cc.lpCustColors ? *cc.lpCustColors : platform::CustomColorTable{});
-  if (colourAnswers.empty()) return 0;
-  auto answer = std::move(colourAnswers.front());
-  colourAnswers.pop_front();
-  return answer(cc);
+bool ScriptedDialogs::ChooseColour(platform::ColourRequest& request) {
+  return answer(request, colourCalls, colourAnswers);
 }
 
-int ScriptedDialogs::MsgBox(const QString& prompt, int buttons) {
-  messages << prompt;
-  return onMessage ? onMessage(prompt, buttons) : platform::vbOK;
+void ScriptedDialogs::ShowMessage(const QString& text) {
+  messages << text;
+  if (onMessage) onMessage(text);
 }
 
 }  // namespace testsupport

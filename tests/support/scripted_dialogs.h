@@ -1,5 +1,5 @@
 #pragma once
-// Dialogs for tests and benchmarks: each call is recorded with the record it
+// Dialogs for tests and benchmarks: each call is recorded with the request it
 // was given, and answered by the next scripted answer (or cancelled when none
 // is left).
 
@@ -15,27 +15,26 @@ namespace testsupport {
 
 class ScriptedDialogs : public platform::Dialogs {
  public:
-  using FileAnswer = std::function<long(platform::OPENFILENAME&)>;
-  using ColourAnswer = std::function<long(platform::CHOOSECOLOR&)>;
+  using FileAnswer = std::function<bool(platform::FileRequest&)>;
+  using ColourAnswer = std::function<bool(platform::ColourRequest&)>;
 
-  // An answer that confirms path, filling the buffers as a real dialog does.
+  // An answer that confirms path, as a real dialog does.
   static FileAnswer Choose(const QString& path);
   static ColourAnswer ChooseColour(platform::ColorValue colour);
-  static long Cancel(platform::OPENFILENAME&) { return 0; }
+  static bool Cancel(platform::FileRequest&) { return false; }
 
-  long GetOpenFileNameA(platform::OPENFILENAME& ofn) override;
-  long GetSaveFileNameA(platform::OPENFILENAME& ofn) override;
-  long ChooseColorA(platform::CHOOSECOLOR& cc) override;
-  int MsgBox(const QString& prompt, int buttons) override;
+  bool ChooseFileToOpen(platform::FileRequest& request) override;
+  bool ChooseFileToSave(platform::FileRequest& request) override;
+  bool ChooseColour(platform::ColourRequest& request) override;
+  void ShowMessage(const QString& text) override;
 
   std::deque<FileAnswer> openAnswers, saveAnswers;
   std::deque<ColourAnswer> colourAnswers;
   // Runs inside each message box, as the user's reaction while it is open.
-  std::function<int(const QString& prompt, int buttons)> onMessage;
+  std::function<void(const QString& text)> onMessage;
 
-  std::vector<platform::OPENFILENAME> openCalls, saveCalls;
-  std::vector<platform::CHOOSECOLOR> colourCalls;
-  std::vector<platform::CustomColorTable> customColoursShown;
+  std::vector<platform::FileRequest> openCalls, saveCalls;
+  std::vector<platform::ColourRequest> colourCalls;
   QStringList messages;
 };
 

@@ -1,7 +1,7 @@
 // The real colour dialog on the offscreen platform, opened by the replacement
 // colour button.
 #include "support/modal_user.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 #include "window/forms/qtdialogs.h"
 
 #include <QApplication>
@@ -34,7 +34,7 @@ class RealColourDialog : public ::testing::Test {
   // Clicks the button; react plays the user in the dialog, which must open.
   void Pick(const std::function<void(QColorDialog&)>& react) {
     testsupport::ModalUser user({testsupport::On<QColorDialog>(react)});
-    t->Command7->click();
+    t->replacementButton->click();
     EXPECT_EQ(user.acted, 1) << "no colour dialog opened";
     EXPECT_EQ(user.unexpected, 0);
   }
@@ -43,7 +43,7 @@ class RealColourDialog : public ::testing::Test {
   QTemporaryDir settings_;
   QString userFolder_;
   platform::QtDialogs dialogs;
-  testsupport::TestForm t{true, &dialogs};
+  testsupport::TestWindow t{true, &dialogs};
 };
 
 }  // namespace
@@ -61,17 +61,17 @@ TEST_F(RealColourDialog, OpensAtTheSampledColourWithBlueFirstAndReportsTheChoice
     d.setCurrentColor(Qt::red);
     d.accept();
   });
-  EXPECT_EQ(t->Command7->BackColor(), 0x0000FF);
+  EXPECT_EQ(t->replacementButton->BackColor(), 0x0000FF);
 
-  t->Picture1->setPicture(testsupport::MakePicture(4, 4, [](int, int) { return 0x1F140A; }));
-  t->Picture1_MouseMove(0, 0, 1, 1);
+  t->pictureBox->setPicture(testsupport::MakePicture(4, 4, [](int, int) { return 0x1F140A; }));
+  t->pointerMoved(0, 1, 1);
   Pick([](QColorDialog& d) {
     EXPECT_EQ(d.currentColor(), QColor(10, 20, 31));
     EXPECT_EQ(QColorDialog::customColor(0), QColor(Qt::blue)) << "blue again on the next opening";
     d.setCurrentColor(Qt::yellow);
     d.reject();
   });
-  EXPECT_EQ(t->Command7->BackColor(), 0x0000FF);
+  EXPECT_EQ(t->replacementButton->BackColor(), 0x0000FF);
 }
 
 TEST_F(RealColourDialog, LeavesTheUsersSettingsAlone) {

@@ -2,10 +2,10 @@
 // tests run under LANG=C and LC_ALL=C).
 #include "formats/codecs.h"
 #include "formats/filenames.h"
-#include "window/model/image_files.h"
 #include "support/modal_user.h"
 #include "support/picture_files.h"
 #include "window/forms/qtdialogs.h"
+#include "window/model/image_files.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -112,9 +112,9 @@ TEST_F(DialogTexts, TheOpenDialogNamesTypesSizesAndDatesInSpanish) {
                !view->model()->index(1, 3, view->rootIndex()).data().toString().isEmpty();
       })});
   QtDialogs dialogs;
-  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
-  ofn.lpstrFile = dir.filePath("foto.bmp") + QChar(u'\0');
-  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
+  FileRequest request = imagefiles::OpenDialogRequest();
+  request.initialFile = dir.filePath("foto.bmp");
+  EXPECT_FALSE(dialogs.ChooseFileToOpen(request));
   auto joined = [](const QStringList& l) { return l.join(" | ").toStdString(); };
   EXPECT_EQ(joined(headers), "Nombre | Tamaño | Tipo | Última modificación");
   EXPECT_EQ(joined(rows.value("carpeta").mid(0, 3)), "carpeta |  | Carpeta");
@@ -133,11 +133,11 @@ TEST_F(DialogTexts, TheColourDialogAndTheMessageBoxSpeakSpanish) {
          titleNeeds = TitleBarWidth(d.windowTitle(), d);
        })});
   QtDialogs dialogs;
-  CHOOSECOLOR cc;
-  EXPECT_EQ(dialogs.ChooseColorA(cc), 0);
+  ColourRequest colour;
+  EXPECT_FALSE(dialogs.ChooseColour(colour));
   EXPECT_TRUE(colourTexts.contains("Colores &básicos")) << colourTexts.join(" | ").toStdString();
   EXPECT_TRUE(colourTexts.contains("Cancelar"));
-  dialogs.MsgBox("Dibujo terminado");
+  dialogs.ShowMessage("Dibujo terminado");
   EXPECT_TRUE(messageTexts.contains("Aceptar")) << messageTexts.join(" | ").toStdString();
   EXPECT_GE(messageWidth, titleNeeds) << "the title bar would cut the title short";
   EXPECT_EQ(untranslated.seen, std::set<std::string>{}) << "texts Qt left in English";
@@ -179,7 +179,7 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
   };
   ASSERT_EQ(::utime((QFile::encodeName(dir.path()) + '/' + latin1Name).constData(), &march5), 0);
   ASSERT_TRUE(WriteFile(dir.filePath("b.bmp"), bytes));
-  const QString expected = dir.path() + "/" + DecodeFileName(latin1Name) + QChar(u'\0');
+  const QString expected = dir.path() + "/" + DecodeFileName(latin1Name);
 
   // Picked in the list or typed as shown, then the open button; or a double click.
   enum Way { Picked, Typed, DoubleClicked };
@@ -216,16 +216,16 @@ TEST(OpenDialogNames, ANameThatIsNotUtf8IsListedAndOpens) {
                  view->selectionModel()->selectedRows().size() == 1;  // b.bmp, as the dialog was given
         })});
     QtDialogs dialogs;
-    OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
-    ofn.lpstrFile = dir.filePath("b.bmp") + QChar(u'\0');
-    EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1) << "way " << way;
+    FileRequest request = imagefiles::OpenDialogRequest();
+    request.initialFile = dir.filePath("b.bmp");
+    EXPECT_TRUE(dialogs.ChooseFileToOpen(request)) << "way " << way;
     EXPECT_EQ(listed.join(" | ").toStdString(), "b.bmp | año.bmp");
     EXPECT_EQ(columns.join(" | ").toStdString(),
               ("año.bmp | " + QLocale().formattedDataSize(bytes.size()) + " | imagen BMP de Windows | 5/3/24 14:07")
                   .toStdString());
     EXPECT_TRUE(openEnabled);
-    EXPECT_EQ(ofn.lpstrFile, expected);
-    EXPECT_EQ(testsupport::FirstDifference(LoadPicture(BeforeNul(ofn.lpstrFile)), Gradient(6, 4)), "");
+    EXPECT_EQ(request.chosenPath, expected);
+    EXPECT_EQ(testsupport::FirstDifference(LoadPicture(request.chosenPath), Gradient(6, 4)), "");
   }
 }
 

@@ -2,9 +2,9 @@
 // system sends them.
 #include "window/dropped_files.h"
 #include "formats/codecs.h"
-#include "window/model/image_files.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
+#include "window/model/image_files.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -15,7 +15,7 @@
 
 using namespace imagefilestest;
 using testsupport::FirstDifference;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 TEST(DroppedFiles, TheFirstLocalFileOpensAsFromTheOpenDialog) {
   QTemporaryDir dir;
@@ -30,7 +30,7 @@ TEST(DroppedFiles, TheFirstLocalFileOpensAsFromTheOpenDialog) {
     const char* text;
     bool onTextBox;
     QString opened;     // the file whose picture is shown, or empty for the start picture
-    const char* title;  // Text1 afterwards, or nullptr when nothing is opened
+    const char* title;  // chosenNameBox afterwards, or nullptr when nothing is opened
     QStringList messages;
   } cases[] = {
       {"one file", {QUrl::fromLocalFile(a)}, nullptr, false, a, "a.bmp", {}},
@@ -53,13 +53,13 @@ TEST(DroppedFiles, TheFirstLocalFileOpensAsFromTheOpenDialog) {
       {"text", {}, "a.bmp", false, {}, nullptr, {}},
   };
   for (const auto& c : cases) {
-    TestForm t;
-    const QImage start = t->Picture1->Image();
-    const QString startTitle = t->Text1->Text(), startFolder = t->File1[0]->Path();
+    TestWindow t;
+    const QImage start = t->pictureBox->Image();
+    const QString startTitle = t->chosenNameBox->Text(), startFolder = t->fileList->Path();
     QMimeData data;
     data.setUrls(c.urls);
     if (c.text) data.setText(QString::fromLatin1(c.text));
-    QWidget* target = c.onTextBox ? static_cast<QWidget*>(t->Text2) : &t.form();
+    QWidget* target = c.onTextBox ? static_cast<QWidget*>(t->greyTypeBox) : &t.window();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     EXPECT_EQ(enter.isAccepted(), c.title != nullptr) << c.what;
@@ -68,11 +68,11 @@ TEST(DroppedFiles, TheFirstLocalFileOpensAsFromTheOpenDialog) {
     EXPECT_TRUE(t.dialogs.messages.isEmpty()) << c.what << ": nothing opens while the drop goes on";
     QCoreApplication::sendPostedEvents();
     const QImage shown = c.opened.isEmpty() ? start : platform::LoadPicture(c.opened);
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), shown), "") << c.what;
-    EXPECT_EQ(t->Text1->Text(), c.title ? QString::fromLatin1(c.title) : startTitle) << c.what;
-    EXPECT_EQ(t->File1[0]->Path(), c.title ? dir.path() : startFolder) << c.what;
+    EXPECT_EQ(FirstDifference(t->pictureBox->Image(), shown), "") << c.what;
+    EXPECT_EQ(t->chosenNameBox->Text(), c.title ? QString::fromLatin1(c.title) : startTitle) << c.what;
+    EXPECT_EQ(t->fileList->Path(), c.title ? dir.path() : startFolder) << c.what;
     EXPECT_EQ(t.dialogs.messages, c.messages) << c.what;
-    EXPECT_EQ(t->Text2->Text(), "140") << c.what;
+    EXPECT_EQ(t->greyTypeBox->Text(), "140") << c.what;
     EXPECT_TRUE(t.dialogs.openCalls.empty()) << c.what;
   }
 }

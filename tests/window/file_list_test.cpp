@@ -1,7 +1,7 @@
 // Loading the pictures of a folder from the file list.
 #include "formats/codecs.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,7 +14,7 @@ using namespace imagefilestest;
 using namespace platform;
 using testsupport::FirstDifference;
 using testsupport::ScriptedDialogs;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -29,51 +29,51 @@ class FileListTest : public ::testing::Test {
     ASSERT_TRUE(WriteFile(dir.filePath("d.txt"), "una lista de la compra\n"));
     // Wider and taller than the 13390 x 10750 twips frame.
     ASSERT_TRUE(WriteFile(dir.filePath("e.bmp"), Encode(Gradient(1000, 801), "bmp")));
-    t->File1[0]->setPath(dir.path());
-    ASSERT_EQ(t->File1[0]->count(), 5);
+    t->fileList->setPath(dir.path());
+    ASSERT_EQ(t->fileList->count(), 5);
   }
 
-  void select(int row) { t->File1[0]->setCurrentRow(row); }
+  void select(int row) { t->fileList->setCurrentRow(row); }
 
-  TestForm t;
+  TestWindow t;
   QTemporaryDir dir;
 };
 
 TEST_F(FileListTest, ASelectionLoadsThePictureAndCentresIt) {
-  t->Picture1->setVisible(false);
-  t->Picture1->Move(0, 0);
+  t->pictureBox->setVisible(false);
+  t->pictureBox->Move(0, 0);
   select(0);
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(461, 286)), "");
-  EXPECT_FLOAT_EQ(t->Picture1->Width(), 6945);
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222);
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), 3215);
-  EXPECT_TRUE(t->Picture1->Visible());
-  EXPECT_FALSE(t->Picture1->AutoRedraw()) << "the list leaves AutoRedraw alone";
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), Gradient(461, 286)), "");
+  EXPECT_FLOAT_EQ(t->pictureBox->Width(), 6945);
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), 3222);
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), 3215);
+  EXPECT_TRUE(t->pictureBox->Visible());
+  EXPECT_FALSE(t->pictureBox->AutoRedraw()) << "the list leaves AutoRedraw alone";
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
 
   select(1);
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), LoadPicture(dir.filePath("b.jpg"))), "");
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 32 * 15) / 2);
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), (10750 - 22 * 15) / 2);
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), LoadPicture(dir.filePath("b.jpg"))), "");
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), (13390 - 32 * 15) / 2);
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), (10750 - 22 * 15) / 2);
 }
 
 TEST_F(FileListTest, ABoxLargerThanTheFrameGetsHalfTheExcessNegative) {
   select(4);
-  EXPECT_EQ(t->Picture1->Picture().size(), QSize(1000, 801));
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), -820);  // (13390 - 15030) \ 2
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), -647);   // (10750 - 12045) \ 2: -1295 halves toward zero
+  EXPECT_EQ(t->pictureBox->Picture().size(), QSize(1000, 801));
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), -820);  // (13390 - 15030) \ 2
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), -647);   // (10750 - 12045) \ 2: -1295 halves toward zero
 }
 
 TEST_F(FileListTest, AFileThatIsNoPictureIsToldAndTheOldPictureReCentred) {
   select(2);
-  const QImage red = t->Picture1->Image();
-  t->Picture1->Move(15, 30);
+  const QImage red = t->pictureBox->Image();
+  t->pictureBox->Move(15, 30);
   select(3);
   ASSERT_EQ(t.dialogs.messages.size(), 1);
   EXPECT_EQ(t.dialogs.messages[0], "Sin poder acceder  \r\nERROR: Imagen no válida");
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), red), "");
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 45) / 2);
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), (10750 - 45) / 2);
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), red), "");
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), (13390 - 45) / 2);
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), (10750 - 45) / 2);
 }
 
 TEST_F(FileListTest, AFileRemovedSinceTheListWasFilledIsTold) {
@@ -81,21 +81,18 @@ TEST_F(FileListTest, AFileRemovedSinceTheListWasFilledIsTold) {
   select(0);
   ASSERT_EQ(t.dialogs.messages.size(), 1);
   EXPECT_EQ(t.dialogs.messages[0], "Sin poder acceder  \r\nERROR: No se encontró el archivo");
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222);
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), 3222);
 }
 
 TEST_F(FileListTest, ArrowKeysLoadEachFileInTurn) {
   select(0);
   QStringList seen;
-  t.dialogs.onMessage = [&](const QString& prompt, int) {
-    seen << "mensaje: " + prompt.section("ERROR: ", 1);
-    return vbOK;
-  };
+  t.dialogs.onMessage = [&](const QString& text) { seen << "mensaje: " + text.section("ERROR: ", 1); };
   for (int i = 0; i < 4; ++i) {
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-    QApplication::sendEvent(t->File1[0], &down);
-    const QSize size = t->Picture1->Picture().size();
-    seen << t->File1[0]->FileName() + QStringLiteral(" %1x%2").arg(size.width()).arg(size.height());
+    QApplication::sendEvent(t->fileList, &down);
+    const QSize size = t->pictureBox->Picture().size();
+    seen << t->fileList->FileName() + QStringLiteral(" %1x%2").arg(size.width()).arg(size.height());
   }
   EXPECT_EQ(seen,
             (QStringList{"b.jpg 30x20", "c.gif 1x1", "mensaje: Imagen no válida", "d.txt 1x1", "e.bmp 1000x801"}));
@@ -114,22 +111,22 @@ TEST(FileListNames, ALatin1NameIsListedOpenedAndLoaded) {
   QTemporaryDir dir;
   writeRawName(dir.path(), "a\xF1o.bmp", Encode(Gradient(12, 5), "bmp"));
   writeRawName(dir.path(), "z.bmp", Encode(Gradient(7, 3), "bmp"));
-  TestForm t;
-  t->File1[0]->setPath(dir.path());
-  ASSERT_EQ(t->File1[0]->count(), 2);
-  EXPECT_EQ(t->File1[0]->item(0)->text(), "año.bmp");
-  t->File1[0]->setCurrentRow(0);
+  TestWindow t;
+  t->fileList->setPath(dir.path());
+  ASSERT_EQ(t->fileList->count(), 2);
+  EXPECT_EQ(t->fileList->item(0)->text(), "año.bmp");
+  t->fileList->setCurrentRow(0);
   EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), Gradient(12, 5)), "");
 
   // The same name chosen in the open dialog.
-  t->Picture1->setPicture(Gradient(2, 2));
-  t.dialogs.openAnswers.push_back(ScriptedDialogs::Choose(dir.path() + "/" + t->File1[0]->FileName()));
-  t->OpenImage();
+  t->pictureBox->setPicture(Gradient(2, 2));
+  t.dialogs.openAnswers.push_back(ScriptedDialogs::Choose(dir.path() + "/" + t->fileList->FileName()));
+  t->openImage();
   EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), Gradient(12, 5)), "");
-  EXPECT_EQ(t->File1[0]->Path(), dir.path());
-  EXPECT_EQ(t->File1[0]->count(), 2);
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), Gradient(12, 5)), "");
+  EXPECT_EQ(t->fileList->Path(), dir.path());
+  EXPECT_EQ(t->fileList->count(), 2);
 }
 
 }  // namespace

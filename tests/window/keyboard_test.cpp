@@ -1,6 +1,6 @@
 // The keyboard as a user meets it: where the focus starts, what Space and
 // Enter press, and which texts turn white on a dark background.
-#include "support/test_form.h"
+#include "support/test_window.h"
 #include "window/forms/runtime.h"
 
 #include <QApplication>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -25,14 +25,14 @@ void typeKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 
 class Keyboard : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NO_FATAL_FAILURE(testsupport::Activate(t.form())); }
-  TestForm t;
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(testsupport::Activate(t.window())); }
+  TestWindow t;
 };
 
 TEST_F(Keyboard, TheFileListHasTheFirstFocusAndSpaceThereEndsNothing) {
-  EXPECT_EQ(QApplication::focusWidget(), t->File1[0]);
+  EXPECT_EQ(QApplication::focusWidget(), t->fileList);
   typeKey(Qt::Key_Space);  // ending the program here fails the test
-  EXPECT_EQ(QApplication::focusWidget(), t->File1[0]);
+  EXPECT_EQ(QApplication::focusWidget(), t->fileList);
   typeKey(Qt::Key_Return);
   EXPECT_TRUE(t.dialogs.openCalls.empty());
 }
@@ -48,12 +48,12 @@ TEST_F(Keyboard, SpaceAndEnterPressTheFocusedButton) {
                {Qt::Key_Return, Qt::ControlModifier, false},
                {Qt::Key_Return, Qt::AltModifier, false}};
   for (const auto& c : cases) {
-    t->StopRequested = false;
-    t->Command4->setFocus();
+    t->stopRequested = false;
+    t->stopButton->setFocus();
     typeKey(c.key, c.modifiers);
-    EXPECT_EQ(t->StopRequested, c.presses) << "stop button, key " << c.key;
+    EXPECT_EQ(t->stopRequested, c.presses) << "stop button, key " << c.key;
     t.dialogs.openCalls.clear();
-    t->Command5[0]->setFocus();
+    t->openButton->setFocus();
     typeKey(c.key, c.modifiers);
     EXPECT_EQ(t.dialogs.openCalls.size(), c.presses ? 1u : 0u) << "open button, key " << c.key;
   }
@@ -62,7 +62,7 @@ TEST_F(Keyboard, SpaceAndEnterPressTheFocusedButton) {
 // The program really ends, in a child process: an exception thrown out of
 // the key's handler would have to cross Qt's own frames.
 TEST_F(Keyboard, TheExitButtonEndsWithEnter) {
-  t->Command8->setFocus();
+  t->exitButton->setFocus();
   EXPECT_EXIT(
       {
         platform::testing::SetEnd({});
@@ -73,9 +73,9 @@ TEST_F(Keyboard, TheExitButtonEndsWithEnter) {
 }
 
 TEST_F(Keyboard, ThePictureBoxesShowTheFocusInsideTheirBorder) {
-  const QImage picture = t->Picture1->Image();
-  for (platform::PictureBox* box : {t->Picture2, t->Picture1}) {
-    t->File1[0]->setFocus();
+  const QImage picture = t->pictureBox->Image();
+  for (platform::PictureBox* box : {t->pictureFrame, t->pictureBox}) {
+    t->fileList->setFocus();
     const QImage without = box->grab().toImage();
     box->setFocus();
     ASSERT_TRUE(box->hasFocus());
@@ -87,23 +87,23 @@ TEST_F(Keyboard, ThePictureBoxesShowTheFocusInsideTheirBorder) {
     EXPECT_EQ(with.pixel(with.width() / 2, with.height() / 2),
               without.pixel(without.width() / 2, without.height() / 2));
   }
-  EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), picture), "") << "the frame never enters the image";
+  EXPECT_EQ(testsupport::FirstDifference(t->pictureBox->Image(), picture), "") << "the frame never enters the image";
 }
 
 TEST(ReadoutText, WhiteOnADarkSampleBlackOnALightOne) {
-  TestForm t;
+  TestWindow t;
   const struct {
     platform::ColorValue colour;
     QColor text;
   } cases[] = {{0x000000, Qt::white}, {0xFFFFFF, Qt::black}, {0x757575, Qt::white}, {0x767676, Qt::black},
                {0xFF0000, Qt::white}, {0x0000FF, Qt::black}, {0x00FFFF, Qt::black}};
   for (const auto& c : cases) {
-    t->Picture1->setPicture(testsupport::MakePicture(4, 4, [&](int, int) { return c.colour; }));
-    t->Picture1_MouseMove(0, 0, 1, 1);
-    EXPECT_EQ(t->Text4->BackColor(), c.colour);
-    EXPECT_EQ(t->Text4->palette().color(QPalette::Text), c.text) << std::hex << c.colour;
-    t->Picture1_MouseDown(1, 0, 1, 1);
-    const QImage face = t->Command6->grab().toImage();
+    t->pictureBox->setPicture(testsupport::MakePicture(4, 4, [&](int, int) { return c.colour; }));
+    t->pointerMoved(0, 1, 1);
+    EXPECT_EQ(t->meanBox->BackColor(), c.colour);
+    EXPECT_EQ(t->meanBox->palette().color(QPalette::Text), c.text) << std::hex << c.colour;
+    t->picturePressed(1, 1);
+    const QImage face = t->removeColourButton->grab().toImage();
     // The caption's strokes: pixels far from the face colour, inside the edges.
     int strokes = 0;
     for (int y = 5; y < face.height() - 5; ++y)

@@ -1,8 +1,8 @@
 // Opening a picture through the open dialog.
 #include "formats/codecs.h"
-#include "window/model/image_files.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
+#include "window/model/image_files.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,7 +12,7 @@ using namespace imagefilestest;
 using namespace platform;
 using testsupport::FirstDifference;
 using testsupport::ScriptedDialogs;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -22,7 +22,7 @@ class OpenImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
-    startPicture = t->Picture1->Image();
+    startPicture = t->pictureBox->Image();
   }
 
   QString write(const QString& name, const QByteArray& bytes) {
@@ -33,7 +33,7 @@ class OpenImageTest : public ::testing::Test {
 
   void open(const QString& path) {
     t.dialogs.openAnswers.push_back(ScriptedDialogs::Choose(path));
-    t->OpenImage();
+    t->openImage();
   }
 
   static QString loaderFailure(const QString& path) {
@@ -47,12 +47,12 @@ class OpenImageTest : public ::testing::Test {
 
   // The picture, its box and its place are as before the dialog.
   void expectStartPictureKept(const QString& what) {
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), startPicture), "") << what.toStdString();
-    EXPECT_FLOAT_EQ(t->Picture1->Width(), 6945) << what.toStdString();
-    EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222) << what.toStdString();
+    EXPECT_EQ(FirstDifference(t->pictureBox->Image(), startPicture), "") << what.toStdString();
+    EXPECT_FLOAT_EQ(t->pictureBox->Width(), 6945) << what.toStdString();
+    EXPECT_FLOAT_EQ(t->pictureBox->Left(), 3222) << what.toStdString();
   }
 
-  TestForm t;
+  TestWindow t;
   QTemporaryDir dir;
   QImage startPicture;
 };
@@ -69,24 +69,24 @@ TEST_F(OpenImageTest, AcceptedNamesLoadWhereTheBoxIsAndMoveTheList) {
       {"B.BMP", Encode(bmp, "bmp"), {40, 30}},
       {"foto.jpeg", Encode(jpeg, "jpg"), {24, 16}},
   };
-  t->Picture1->Move(100, 200);
+  t->pictureBox->Move(100, 200);
   for (const auto& c : cases) {
     const QString path = write(c.name, c.bytes);
-    t->Picture1->setAutoRedraw(false);
+    t->pictureBox->setAutoRedraw(false);
     open(path);
-    EXPECT_EQ(t->Picture1->Picture().size(), c.size) << c.name;
-    EXPECT_EQ(FirstDifference(t->Picture1->Image(), LoadPicture(path)), "") << c.name;
-    EXPECT_FLOAT_EQ(t->Picture1->Width(), (c.size.width() + 2) * 15.0f) << c.name;
-    EXPECT_FLOAT_EQ(t->Picture1->Left(), 100) << c.name << ": opening does not re-centre";
-    EXPECT_FLOAT_EQ(t->Picture1->Top(), 200) << c.name;
-    EXPECT_TRUE(t->Picture1->AutoRedraw()) << c.name;
-    EXPECT_EQ(t->Text1->Text(), c.name);
-    EXPECT_EQ(t->File1[0]->Path(), dir.path()) << c.name;
+    EXPECT_EQ(t->pictureBox->Picture().size(), c.size) << c.name;
+    EXPECT_EQ(FirstDifference(t->pictureBox->Image(), LoadPicture(path)), "") << c.name;
+    EXPECT_FLOAT_EQ(t->pictureBox->Width(), (c.size.width() + 2) * 15.0f) << c.name;
+    EXPECT_FLOAT_EQ(t->pictureBox->Left(), 100) << c.name << ": opening does not re-centre";
+    EXPECT_FLOAT_EQ(t->pictureBox->Top(), 200) << c.name;
+    EXPECT_TRUE(t->pictureBox->AutoRedraw()) << c.name;
+    EXPECT_EQ(t->chosenNameBox->Text(), c.name);
+    EXPECT_EQ(t->fileList->Path(), dir.path()) << c.name;
   }
   open(dir.filePath("B.BMP"));
-  EXPECT_EQ(FirstDifference(t->Picture1->Image(), bmp), "");
+  EXPECT_EQ(FirstDifference(t->pictureBox->Image(), bmp), "");
   EXPECT_TRUE(t.dialogs.messages.isEmpty()) << t.dialogs.messages.join("|").toStdString();
-  EXPECT_EQ(t->File1[0]->count(), 4);
+  EXPECT_EQ(t->fileList->count(), 4);
 }
 
 TEST_F(OpenImageTest, RefusedNamesAreToldButStillMoveTheList) {
@@ -95,9 +95,9 @@ TEST_F(OpenImageTest, RefusedNamesAreToldButStillMoveTheList) {
     open(write(name, Encode(Gradient(8, 8), "png")));
     EXPECT_EQ(t.dialogs.messages, QStringList{kRefused}) << name;
     expectStartPictureKept(name);
-    EXPECT_FALSE(t->Picture1->AutoRedraw()) << name;
-    EXPECT_EQ(t->Text1->Text(), name);
-    EXPECT_EQ(t->File1[0]->Path(), dir.path());
+    EXPECT_FALSE(t->pictureBox->AutoRedraw()) << name;
+    EXPECT_EQ(t->chosenNameBox->Text(), name);
+    EXPECT_EQ(t->fileList->Path(), dir.path());
   }
 }
 
@@ -123,23 +123,22 @@ TEST_F(OpenImageTest, NamesThatPassButDoNotDecodeAreToldAndKeepTheOldPicture) {
     open(path);
     EXPECT_EQ(t.dialogs.messages, QStringList{"Sin poder acceder  \r\nERROR: " + description}) << c.name;
     expectStartPictureKept(c.name);
-    EXPECT_EQ(t->Text1->Text(), c.name);
-    EXPECT_EQ(t->File1[0]->Path(), dir.path()) << c.name;
+    EXPECT_EQ(t->chosenNameBox->Text(), c.name);
+    EXPECT_EQ(t->fileList->Path(), dir.path()) << c.name;
   }
 }
 
 TEST_F(OpenImageTest, CancellingChangesNothing) {
-  const QString before = t->File1[0]->Path();
-  t->Text1->setText("anterior.jpg");
+  const QString before = t->fileList->Path();
+  t->chosenNameBox->setText("anterior.jpg");
   t.dialogs.openAnswers.push_back(ScriptedDialogs::Cancel);
-  t->OpenImage();
+  t->openImage();
   ASSERT_EQ(t.dialogs.openCalls.size(), 1u);
-  EXPECT_EQ(BeforeNul(t.dialogs.openCalls[0].lpstrTitle), "Selecciona una imagen");
-  EXPECT_EQ(t.dialogs.openCalls[0].hwndOwner, t->hWnd());
+  EXPECT_EQ(t.dialogs.openCalls[0].title, "Selecciona una imagen");
   expectStartPictureKept("cancel");
-  EXPECT_FALSE(t->Picture1->AutoRedraw());
-  EXPECT_EQ(t->Text1->Text(), "anterior.jpg");
-  EXPECT_EQ(t->File1[0]->Path(), before);
+  EXPECT_FALSE(t->pictureBox->AutoRedraw());
+  EXPECT_EQ(t->chosenNameBox->Text(), "anterior.jpg");
+  EXPECT_EQ(t->fileList->Path(), before);
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
 }
 
@@ -147,8 +146,8 @@ TEST_F(OpenImageTest, AFileInTheRootFolderPointsTheListAtTheRoot) {
   // No file is needed: the name passes the check, the load fails, and the
   // folder is still taken from the path.
   open("/tintaborra-no-existe.gif");
-  EXPECT_EQ(t->Text1->Text(), "tintaborra-no-existe.gif");
-  EXPECT_EQ(t->File1[0]->Path(), "/");
+  EXPECT_EQ(t->chosenNameBox->Text(), "tintaborra-no-existe.gif");
+  EXPECT_EQ(t->fileList->Path(), "/");
   ASSERT_EQ(t.dialogs.messages.size(), 1);
   EXPECT_TRUE(t.dialogs.messages[0].startsWith("Sin poder acceder  \r\nERROR: "));
   expectStartPictureKept("missing file");
@@ -164,21 +163,21 @@ TEST_F(OpenImageTest, PathsLongerThanTheOldBufferAreTakenWhole) {
   ASSERT_GT(path.size(), 300);
   ASSERT_TRUE(WriteFile(path, Encode(Gradient(9, 7), "bmp")));
   open(path);
-  EXPECT_EQ(t->Picture1->Picture().size(), QSize(9, 7));
-  EXPECT_EQ(t->Text1->Text(), "foto.bmp");
-  EXPECT_EQ(t->File1[0]->Path(), folder);
+  EXPECT_EQ(t->pictureBox->Picture().size(), QSize(9, 7));
+  EXPECT_EQ(t->chosenNameBox->Text(), "foto.bmp");
+  EXPECT_EQ(t->fileList->Path(), folder);
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
 }
 
-TEST(Command5, TheOpenButtonOpensAndTheSaveButtonSaves) {
-  TestForm t;
-  t->Command5[0]->click();
+TEST(OpenAndSaveButtons, TheOpenButtonOpensAndTheSaveButtonSaves) {
+  TestWindow t;
+  t->openButton->click();
   EXPECT_EQ(t.dialogs.openCalls.size(), 1u);
   EXPECT_EQ(t.dialogs.saveCalls.size(), 0u);
-  t->Command5[1]->click();
+  t->saveButton->click();
   EXPECT_EQ(t.dialogs.openCalls.size(), 1u);
   ASSERT_EQ(t.dialogs.saveCalls.size(), 1u);
-  EXPECT_EQ(t.dialogs.saveCalls[0].lpstrTitle, "Guardar como  ");
+  EXPECT_EQ(t.dialogs.saveCalls[0].title, "Guardar como  ");
 }
 
 }  // namespace

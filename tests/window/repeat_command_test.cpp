@@ -1,7 +1,7 @@
 // Ctrl+Shift+C: the tintaborra-lote command that repeats the runs in force,
 // run as it stands through a shell and the real batch command.
 #include "formats/filenames.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -16,7 +16,7 @@
 
 using testsupport::FirstDifference;
 using testsupport::Press;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -25,7 +25,7 @@ const QKeySequence CopyCommand(Qt::CTRL | Qt::SHIFT | Qt::Key_C), Undo(Qt::CTRL 
 
 // A PNG of greys, colours and pixels near 200,30,30, named by the bytes of
 // name in folder, loaded through the file list.
-void OpenPng(TestForm& t, const QString& folder, const QByteArray& name) {
+void OpenPng(TestWindow& t, const QString& folder, const QByteArray& name) {
   const QImage picture = testsupport::MakePicture(45, 30, [](int x, int y) {
     const int g = (x * 7 + y * 13) % 250;
     return x % 3 == 0   ? platform::RGB(185 + y, 20 + x % 20, 30 + y % 10)
@@ -35,8 +35,8 @@ void OpenPng(TestForm& t, const QString& folder, const QByteArray& name) {
   const QByteArray png = testsupport::Encode(picture, "png");
   const int fd = ::open((QFile::encodeName(folder) + '/' + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ASSERT_TRUE(fd >= 0 && ::write(fd, png.constData(), png.size()) == png.size() && ::close(fd) == 0);
-  t->File1[0]->setPath(folder);
-  t->File1[0]->setCurrentRow(0);
+  t->fileList->setPath(folder);
+  t->fileList->setCurrentRow(0);
 }
 
 }  // namespace
@@ -45,27 +45,27 @@ TEST(RepeatCommand, RunThroughTheBatchCommandItGivesTheWindowsPixels) {
   const struct {
     QByteArray name;
     const char* quotedName;  // after the quote opened before the folder
-    std::function<void(TestForm&)> runs;
+    std::function<void(TestWindow&)> runs;
     const char* steps;
   } cases[] = {
       {"escaneo 017.png", "escaneo 017.png'",
-       [](TestForm& t) {
-         t->TargetRed = 200, t->TargetGreen = 30, t->TargetBlue = 30;
-         for (auto* button : {t->Command6, t->Command1, t->Command3}) button->click();
-         Press(t.form(), Undo);
+       [](TestWindow& t) {
+         t->targetRed = 200, t->targetGreen = 30, t->targetBlue = 30;
+         for (auto* button : {t->removeColourButton, t->greyTypeButton, t->whitenButton}) button->click();
+         Press(t.window(), Undo);
        },
        "--quitar 200,30,30 --gris 140,20"},
       {"l'a\xF1o $1.png", "l'\\''a'\"$(printf '\\361')\"'o $1.png'",
-       [](TestForm& t) {
-         t->Text2->setText(" -5.5 grados");
-         t->Text5->setText("70000");  // beyond a 16-bit integer: the window takes 0
-         for (auto* button : {t->Command1, t->Command3}) button->click();
-         Press(t.form(), Undo);
-         t->TargetRed = 190, t->TargetGreen = 25, t->TargetBlue = 35;
-         t->Command7->setBackColor(platform::RGB(255, 0, 128));
-         for (auto* button : {t->Command6, t->Command3}) button->click();
-         Press(t.form(), Undo);
-         Press(t.form(), Redo);
+       [](TestWindow& t) {
+         t->greyTypeBox->setText(" -5.5 grados");
+         t->toleranceBox->setText("70000");  // beyond a 16-bit integer: the window takes 0
+         for (auto* button : {t->greyTypeButton, t->whitenButton}) button->click();
+         Press(t.window(), Undo);
+         t->targetRed = 190, t->targetGreen = 25, t->targetBlue = 35;
+         t->replacementButton->setBackColor(platform::RGB(255, 0, 128));
+         for (auto* button : {t->removeColourButton, t->whitenButton}) button->click();
+         Press(t.window(), Undo);
+         Press(t.window(), Redo);
        },
        "--gris -5,0 --quitar 190,25,35:255,0,128 --blanquear"},
   };
@@ -73,10 +73,10 @@ TEST(RepeatCommand, RunThroughTheBatchCommandItGivesTheWindowsPixels) {
     SCOPED_TRACE(c.steps);
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("fotos"));
-    TestForm t;
+    TestWindow t;
     OpenPng(t, dir.filePath("fotos"), c.name);
     c.runs(t);
-    Press(t.form(), CopyCommand);
+    Press(t.window(), CopyCommand);
     const QString command = QGuiApplication::clipboard()->text();
     EXPECT_EQ(command.toStdString(), QStringLiteral("tintaborra-lote -o limpias %1 '%2/fotos/%3")
                                          .arg(c.steps, dir.path(), c.quotedName)
@@ -95,7 +95,7 @@ TEST(RepeatCommand, RunThroughTheBatchCommandItGivesTheWindowsPixels) {
     ASSERT_EQ(written.size(), 1);
     ASSERT_EQ(platform::ReadWholeFile(dir.filePath("limpias/") + written[0], bytes, 1 << 24),
               platform::ReadResult::Read);
-    EXPECT_EQ(FirstDifference(QImage::fromData(bytes), t->Picture1->Image()), "");
+    EXPECT_EQ(FirstDifference(QImage::fromData(bytes), t->pictureBox->Image()), "");
     // Names that are not UTF-8 are removed by their bytes, which QTemporaryDir cannot do.
     for (const QString folder : {dir.filePath("fotos"), dir.filePath("limpias")})
       for (const QString& file : platform::FolderFiles(folder)) ::unlink(platform::EncodeFileName(folder + '/' + file));
@@ -106,34 +106,35 @@ TEST(RepeatCommand, RunsThatCannotBeRepeatedAreToldAndNothingIsCopied) {
   const struct {
     const char* what;
     bool open;
-    platform::CommandButton* Form1::*button;  // clicked, with the window's own action at the third yield
-    std::function<void(TestForm&)> atYield;
+    platform::CommandButton* MainWindow::*button;  // clicked, with the window's own action at the third yield
+    std::function<void(TestWindow&)> atYield;
     const char* message;
   } cases[] = {
-      {"the start picture", false, &Form1::Command3, {}, "no se ha abierto de ningún fichero"},
-      {"every run undone", true, &Form1::Command3, [](TestForm&) {}, "No hay ningún filtro aplicado"},
-      {"stopped", true, &Form1::Command1, [](TestForm& t) { t->Command4->click(); },
+      {"the start picture", false, &MainWindow::whitenButton, {}, "no se ha abierto de ningún fichero"},
+      {"every run undone", true, &MainWindow::whitenButton, [](TestWindow&) {}, "No hay ningún filtro aplicado"},
+      {"stopped", true, &MainWindow::greyTypeButton, [](TestWindow& t) { t->stopButton->click(); },
        "Se paró a medias el filtro «Blanco y negro»"},
-      {"a run inside another", true, &Form1::Command6, [](TestForm& t) { t->Command3->click(); },
+      {"a run inside another", true, &MainWindow::removeColourButton, [](TestWindow& t) { t->whitenButton->click(); },
        "Se lanzó otro filtro mientras el filtro «Quitar este color» estaba en marcha"},
-      {"a threshold typed during the run", true, &Form1::Command1, [](TestForm& t) { t->Text2->setText("90"); },
+      {"a threshold typed during the run", true, &MainWindow::greyTypeButton,
+       [](TestWindow& t) { t->greyTypeBox->setText("90"); },
        "Cambiaron los ajustes mientras el filtro «Blanco y negro» estaba en marcha"},
-      {"pressed during the run", true, &Form1::Command3, [](TestForm& t) { Press(t.form(), CopyCommand); },
+      {"pressed during the run", true, &MainWindow::whitenButton, [](TestWindow& t) { Press(t.window(), CopyCommand); },
        "Hay un filtro en marcha"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     QTemporaryDir dir;
-    TestForm t;
+    TestWindow t;
     if (c.open) OpenPng(t, dir.path(), "a.png");
     QGuiApplication::clipboard()->setText("antes");
     t.onYield = [&](int n) {
       if (n == 3 && c.atYield) c.atYield(t);
     };
-    (t.form().*c.button)->click();
+    (t.window().*c.button)->click();
     t.onYield = nullptr;
-    if (QString(c.what) == "every run undone") Press(t.form(), Undo);
-    if (QString(c.what) != "pressed during the run") Press(t.form(), CopyCommand);
+    if (QString(c.what) == "every run undone") Press(t.window(), Undo);
+    if (QString(c.what) != "pressed during the run") Press(t.window(), CopyCommand);
     EXPECT_EQ(t.dialogs.messages.filter(c.message).size(), 1) << t.dialogs.messages.join('\n').toStdString();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "antes");
   }

@@ -1,11 +1,11 @@
 #include "support/mouse.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <gtest/gtest.h>
 
 using namespace colourtest;
 using platform::ColorValue;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -15,8 +15,8 @@ constexpr ColorValue Grey = 0x808080;
 constexpr int Width = 60, Height = 50;
 
 // Column 0 holds A, column 1 holds B, the rest is grey.
-void LoadPicture(TestForm& t) {
-  t->Picture1->setPicture(testsupport::MakePicture(Width, Height, [](int x, int) {
+void LoadPicture(TestWindow& t) {
+  t->pictureBox->setPicture(testsupport::MakePicture(Width, Height, [](int x, int) {
     return x == 0 ? A : x == 1 ? B : Grey;
   }));
 }
@@ -26,8 +26,8 @@ struct Readouts {
   ColorValue background;
   bool operator==(const Readouts&) const = default;
 };
-Readouts ReadoutsOf(TestForm& t) {
-  return {t->Text3[0]->Text(), t->Text3[1]->Text(), t->Text3[2]->Text(), t->Text4->Text(), t->Text4->BackColor()};
+Readouts ReadoutsOf(TestWindow& t) {
+  return {t->redBox->Text(), t->greenBox->Text(), t->blueBox->Text(), t->meanBox->Text(), t->meanBox->BackColor()};
 }
 void PrintTo(const Readouts& r, std::ostream* os) {
   *os << (QStringList{r.red, r.green, r.blue, r.mean}.join(u' ')).toStdString() << " on &H" << std::hex << r.background;
@@ -43,67 +43,67 @@ TEST(Sampling, ShowsTheChannelsAndTheirMeanOnTheColour) {
                {0xFFFFFF, {"255", "255", "255", "255", 0xFFFFFF}},
                {0xFEFFFF, {"255", "255", "254", "254", 0xFEFFFF}},
                {0x000000, {"0", "0", "0", "0", 0x000000}}};
-  TestForm t;
-  t->Picture1->setPicture(testsupport::MakePicture(4, 3, [&](int x, int) { return cases[x].colour; }));
+  TestWindow t;
+  t->pictureBox->setPicture(testsupport::MakePicture(4, 3, [&](int x, int) { return cases[x].colour; }));
   for (int x = 3; x >= 0; --x) {
-    Move(t->Picture1, OverPixel(x, 2));
+    Move(t->pictureBox, OverPixel(x, 2));
     EXPECT_EQ(ReadoutsOf(t), cases[x].shown) << x;
-    EXPECT_EQ(t->SampledColor, cases[x].colour);
+    EXPECT_EQ(t->sampledColour, cases[x].colour);
   }
 }
 
 TEST(Sampling, AMoveOutsideThePictureKeepsTheLastSample) {
-  TestForm t;
+  TestWindow t;
   LoadPicture(t);
-  Move(t->Picture1, OverPixel(0, 5));
+  Move(t->pictureBox, OverPixel(0, 5));
   const Readouts before = ReadoutsOf(t);
   for (QPointF outside : {OverPixel(-5, -5), OverPixel(Width, 3), OverPixel(3, Height), QPointF(0, 0)}) {
-    Move(t->Picture1, outside, Qt::RightButton);
+    Move(t->pictureBox, outside, Qt::RightButton);
     EXPECT_EQ(ReadoutsOf(t), before) << outside.x() << "," << outside.y();
-    EXPECT_EQ(t->SampledColor, A);
-    EXPECT_EQ(t->SampledRed, 10);
-    EXPECT_EQ(t->SampledGreen, 20);
-    EXPECT_EQ(t->SampledBlue, 31);
+    EXPECT_EQ(t->sampledColour, A);
+    EXPECT_EQ(t->sampledRed, 10);
+    EXPECT_EQ(t->sampledGreen, 20);
+    EXPECT_EQ(t->sampledBlue, 31);
   }
   // A press out there still picks the last colour seen inside.
-  Press(t->Picture1, OverPixel(-5, -5), Qt::LeftButton, Qt::RightButton);
-  EXPECT_EQ(t->Command6->BackColor(), A);
-  EXPECT_EQ(t->TargetGreen, 20);
+  Press(t->pictureBox, OverPixel(-5, -5), Qt::LeftButton, Qt::RightButton);
+  EXPECT_EQ(t->removeColourButton->BackColor(), A);
+  EXPECT_EQ(t->targetGreen, 20);
 }
 
 TEST(Press, AnyButtonMakesTheLastSampleTheTargetAndRecordsTheDragStart) {
   for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-    TestForm t;
+    TestWindow t;
     LoadPicture(t);
-    Move(t->Picture1, OverPixel(0, 9));
+    Move(t->pictureBox, OverPixel(0, 9));
     // The press itself reads no pixel: over B, the target is still A.
-    Press(t->Picture1, OverPixel(1, 12.5), button);
-    EXPECT_EQ(t->Command6->BackColor(), A) << button;
-    EXPECT_EQ(t->TargetRed, 10);
-    EXPECT_EQ(t->TargetGreen, 20);
-    EXPECT_EQ(t->TargetBlue, 31);
-    EXPECT_FLOAT_EQ(t->DragStartX, 1);
-    EXPECT_EQ(t->DragStartY, 12) << "12.5 rounds to the even neighbour";
+    Press(t->pictureBox, OverPixel(1, 12.5), button);
+    EXPECT_EQ(t->removeColourButton->BackColor(), A) << button;
+    EXPECT_EQ(t->targetRed, 10);
+    EXPECT_EQ(t->targetGreen, 20);
+    EXPECT_EQ(t->targetBlue, 31);
+    EXPECT_FLOAT_EQ(t->dragStartX, 1);
+    EXPECT_EQ(t->dragStartY, 12) << "12.5 rounds to the even neighbour";
   }
 }
 
 TEST(Press, RoundsTheDragStartYHalvesToEven) {
-  TestForm t;
+  TestWindow t;
   for (auto [y, rounded] : {std::pair{2.5f, 2}, {3.5f, 4}, {4.6f, 5}}) {
-    t->Picture1_MouseDown(1, 0, 0.25f, y);
-    EXPECT_EQ(t->DragStartY, rounded) << y;
-    EXPECT_FLOAT_EQ(t->DragStartX, 0.25f);
+    t->picturePressed(0.25f, y);
+    EXPECT_EQ(t->dragStartY, rounded) << y;
+    EXPECT_FLOAT_EQ(t->dragStartX, 0.25f);
   }
 }
 
 TEST(Press, BeforeAnyMoveMakesBlackTheTarget) {
-  TestForm t;
-  ASSERT_EQ(t->Command6->BackColor(), 0xFFFFFF);
-  Press(t->Picture1, OverPixel(1, 1), Qt::LeftButton);
-  EXPECT_EQ(t->Command6->BackColor(), 0);
-  EXPECT_EQ(t->TargetRed, 0);
-  EXPECT_EQ(t->TargetGreen, 0);
-  EXPECT_EQ(t->TargetBlue, 0);
+  TestWindow t;
+  ASSERT_EQ(t->removeColourButton->BackColor(), 0xFFFFFF);
+  Press(t->pictureBox, OverPixel(1, 1), Qt::LeftButton);
+  EXPECT_EQ(t->removeColourButton->BackColor(), 0);
+  EXPECT_EQ(t->targetRed, 0);
+  EXPECT_EQ(t->targetGreen, 0);
+  EXPECT_EQ(t->targetBlue, 0);
 }
 
 TEST(Drag, OnlyTheLeftButtonAloneDrags) {
@@ -118,22 +118,22 @@ TEST(Drag, OnlyTheLeftButtonAloneDrags) {
                {Qt::LeftButton, Qt::LeftButton | Qt::MiddleButton, false},
                {Qt::RightButton, Qt::NoButton, false}};
   for (const auto& c : cases) {
-    TestForm t;
+    TestWindow t;
     LoadPicture(t);
-    const float left = t->Picture1->Left(), top = t->Picture1->Top();
-    Press(t->Picture1, OverPixel(20, 20), c.pressed);
-    Move(t->Picture1, OverPixel(27, 15), c.held);
-    EXPECT_FLOAT_EQ(t->Picture1->Left(), c.drags ? left + 7 * 15 : left) << c.held.toInt();
-    EXPECT_FLOAT_EQ(t->Picture1->Top(), c.drags ? top - 5 * 15 : top) << c.held.toInt();
+    const float left = t->pictureBox->Left(), top = t->pictureBox->Top();
+    Press(t->pictureBox, OverPixel(20, 20), c.pressed);
+    Move(t->pictureBox, OverPixel(27, 15), c.held);
+    EXPECT_FLOAT_EQ(t->pictureBox->Left(), c.drags ? left + 7 * 15 : left) << c.held.toInt();
+    EXPECT_FLOAT_EQ(t->pictureBox->Top(), c.drags ? top - 5 * 15 : top) << c.held.toInt();
   }
 }
 
 TEST(Drag, ThePressedPointStaysUnderThePointer) {
-  TestForm t;
+  TestWindow t;
   LoadPicture(t);
-  QWidget* box = t->Picture1;
+  QWidget* box = t->pictureBox;
   const QPoint pressed(1, 30);  // picture pixel, in column B
-  const float left = t->Picture1->Left(), top = t->Picture1->Top();
+  const float left = t->pictureBox->Left(), top = t->pictureBox->Top();
   // The pointer in the frame's pixels; the box reports it relative to where the box is now.
   QPoint pointer = box->pos() + OverPixel(pressed.x(), pressed.y()).toPoint();
   Move(box, pointer - box->pos());
@@ -150,9 +150,9 @@ TEST(Drag, ThePressedPointStaysUnderThePointer) {
     travelled += m.step;
     Move(box, pointer - box->pos(), Qt::LeftButton);
     EXPECT_EQ(pointer - box->pos() - QPoint(1, 1), pressed) << m.step.x() << "," << m.step.y();
-    EXPECT_FLOAT_EQ(t->Picture1->Left(), left + travelled.x() * 15);
-    EXPECT_FLOAT_EQ(t->Picture1->Top(), top + travelled.y() * 15);
-    EXPECT_EQ(t->Text4->BackColor(), m.sampled) << m.step.x() << "," << m.step.y();
+    EXPECT_FLOAT_EQ(t->pictureBox->Left(), left + travelled.x() * 15);
+    EXPECT_FLOAT_EQ(t->pictureBox->Top(), top + travelled.y() * 15);
+    EXPECT_EQ(t->meanBox->BackColor(), m.sampled) << m.step.x() << "," << m.step.y();
   }
-  EXPECT_EQ(t->Picture1->Width(), (Width + 2) * 15) << "the drag keeps the size";
+  EXPECT_EQ(t->pictureBox->Width(), (Width + 2) * 15) << "the drag keeps the size";
 }

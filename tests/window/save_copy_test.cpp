@@ -1,7 +1,7 @@
 // Saving the edited picture as BMP and copying it to the clipboard.
 #include "formats/codecs.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -13,7 +13,7 @@ using namespace imagefilestest;
 using namespace platform;
 using testsupport::FirstDifference;
 using testsupport::ScriptedDialogs;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -23,16 +23,16 @@ class SaveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
-    t->Picture1->setPicture(Gradient(40, 30));
+    t->pictureBox->setPicture(Gradient(40, 30));
   }
 
   // Draws a diagonal, as a filter run would, and returns the picture expected.
   QImage draw() {
-    t->Picture1->setAutoRedraw(true);
-    t->Picture1->setDrawWidth(1);
+    t->pictureBox->setAutoRedraw(true);
+    t->pictureBox->setDrawWidth(1);
     QImage expected = Gradient(40, 30);
     for (int i = 0; i < 30; ++i) {
-      t->Picture1->PSet(i, i, kInk);
+      t->pictureBox->PSet(i, i, kInk);
       expected.setPixel(i, i, ToQRgb(kInk));
     }
     return expected;
@@ -40,12 +40,12 @@ class SaveTest : public ::testing::Test {
 
   void save(const QString& typed) {
     t.dialogs.saveAnswers.push_back(ScriptedDialogs::Choose(typed));
-    t->SaveImageAs();
+    t->saveImageAs();
   }
 
   QStringList files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
 
-  TestForm t;
+  TestWindow t;
   QTemporaryDir dir;
 };
 
@@ -67,26 +67,26 @@ TEST_F(SaveTest, TheDrawnPixelsAreWrittenAndBecomeThePicture) {
   const QImage expected = draw();
   save(dir.filePath("dibujo"));
   EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("dibujo.bmp")), expected), "");
-  EXPECT_EQ(FirstDifference(t->Picture1->Picture(), expected), "");
-  t->Picture1->PSet(39, 0, kInk);
+  EXPECT_EQ(FirstDifference(t->pictureBox->Picture(), expected), "");
+  t->pictureBox->PSet(39, 0, kInk);
   EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("dibujo.bmp")), expected), "") << "later drawing is not saved";
 }
 
 TEST_F(SaveTest, TheBoxIsCentredAgainEvenAfterADrag) {
-  t->Picture1->setPicture(Gradient(891, 10));
-  t->Picture1->Move(0, 0);
+  t->pictureBox->setPicture(Gradient(891, 10));
+  t->pictureBox->Move(0, 0);
   save(dir.filePath("foto"));
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), -2);  // (13390 - 13395) \ 2
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), 5285);
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), -2);  // (13390 - 13395) \ 2
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), 5285);
 }
 
 TEST_F(SaveTest, CancellingChangesNothing) {
   draw();
-  t->Picture1->Move(0, 0);
+  t->pictureBox->Move(0, 0);
   t.dialogs.saveAnswers.push_back(ScriptedDialogs::Cancel);
-  t->SaveImageAs();
-  EXPECT_EQ(FirstDifference(t->Picture1->Picture(), Gradient(40, 30)), "") << "the drawing stays off the picture";
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), 0);
+  t->saveImageAs();
+  EXPECT_EQ(FirstDifference(t->pictureBox->Picture(), Gradient(40, 30)), "") << "the drawing stays off the picture";
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), 0);
   EXPECT_TRUE(files().isEmpty());
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
 }
@@ -94,8 +94,8 @@ TEST_F(SaveTest, CancellingChangesNothing) {
 TEST_F(SaveTest, AFailedSaveIsToldAndTheFileThereIsKept) {
   const QString path = dir.filePath("foto.bmp");
   ASSERT_TRUE(WriteFile(path, "antiguo"));
-  t->Picture1->setPicture(Gradient(300, 300));
-  t->Picture1->Move(0, 0);
+  t->pictureBox->setPicture(Gradient(300, 300));
+  t->pictureBox->Move(0, 0);
   {
     const testsupport::FileSizeLimit full(4096);
     save(dir.filePath("foto"));
@@ -107,7 +107,7 @@ TEST_F(SaveTest, AFailedSaveIsToldAndTheFileThereIsKept) {
   EXPECT_TRUE(t.dialogs.messages[0].startsWith("Sin poder guardar  \r\nERROR: "))
       << t.dialogs.messages[0].toStdString();
   EXPECT_GT(t.dialogs.messages[0].size(), 28);
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), (13390 - 302 * 15) / 2) << "the box is centred all the same";
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), (13390 - 302 * 15) / 2) << "the box is centred all the same";
 }
 
 TEST_F(SaveTest, ANameThatCannotBeWrittenIsTold) {
@@ -119,13 +119,13 @@ TEST_F(SaveTest, ANameThatCannotBeWrittenIsTold) {
 
 TEST_F(SaveTest, CopyingPutsTheEditedPictureOnTheClipboard) {
   const QImage expected = draw();
-  t->Command2->click();
+  t->copyButton->click();
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
   EXPECT_EQ(FirstDifference(QGuiApplication::clipboard()->image(), expected), "");
-  t->Picture1->PSet(39, 0, kInk);
+  t->pictureBox->PSet(39, 0, kInk);
   EXPECT_EQ(FirstDifference(QGuiApplication::clipboard()->image(), expected), "")
       << "later drawing stays off the clipboard";
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222) << "copying moves nothing";
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), 3222) << "copying moves nothing";
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // Shift held over the picture or over a filter's button: each device pixel of
 // the view shows the pixel the pointer would read there after the filter's
 // run, or tinted where removal would change it; nothing else changes.
-#include "window/model/zoom.h"
 #include "support/mouse.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
+#include "window/model/zoom.h"
 
 #include <QClipboard>
 #include <QEnterEvent>
@@ -16,46 +16,52 @@ TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseCha
   const struct {
     const char* over;  // the button's name, or the picture
     double zoom, ratio;
-  } cases[] = {{"Picture1", 1, 1},    {"Picture1", 3, 2}, {"Picture1", 1.0 / 3, 1}, {"Picture1", 0.5, 1.5},
-               {"Command1", 0.25, 1}, {"Command3", 1, 2}, {"Command6", 3, 1.25},    {"Command6", 0.5, 1}};
+  } cases[] = {{"pictureBox", 1, 1},
+               {"pictureBox", 3, 2},
+               {"pictureBox", 1.0 / 3, 1},
+               {"pictureBox", 0.5, 1.5},
+               {"greyTypeButton", 0.25, 1},
+               {"whitenButton", 1, 2},
+               {"removeColourButton", 3, 1.25},
+               {"removeColourButton", 0.5, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.over << " zoom " << c.zoom << " ratio " << c.ratio);
-    testsupport::TestForm t;
+    testsupport::TestWindow t;
     // Smooth colours, so that removal takes a patch, with pure white and black between.
-    t->Picture1->setPicture(testsupport::MakePicture(61, 47, [](int x, int y) {
+    t->pictureBox->setPicture(testsupport::MakePicture(61, 47, [](int x, int y) {
       return x % 9 == 0 ? 0xFFFFFF : y % 11 == 0 ? 0 : platform::RGB(4 * x, 5 * y, 3 * (x + y));
     }));
-    t->Picture1->setZoom(c.zoom);
-    t->Picture1->Move(-300, -150);  // partly out of the frame
+    t->pictureBox->setZoom(c.zoom);
+    t->pictureBox->Move(-300, -150);  // partly out of the frame
     auto* under = t->findChild<QWidget*>(c.over);
-    if (under == t->Command6) Press(t->Picture1, OverPixel(21, 17), Qt::RightButton);
-    Move(t->Picture1, OverPixel(40 * c.zoom, 30 * c.zoom));  // the colour a press would take as target
+    if (under == t->removeColourButton) Press(t->pictureBox, OverPixel(21, 17), Qt::RightButton);
+    Move(t->pictureBox, OverPixel(40 * c.zoom, 30 * c.zoom));  // the colour a press would take as target
     const auto untouched = [&] {
       const QClipboard* clip = QApplication::clipboard();
-      return std::make_tuple(t->Picture1->Image(), t->UndoHistory.Steps(), t->UndoHistory.Done(),
-                             t->UndoHistory.Bytes(), clip->text(), clip->image(), t->Text3[0]->Text(),
-                             t->Text3[1]->Text(), t->Text3[2]->Text(), t->Text4->Text());
+      return std::make_tuple(t->pictureBox->Image(), t->undoHistory.Steps(), t->undoHistory.Done(),
+                             t->undoHistory.Bytes(), clip->text(), clip->image(), t->redBox->Text(),
+                             t->greenBox->Text(), t->blueBox->Text(), t->meanBox->Text());
     };
     const auto before = untouched();
     QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier), release(QEvent::KeyRelease, Qt::Key_Shift, {});
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), under->mapToGlobal(QPointF(2, 2)));
-    QApplication::sendEvent(&t.form(), &shift);
+    QApplication::sendEvent(&t.window(), &shift);
     QApplication::sendEvent(under, &enter);
-    QWidget* frame = t->Picture2;
+    QWidget* frame = t->pictureFrame;
     QImage screen((QSizeF(frame->size()) * c.ratio).toSize(), QImage::Format_RGB32);
     screen.setDevicePixelRatio(c.ratio);
     frame->render(&screen);
-    QApplication::sendEvent(&t.form(), &release);
-    EXPECT_FALSE(t->Picture1->ShownPreview().has_value());
+    QApplication::sendEvent(&t.window(), &release);
+    EXPECT_FALSE(t->pictureBox->ShownPreview().has_value());
     EXPECT_TRUE(untouched() == before) << "the picture, the history, the clipboard or a readout changed";
 
     const QImage original = std::get<0>(before);
-    const platform::Channels target = platform::SplitChannels(t->SampledColor);
+    const platform::Channels target = platform::SplitChannels(t->sampledColour);
     const filters::ChangesTinted tinted(
-        filters::RemovalRule(target.red, target.green, target.blue, t->Command7->BackColor()));
-    if (under != t->Picture1) static_cast<platform::CommandButton*>(under)->Click();
-    const QImage after = t->Picture1->Image();
-    const QRect box = t->Picture1->geometry();
+        filters::RemovalRule(target.red, target.green, target.blue, t->replacementButton->BackColor()));
+    if (under != t->pictureBox) static_cast<platform::CommandButton*>(under)->Click();
+    const QImage after = t->pictureBox->Image();
+    const QRect box = t->pictureBox->geometry();
     const QRect inner = box.adjusted(1, 1, -1, -1) & frame->rect().adjusted(1, 1, -1, -1);
     // The picture pixel each device pixel shows, as the pointer reads it there.
     const auto span = [&](int corner, int shown, int size) {
@@ -68,7 +74,7 @@ TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseCha
     for (int dy = int(std::ceil(inner.top() * c.ratio)); dy < int((inner.bottom() + 1) * c.ratio); ++dy)
       for (int dx = int(std::ceil(inner.left() * c.ratio)); dx < int((inner.right() + 1) * c.ratio); ++dx) {
         const int x = xs.PixelAt(dx), y = ys.PixelAt(dy);
-        const QRgb want = under == t->Picture1 ? tinted(original.pixel(x, y)) : after.pixel(x, y);
+        const QRgb want = under == t->pictureBox ? tinted(original.pixel(x, y)) : after.pixel(x, y);
         changed += want != original.pixel(x, y);
         ASSERT_EQ(screen.pixel(dx, dy), want) << "device " << dx << "," << dy << " picture " << x << "," << y;
       }

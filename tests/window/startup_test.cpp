@@ -1,31 +1,31 @@
-#include "support/test_form.h"
+#include "support/test_window.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
 
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 TEST(Startup, FitsTheWindowToA1024By768Screen) {
-  TestForm t;
-  EXPECT_FLOAT_EQ(t->Picture2->Width(), 13390);
-  EXPECT_FLOAT_EQ(t->Picture2->Height(), 10750);
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), 3222);
-  EXPECT_FLOAT_EQ(t->Picture1->Top(), 3215);
-  EXPECT_FLOAT_EQ(t->Command8->Left(), 13975);
-  EXPECT_FLOAT_EQ(t->Picture2->Left(), 1920) << "the frame keeps its corner";
-  EXPECT_FLOAT_EQ(t->Command8->Top(), 0);
-  EXPECT_FLOAT_EQ(t->Command8->Left() + t->Command8->Width(), 15360 - 50);
+  TestWindow t;
+  EXPECT_FLOAT_EQ(t->pictureFrame->Width(), 13390);
+  EXPECT_FLOAT_EQ(t->pictureFrame->Height(), 10750);
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), 3222);
+  EXPECT_FLOAT_EQ(t->pictureBox->Top(), 3215);
+  EXPECT_FLOAT_EQ(t->exitButton->Left(), 13975);
+  EXPECT_FLOAT_EQ(t->pictureFrame->Left(), 1920) << "the frame keeps its corner";
+  EXPECT_FLOAT_EQ(t->exitButton->Top(), 0);
+  EXPECT_FLOAT_EQ(t->exitButton->Left() + t->exitButton->Width(), 15360 - 50);
 }
 
 TEST(Startup, TheExitButtonFollowsTheScreensRightEdge) {
   for (auto [width, left] : {std::pair{800, 10615.0f}, {1920, 27415.0f}}) {
     platform::testing::SetScreenPixels(width, 768);
-    TestForm t(false);
+    TestWindow t(false);
     platform::testing::SetScreenPixels(width, 768);
-    t->Form_Load();
-    EXPECT_FLOAT_EQ(t->Command8->Left(), left) << width;
+    t->start();
+    EXPECT_FLOAT_EQ(t->exitButton->Left(), left) << width;
   }
 }
 
@@ -37,15 +37,16 @@ TEST(Startup, OnAScreenTooSmallTheWholeLayoutShrinksToFitIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
     EXPECT_DOUBLE_EQ(app::LayoutScale(792, 705, c.width, c.height), c.scale);
-    TestForm t(false);
+    TestWindow t(false);
     platform::testing::SetScreenPixels(c.width, c.height);
-    t->Form_Load();
+    t->start();
     for (const QWidget* w : t->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!w->isHidden() && w != t->Picture2)
+      if (!w->isHidden() && w != t->pictureFrame)
         EXPECT_TRUE(QRect(0, 0, c.width, c.height).contains(w->geometry())) << w->objectName().toStdString();
     }
-    EXPECT_NEAR(t->Command6->font().pointSizeF(), 12 * c.scale, 0.01);
-    EXPECT_NEAR(t->Picture2->geometry().right(), c.width - 1 - 50 / 15.0 * c.scale, 1) << "the frame fills the rest";
+    EXPECT_NEAR(t->removeColourButton->font().pointSizeF(), 12 * c.scale, 0.01);
+    EXPECT_NEAR(t->pictureFrame->geometry().right(), c.width - 1 - 50 / 15.0 * c.scale, 1)
+        << "the frame fills the rest";
   }
   platform::testing::ClearScreenPixels();
 }
@@ -60,15 +61,15 @@ TEST(Centring, RoundsHalvesToEvenThenHalvesTowardZero) {
 }
 
 TEST(Startup, ABoxWiderThanTheFrameGetsANegativeLeft) {
-  TestForm t;
-  t->Picture1->setPicture(testsupport::MakePicture(900, 10, [](int, int) { return 0; }));
-  EXPECT_FLOAT_EQ(t->Picture1->Width(), 902 * 15);
-  t->FitToScreen();
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), app::CentredOffset(13390, 13530));
-  EXPECT_FLOAT_EQ(t->Picture1->Left(), -70);
+  TestWindow t;
+  t->pictureBox->setPicture(testsupport::MakePicture(900, 10, [](int, int) { return 0; }));
+  EXPECT_FLOAT_EQ(t->pictureBox->Width(), 902 * 15);
+  t->fitToScreen();
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), app::CentredOffset(13390, 13530));
+  EXPECT_FLOAT_EQ(t->pictureBox->Left(), -70);
 }
 
 TEST(Dispatch, TheExitButtonEndsTheProgram) {
-  TestForm t;
-  testsupport::ExpectEnd([&] { t->Command8_Click(); });
+  TestWindow t;
+  testsupport::ExpectEnd([&] { t->exitClicked(); });
 }

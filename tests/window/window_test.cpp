@@ -1,5 +1,5 @@
 // The window as built, read back from the widgets.
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QFontInfo>
 #include <QLabel>
@@ -8,57 +8,89 @@
 #include <set>
 
 using namespace platform;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
-platform::Control* find(Form1& f, const QString& key) {
-  for (platform::Control* c : f.Controls())
-    if (c->widget()->objectName() == key) return c;
-  return nullptr;
-}
+// The bottom edge of a widget, one past its last row.
+int bottom(const QWidget* w) { return w->y() + w->height(); }
+int right(const QWidget* w) { return w->x() + w->width(); }
 }  // namespace
 
-TEST(Window, HasTheTwentyThreeControlsAtTheirPixelGeometry) {
-  TestForm t(false);
-  const struct {
-    const char* key;
-    QRect pixels;
-  } cases[] = {
-      {"Command8", {600, 0, 89, 49}},     {"Picture2", {128, 48, 585, 537}}, {"Picture1", {9, 1, 463, 288}},
-      {"Command7", {0, 664, 129, 33}},    {"Command6", {0, 632, 129, 33}},   {"Text1", {528, 0, 65, 33}},
-      {"Command5(1)", {0, 472, 129, 57}}, {"Command5(0)", {0, 0, 129, 49}},  {"Command4", {0, 584, 129, 49}},
-      {"Text5", {64, 408, 41, 25}},       {"Text4", {368, 0, 57, 49}},       {"Text3(2)", {240, 0, 57, 49}},
-      {"Text3(1)", {184, 0, 57, 49}},     {"Text3(0)", {128, 0, 57, 49}},    {"Text2", {8, 408, 41, 25}},
-      {"Command2", {0, 528, 129, 57}},    {"Command1", {0, 344, 129, 57}},   {"Command3", {0, 288, 129, 57}},
-      {"File1(0)", {0, 48, 129, 246}},    {"Label1", {480, 8, 81, 33}},      {"Label3", {304, 8, 53, 22}},
-      {"Label2(1)", {8, 432, 49, 25}},    {"Label2(0)", {64, 432, 65, 33}},
-  };
-  ASSERT_EQ(t->Controls().size(), 23u);
-  for (const auto& c : cases) {
-    platform::Control* control = find(t.form(), c.key);
-    ASSERT_NE(control, nullptr) << c.key;
-    // Picture1 lies inside Picture2's one-pixel border.
-    EXPECT_EQ(control->widget()->geometry(), c.pixels) << c.key;
-    EXPECT_EQ(control->widget()->parentWidget(),
-              QString(c.key) == "Picture1" ? static_cast<QWidget*>(t->Picture2) : &t.form())
-        << c.key;
+// What the user sees of the layout before start-up fits it to the screen: the
+// buttons and settings in one column down the left edge, the sampled colour's
+// readouts and the exit button in one row along the top, and the picture's
+// frame in the room these leave.
+TEST(Window, LaysOutAColumnOfButtonsARowOfReadoutsAndThePicturesFrame) {
+  TestWindow t(false);
+  ASSERT_EQ(t->controls().size(), 23u);
+  for (platform::Control* c : t->controls()) {
+    const QWidget* w = c->widget();
+    const QWidget* parent = w == t->pictureBox ? static_cast<QWidget*>(t->pictureFrame) : &t.window();
+    EXPECT_EQ(w->parentWidget(), parent) << c->Name().toStdString();
+    EXPECT_TRUE(parent->rect().contains(w->geometry())) << c->Name().toStdString() << " lies outside its parent";
   }
-  EXPECT_EQ(t->size(), QSize(792, 705));
+
+  // Down the left edge, each control under the one before with no gap
+  // between them, all as wide as the column.
+  const std::vector<QWidget*> column = {t->openButton,     t->fileList,           t->whitenButton,
+                                        t->greyTypeButton, t->saveButton,         t->copyButton,
+                                        t->stopButton,     t->removeColourButton, t->replacementButton};
+  for (std::size_t i = 0; i < column.size(); ++i) {
+    const std::string name = column[i]->objectName().toStdString();
+    EXPECT_EQ(column[i]->x(), 0) << name;
+    EXPECT_EQ(column[i]->width(), column[0]->width()) << name;
+    if (i == 0 || column[i - 1] == t->greyTypeButton) continue;
+    EXPECT_GT(column[i]->y(), column[i - 1]->y()) << name;
+    EXPECT_LE(column[i]->y(), bottom(column[i - 1])) << name;
+  }
+  // Between the grey-type button and the save button, the settings it reads,
+  // each box over its label.
+  for (auto [box, label] : {std::pair<QWidget*, QWidget*>{t->greyTypeBox, t->greyTypeLabel},
+                            std::pair<QWidget*, QWidget*>{t->toleranceBox, t->toleranceLabel}}) {
+    const std::string name = box->objectName().toStdString();
+    EXPECT_GE(box->y(), bottom(t->greyTypeButton)) << name;
+    EXPECT_LE(bottom(label), t->saveButton->y() + 1) << name;
+    EXPECT_NEAR(label->y(), bottom(box), 1) << name;
+    EXPECT_EQ(label->x(), box->x()) << name;
+    EXPECT_LE(right(label), right(t->greyTypeButton)) << name;
+  }
+  EXPECT_LT(right(t->greyTypeBox), t->toleranceBox->x());
+
+  // Along the top, right of the column, left to right.
+  const std::vector<QWidget*> row = {t->redBox,  t->greenBox,      t->blueBox,   t->meanLabel,
+                                     t->meanBox, t->progressLabel, t->exitButton};
+  EXPECT_EQ(row[0]->x(), right(t->openButton) - 1);
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    EXPECT_LE(row[i]->y(), 8) << row[i]->objectName().toStdString();
+    if (i == 0) continue;
+    EXPECT_GE(row[i]->x(), right(row[i - 1]) - 1) << row[i]->objectName().toStdString();
+  }
+
+  // The frame below the row, right of the column; the picture inside it.
+  EXPECT_EQ(t->pictureFrame->x(), right(t->openButton) - 1);
+  EXPECT_EQ(t->pictureFrame->y(), bottom(t->openButton) - 1);
+  EXPECT_TRUE(t->pictureFrame->rect().adjusted(1, 1, -1, -1).contains(t->pictureBox->geometry()));
   EXPECT_EQ(t->windowTitle(), "");
 }
 
 TEST(Window, TabIndexesAreUsedOnceAndTheFocusFollowsThem) {
-  TestForm t(false);
+  TestWindow t(false);
   std::set<int> tabs;
-  for (platform::Control* c : t->Controls()) tabs.insert(c->TabIndex());
+  for (platform::Control* c : t->controls()) tabs.insert(c->TabIndex());
   EXPECT_EQ(tabs.size(), 23u);
   EXPECT_EQ(*tabs.begin(), 0);
   EXPECT_EQ(*tabs.rbegin(), 22);
 
   const std::vector<QWidget*> expected = {
-      t->File1[0], t->Command3, t->Command1, t->Command2, t->Text2,       t->Text3[0],    t->Text3[1],
-      t->Text3[2], t->Text4,    t->Text5,    t->Command4, t->Command5[0], t->Command5[1], t->Command6,
-      t->Command7, t->Picture2, t->Picture1, t->Command8};  // labels and the hidden Text1 take no focus
+      t->fileList,          t->whitenButton,
+      t->greyTypeButton,    t->copyButton,
+      t->greyTypeBox,       t->redBox,
+      t->greenBox,          t->blueBox,
+      t->meanBox,           t->toleranceBox,
+      t->stopButton,        t->openButton,
+      t->saveButton,        t->removeColourButton,
+      t->replacementButton, t->pictureFrame,
+      t->pictureBox,        t->exitButton};  // labels and the hidden chosenNameBox take no focus
   const std::set<QWidget*> controls(expected.begin(), expected.end());
   auto nextControl = [&](QWidget* w) {
     do w = w->nextInFocusChain();
@@ -67,43 +99,38 @@ TEST(Window, TabIndexesAreUsedOnceAndTheFocusFollowsThem) {
   };
   for (std::size_t i = 0; i + 1 < expected.size(); ++i)
     EXPECT_EQ(nextControl(expected[i]), expected[i + 1]) << expected[i]->objectName().toStdString();
-  for (QLabel* label : {static_cast<QLabel*>(t->Label1), static_cast<QLabel*>(t->Label3)})
+  for (QLabel* label : {static_cast<QLabel*>(t->progressLabel), static_cast<QLabel*>(t->meanLabel)})
     EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
 }
 
 TEST(Window, InitialTextsColoursAndPictures) {
-  TestForm t(false);
-  EXPECT_EQ(t->Text2->Text(), "140");
-  EXPECT_EQ(t->Text5->Text(), "20");
-  for (auto* box : {t->Text3[0], t->Text3[1], t->Text3[2], t->Text4}) EXPECT_EQ(box->Text(), "");
-  EXPECT_EQ(t->Text1->Text(), "Text1");
-  EXPECT_FALSE(t->Text1->isVisibleTo(&t.form()));
-  EXPECT_EQ(t->Label1->Caption(), "%");
-  EXPECT_EQ(t->Label3->Caption(), "Media");
-  EXPECT_EQ(t->Label2[1]->Caption(), "tipo gris");
-  EXPECT_EQ(t->Label2[0]->Caption(), "distancia media");
-  EXPECT_EQ(t->Command6->Caption(), "Quitar este color");
-  EXPECT_EQ(t->Command7->Caption(), "Reemplazar por este color");
-  EXPECT_EQ(t->Command6->BackColor(), 0xFFFFFF);
-  EXPECT_EQ(t->Command7->BackColor(), 0xFFFFFF);
-  EXPECT_EQ(t->Text3[0]->BackColor(), 0x0000FF);
-  EXPECT_EQ(t->Text3[1]->BackColor(), 0x00FF00);
-  EXPECT_EQ(t->Text3[2]->BackColor(), 0xFF8080);
+  TestWindow t(false);
+  EXPECT_EQ(t->greyTypeBox->Text(), "140");
+  EXPECT_EQ(t->toleranceBox->Text(), "20");
+  for (auto* box : {t->redBox, t->greenBox, t->blueBox, t->meanBox}) EXPECT_EQ(box->Text(), "");
+  EXPECT_FALSE(t->chosenNameBox->isVisibleTo(&t.window()));
+  EXPECT_EQ(t->progressLabel->Caption(), "%");
+  EXPECT_EQ(t->meanLabel->Caption(), "Media");
+  EXPECT_EQ(t->greyTypeLabel->Caption(), "tipo gris");
+  EXPECT_EQ(t->toleranceLabel->Caption(), "distancia media");
+  EXPECT_EQ(t->removeColourButton->Caption(), "Quitar este color");
+  EXPECT_EQ(t->replacementButton->Caption(), "Reemplazar por este color");
+  EXPECT_EQ(t->removeColourButton->BackColor(), 0xFFFFFF);
+  EXPECT_EQ(t->replacementButton->BackColor(), 0xFFFFFF);
+  EXPECT_EQ(t->redBox->BackColor(), 0x0000FF);
+  EXPECT_EQ(t->greenBox->BackColor(), 0x00FF00);
+  EXPECT_EQ(t->blueBox->BackColor(), 0xFF8080);
   EXPECT_EQ(t->palette().color(QPalette::Window), QColor(0, 128, 128));
 
   const struct {
     platform::CommandButton* button;
-    QSize size;
     const char* tip;
-  } pictures[] = {{t->Command8, {128, 128}, "Salir"},
-                  {t->Command5[0], {149, 65}, "Abrir imagen"},
-                  {t->Command5[1], {149, 65}, "Guardar como BMP"},
-                  {t->Command4, {146, 59}, "Parar"},
-                  {t->Command2, {146, 59}, "Copiar al portapapeles"},
-                  {t->Command1, {146, 58}, nullptr},
-                  {t->Command3, {145, 56}, nullptr}};
+  } pictures[] = {
+      {t->exitButton, "Salir"},  {t->openButton, "Abrir imagen"},           {t->saveButton, "Guardar como BMP"},
+      {t->stopButton, "Parar"},  {t->copyButton, "Copiar al portapapeles"}, {t->greyTypeButton, nullptr},
+      {t->whitenButton, nullptr}};
   for (const auto& p : pictures) {
-    EXPECT_EQ(p.button->Picture().size(), p.size) << p.button->Name().toStdString();
+    EXPECT_FALSE(p.button->Picture().isNull()) << p.button->Name().toStdString();
     EXPECT_GT(p.button->Picture().width(), p.button->width()) << "every button picture is wider than its button";
     EXPECT_TRUE(p.button->Caption().isEmpty());
     EXPECT_FALSE(p.button->toolTip().isEmpty());
@@ -111,21 +138,27 @@ TEST(Window, InitialTextsColoursAndPictures) {
       EXPECT_EQ(p.button->accessibleName(), p.tip);
     }
   }
-  EXPECT_EQ(t->Picture1->Picture().size(), QSize(461, 286));
+  EXPECT_EQ(t->pictureBox->Picture().size(), QSize(461, 286));
   EXPECT_FALSE(t->windowIcon().isNull());
   EXPECT_EQ(t->windowIcon().availableSizes().value(0), QSize(32, 32));
 }
 
 TEST(Window, FontsResolveToArialMetrics) {
-  TestForm t(false);
+  TestWindow t(false);
   const struct {
     QWidget* w;
     double points;
     bool bold;
-  } cases[] = {{t->Command6, 12, false},  {t->Command7, 9.75, false}, {t->Text2, 12, true},
-               {t->Text5, 12, true},      {t->Text4, 18, false},      {t->Text3[0], 14.25, false},
-               {t->Label1, 18, false},    {t->Label3, 14.25, false},  {t->Label2[0], 9.75, false},
-               {t->File1[0], 9.75, false}};
+  } cases[] = {{t->removeColourButton, 12, false},
+               {t->replacementButton, 9.75, false},
+               {t->greyTypeBox, 12, true},
+               {t->toleranceBox, 12, true},
+               {t->meanBox, 18, false},
+               {t->redBox, 14.25, false},
+               {t->progressLabel, 18, false},
+               {t->meanLabel, 14.25, false},
+               {t->toleranceLabel, 9.75, false},
+               {t->fileList, 9.75, false}};
   for (const auto& c : cases) {
     const QFontInfo info(c.w->font());
     EXPECT_DOUBLE_EQ(c.w->font().pointSizeF(), c.points) << c.w->objectName().toStdString();

@@ -1,7 +1,7 @@
 // The picture zoomed: what the pointer reads and picks, the drag, the fit,
 // the zoom back to 100 % on a load, and filter runs, at zooms other than 1.
 #include "support/mouse.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QPainter>
 #include <QShortcut>
@@ -15,7 +15,7 @@
 using namespace colourtest;
 using platform::ColorValue;
 using testsupport::MakePicture;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -24,8 +24,8 @@ QImage Distinct(int w, int h) {
   return MakePicture(w, h, [](int x, int y) { return platform::RGB(x % 256, y % 256, (x / 256) * 16 + y / 256); });
 }
 
-ColorValue Readout(TestForm& t) {
-  return platform::RGB(t->Text3[0]->Text().toInt(), t->Text3[1]->Text().toInt(), t->Text3[2]->Text().toInt());
+ColorValue Readout(TestWindow& t) {
+  return platform::RGB(t->redBox->Text().toInt(), t->greenBox->Text().toInt(), t->blueBox->Text().toInt());
 }
 
 }  // namespace
@@ -40,24 +40,24 @@ TEST(ZoomedView, ThePointerReadsThePixelDrawnUnderItOnEveryDevicePixel) {
   const int w = 16, h = 12;
   const QImage picture = MakePicture(w, h, [](int x, int y) { return platform::RGB(4 * x, 4 * y, 200); });
   for (const double zoom : {1.0 / 3, 1.0, 3.0, 8.0}) {
-    TestForm t;
-    const double ratio = t->Picture1->devicePixelRatioF();
+    TestWindow t;
+    const double ratio = t->pictureBox->devicePixelRatioF();
     SCOPED_TRACE(testing::Message() << "zoom " << zoom << " ratio " << ratio);
-    t->Picture1->setPicture(picture);
-    t->Picture1->setZoom(zoom);
+    t->pictureBox->setPicture(picture);
+    t->pictureBox->setZoom(zoom);
     // In the frame's middle; zoomed in most, partly out past its right edge.
-    const QSize frameSize = t->Picture2->size(), boxSize = t->Picture1->size();
+    const QSize frameSize = t->pictureFrame->size(), boxSize = t->pictureBox->size();
     const QPoint at(zoom == 8 ? frameSize.width() - 60 : (frameSize.width() - boxSize.width()) / 2,
                     (frameSize.height() - boxSize.height()) / 2);
-    t->Picture1->Move(float(at.x() * platform::TwipsPerPixel / zoom), float(at.y() * platform::TwipsPerPixel / zoom));
-    QWidget* window = t->Picture1->window();
+    t->pictureBox->Move(float(at.x() * platform::TwipsPerPixel / zoom), float(at.y() * platform::TwipsPerPixel / zoom));
+    QWidget* window = t->pictureBox->window();
     QImage screen((QSizeF(window->size()) * ratio).toSize(), QImage::Format_RGB32);
     screen.setDevicePixelRatio(ratio);
     window->render(&screen);
-    const QPoint box = t->Picture1->mapTo(window, QPoint(0, 0)), frame = t->Picture2->mapTo(window, QPoint(0, 0));
+    const QPoint box = t->pictureBox->mapTo(window, QPoint(0, 0)), frame = t->pictureFrame->mapTo(window, QPoint(0, 0));
     // The device pixels whose centres lie on the picture inside the frame.
-    const QRectF on = QRectF(QRect(box + QPoint(1, 1), t->Picture1->size() - QSize(2, 2))) &
-                      QRectF(QRect(frame + QPoint(1, 1), t->Picture2->size() - QSize(2, 2)));
+    const QRectF on = QRectF(QRect(box + QPoint(1, 1), t->pictureBox->size() - QSize(2, 2))) &
+                      QRectF(QRect(frame + QPoint(1, 1), t->pictureFrame->size() - QSize(2, 2)));
     const auto within = [&](double from, double to) {
       return std::make_pair(int(std::ceil(from * ratio - 0.5)), int(std::ceil(to * ratio - 0.5)));
     };
@@ -68,11 +68,12 @@ TEST(ZoomedView, ThePointerReadsThePixelDrawnUnderItOnEveryDevicePixel) {
       for (int dx = x0; dx < x1; ++dx) {
         // Not where another control lies over the frame, wholly or in part.
         const auto at = [&](double x, double y) { return window->childAt(int(std::floor(x)), int(std::floor(y))); };
-        if (at(dx / ratio, dy / ratio) != t->Picture1 || at((dx + 0.99) / ratio, (dy + 0.99) / ratio) != t->Picture1)
+        if (at(dx / ratio, dy / ratio) != t->pictureBox ||
+            at((dx + 0.99) / ratio, (dy + 0.99) / ratio) != t->pictureBox)
           continue;
         const QRgb shown = screen.pixel(dx, dy);
         ASSERT_EQ(qBlue(shown), 200) << "device " << dx << "," << dy << " does not show the picture";
-        MoveOnScreen(t->Picture1, QPointF(dx, dy) / ratio);
+        MoveOnScreen(t->pictureBox, QPointF(dx, dy) / ratio);
         const platform::Channels read = platform::SplitChannels(Readout(t));
         // The pixel read is the one drawn there; zoomed out, one of those
         // whose average is drawn there, a block of about 1 / zoom / ratio.
@@ -96,32 +97,32 @@ TEST(ZoomedView, ReadoutsAndThePickTakeThePixelUnderThePointer) {
   } cases[] = {{0.125, {10.5, 3.9}, 84, 31}, {0.125, {0.2, 0.99}, 1, 7}, {4, {13.9, 6.2}, 3, 1}, {4, {3.99, 4}, 0, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.zoom << " " << c.x << "," << c.y);
-    TestForm t;
-    t->Picture1->setPicture(Distinct(400, 240));
-    t->Picture1->setZoom(c.zoom);
-    Move(t->Picture1, c.offset + QPointF(1, 1));
-    Press(t->Picture1, c.offset + QPointF(1, 1), Qt::RightButton);
-    EXPECT_EQ(Readout(t), t->Picture1->Point(c.x, c.y));
-    EXPECT_EQ(t->Command6->BackColor(), t->Picture1->Point(c.x, c.y));
-    EXPECT_EQ(t->TargetRed, c.x % 256);
-    EXPECT_EQ(t->TargetGreen, c.y);
+    TestWindow t;
+    t->pictureBox->setPicture(Distinct(400, 240));
+    t->pictureBox->setZoom(c.zoom);
+    Move(t->pictureBox, c.offset + QPointF(1, 1));
+    Press(t->pictureBox, c.offset + QPointF(1, 1), Qt::RightButton);
+    EXPECT_EQ(Readout(t), t->pictureBox->Point(c.x, c.y));
+    EXPECT_EQ(t->removeColourButton->BackColor(), t->pictureBox->Point(c.x, c.y));
+    EXPECT_EQ(t->targetRed, c.x % 256);
+    EXPECT_EQ(t->targetGreen, c.y);
   }
 }
 
 TEST(ZoomedView, TheDragFollowsThePointerAsAt100Percent) {
   for (const double zoom : {1.0, 0.25, 4.0}) {
     SCOPED_TRACE(zoom);
-    TestForm t;
-    t->Picture1->setPicture(Distinct(400, 240));
-    t->Picture1->setZoom(zoom);
-    const QPoint before = t->Picture1->pos();
-    Press(t->Picture1, {20, 20}, Qt::LeftButton);
-    const QPoint pointer = t->Picture1->mapToGlobal(QPoint(80, 50));
+    TestWindow t;
+    t->pictureBox->setPicture(Distinct(400, 240));
+    t->pictureBox->setZoom(zoom);
+    const QPoint before = t->pictureBox->pos();
+    Press(t->pictureBox, {20, 20}, Qt::LeftButton);
+    const QPoint pointer = t->pictureBox->mapToGlobal(QPoint(80, 50));
     // The box goes where the pointer went, to within one picture pixel.
     const int slack = zoom > 1 ? int(zoom) : 0;
     for (int i = 0; i < 3; ++i) {
-      Move(t->Picture1, t->Picture1->mapFromGlobal(QPointF(pointer)), Qt::LeftButton);
-      const QPoint moved = t->Picture1->pos() - before;
+      Move(t->pictureBox, t->pictureBox->mapFromGlobal(QPointF(pointer)), Qt::LeftButton);
+      const QPoint moved = t->pictureBox->pos() - before;
       EXPECT_LE(std::abs(moved.x() - 60), slack) << i;
       EXPECT_LE(std::abs(moved.y() - 30), slack) << i;
     }
@@ -131,17 +132,17 @@ TEST(ZoomedView, TheDragFollowsThePointerAsAt100Percent) {
 TEST(ZoomedView, FitShowsAVeryWideOrTallPictureWholeInTheFrame) {
   for (const QSize size : {QSize(10000, 100), QSize(100, 10000), QSize(31, 17)}) {
     SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
-    TestForm t;
-    t->Picture1->setPicture(MakePicture(size.width(), size.height(), [](int, int) { return 0x336699; }));
-    t->Picture1->FitZoom();
-    const QRect room = t->Picture2->rect().adjusted(1, 1, -1, -1), box = t->Picture1->geometry();
+    TestWindow t;
+    t->pictureBox->setPicture(MakePicture(size.width(), size.height(), [](int, int) { return 0x336699; }));
+    t->pictureBox->FitZoom();
+    const QRect room = t->pictureFrame->rect().adjusted(1, 1, -1, -1), box = t->pictureBox->geometry();
     EXPECT_TRUE(room.contains(box));
     // As large as fits: the longer side fills the room, up to a whole zoom.
-    const double zoom = t->Picture1->Zoom();
+    const double zoom = t->pictureBox->Zoom();
     EXPECT_TRUE(box.width() + zoom > room.width() || box.height() + zoom > room.height() || zoom == platform::MaxZoom);
     EXPECT_LE(std::abs((room.center() - box.center()).x()), 1);
     EXPECT_LE(std::abs((room.center() - box.center()).y()), 1);
-    EXPECT_DOUBLE_EQ(t->Picture1->ScaleWidth(), size.width()) << "the scale stays in picture pixels";
+    EXPECT_DOUBLE_EQ(t->pictureBox->ScaleWidth(), size.width()) << "the scale stays in picture pixels";
   }
 }
 
@@ -149,29 +150,29 @@ TEST(ZoomedView, ALoadStartsAt100Percent) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("otra.bmp"));
   ASSERT_TRUE(Distinct(50, 30).save(path, "BMP"));
-  TestForm t;
-  t->Picture1->FitZoom();
-  t->Picture1->setZoom(4);
+  TestWindow t;
+  t->pictureBox->FitZoom();
+  t->pictureBox->setZoom(4);
   t.dialogs.openAnswers.push_back(testsupport::ScriptedDialogs::Choose(path));
-  t->OpenImage();
-  EXPECT_EQ(t->Picture1->Zoom(), 1);
-  EXPECT_EQ(t->Picture1->size(), QSize(52, 32));
+  t->openImage();
+  EXPECT_EQ(t->pictureBox->Zoom(), 1);
+  EXPECT_EQ(t->pictureBox->size(), QSize(52, 32));
 }
 
 TEST(ZoomedView, AFilterRunGivesTheSamePixelsAtAnyZoom) {
   const QImage picture = Distinct(300, 200);
   QImage at100;
   for (const double zoom : {1.0, 0.125, 4.0}) {
-    TestForm t;
-    t->Picture1->setPicture(picture);
-    t->Picture1->setZoom(zoom);
-    t->TargetRed = 100, t->TargetGreen = 100, t->TargetBlue = 0;
-    t->Command6_Click();
-    t->Command1_Click();
+    TestWindow t;
+    t->pictureBox->setPicture(picture);
+    t->pictureBox->setZoom(zoom);
+    t->targetRed = 100, t->targetGreen = 100, t->targetBlue = 0;
+    t->removeColourClicked();
+    t->greyTypeClicked();
     if (zoom == 1)
-      at100 = t->Picture1->Image();
+      at100 = t->pictureBox->Image();
     else
-      EXPECT_EQ(testsupport::FirstDifference(t->Picture1->Image(), at100), QString()) << zoom;
+      EXPECT_EQ(testsupport::FirstDifference(t->pictureBox->Image(), at100), QString()) << zoom;
   }
 }
 
@@ -179,25 +180,25 @@ TEST(ZoomedView, CtrlWheelZoomsAboutThePointerAndTheKeysStepFitAndReset) {
   // Over the picture and over the frame left of it: the picture point under
   // the pointer stays under it, to within a screen pixel.
   for (const bool overFrame : {false, true}) {
-    TestForm t;
-    t->Picture1->setPicture(Distinct(400, 240));
-    QWidget* target = overFrame ? static_cast<QWidget*>(t->Picture2) : t->Picture1;
-    const QPointF inFrame = QPointF(t->Picture1->x() + (overFrame ? -10 : 101), t->Picture1->y() + 61);
-    const auto pointUnder = [&] { return (inFrame.x() - t->Picture1->x() - 1) / t->Picture1->Zoom(); };
+    TestWindow t;
+    t->pictureBox->setPicture(Distinct(400, 240));
+    QWidget* target = overFrame ? static_cast<QWidget*>(t->pictureFrame) : t->pictureBox;
+    const QPointF inFrame = QPointF(t->pictureBox->x() + (overFrame ? -10 : 101), t->pictureBox->y() + 61);
+    const auto pointUnder = [&] { return (inFrame.x() - t->pictureBox->x() - 1) / t->pictureBox->Zoom(); };
     const double before = pointUnder();
     for (const auto& [delta, zoom] : {std::pair{120, 2.0}, {120, 4.0}, {-120, 2.0}, {-120, 1.0}, {-120, 0.5}}) {
-      const QPointF at = overFrame ? inFrame : inFrame - QPointF(t->Picture1->pos());
+      const QPointF at = overFrame ? inFrame : inFrame - QPointF(t->pictureBox->pos());
       QWheelEvent wheel(at, target->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::ControlModifier,
                         Qt::NoScrollPhase, false);
       QApplication::sendEvent(target, &wheel);
-      EXPECT_EQ(t->Picture1->Zoom(), zoom);
+      EXPECT_EQ(t->pictureBox->Zoom(), zoom);
       EXPECT_NEAR(pointUnder(), before, 1 / zoom) << overFrame << " " << zoom;
     }
   }
-  TestForm t;
-  t->Picture1->setPicture(Distinct(4000, 300));
+  TestWindow t;
+  t->pictureBox->setPicture(Distinct(4000, 300));
   const auto press = [&](const char* key) {
-    for (QShortcut* s : t->Picture1->findChildren<QShortcut*>())
+    for (QShortcut* s : t->pictureBox->findChildren<QShortcut*>())
       if (s->key() == QKeySequence(QString::fromLatin1(key))) return emit s->activated();
     ADD_FAILURE() << key;
   };
@@ -207,6 +208,6 @@ TEST(ZoomedView, CtrlWheelZoomsAboutThePointerAndTheKeysStepFitAndReset) {
   } keys[] = {{"Ctrl++", 2}, {"Ctrl+=", 4}, {"Ctrl+-", 2}, {"Ctrl+0", 0.222}, {"Ctrl+1", 1}};
   for (const auto& k : keys) {
     press(k.key);
-    EXPECT_NEAR(t->Picture1->Zoom(), k.zoom, k.zoom / 10) << k.key;
+    EXPECT_NEAR(t->pictureBox->Zoom(), k.zoom, k.zoom / 10) << k.key;
   }
 }

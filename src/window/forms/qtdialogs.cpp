@@ -59,7 +59,7 @@ class SettingsSetAside {
   QString userFolder_;
 };
 
-// The record's filter entry as Qt shows it: "description (patterns)", the
+// A filter entry as Qt shows it: "description (patterns)", the
 // patterns added only when the description does not already end with them.
 QString nameFilter(const FileFilter& f) {
   const QString patterns = QString(f.pattern).replace(u';', u' ');
@@ -224,11 +224,11 @@ void InstallSpanishTexts() {
     QCoreApplication::installTranslator(missingTexts);
 }
 
-long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
+bool QtDialogs::runFileDialog(FileRequest& request, bool save) {
   const SettingsSetAside setAside;  // the file dialog keeps its history there too
-  FileDialog dialog(owner_, BeforeNul(ofn.lpstrTitle));
+  FileDialog dialog(owner_, request.title);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(ofn.Flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setFileMode(request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
   dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Nombre:"));
   dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Tipo:"));
@@ -237,54 +237,43 @@ long QtDialogs::runFileDialog(OPENFILENAME& ofn, bool save) {
   // The overwrite question is asked below, about the name that will really be
   // confirmed: Qt's own would ask about the name before the default extension.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  const bool askOverwrite = save && (ofn.Flags & OFN_OVERWRITEPROMPT);
+  const bool askOverwrite = save && request.askOverwrite;
   QStringList filters;
-  for (const FileFilter& f : SplitFilterList(ofn.lpstrFilter)) filters << nameFilter(f);
+  for (const FileFilter& f : request.filters) filters << nameFilter(f);
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);
-    const int index = static_cast<int>(ofn.nFilterIndex) - 1;
-    if (index >= 0 && index < filters.size()) dialog.selectNameFilter(filters[index]);
+    dialog.selectNameFilter(filters.first());
   }
-  const QString defaultExtension = BeforeNul(ofn.lpstrDefExt);
-  const QString initial = BeforeNul(ofn.lpstrFile).trimmed();
+  const QString initial = request.initialFile.trimmed();
   if (!initial.isEmpty()) dialog.selectFile(initial);
   if (!save) dialog.listNamesNotUtf8();
 
-  // The chosen path is taken whole: nMaxFile was the old fixed buffer's size.
   QString path;
   for (;;) {
-    if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty()) return 0;
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().isEmpty()) return false;
     path = dialog.chosenPath();
-    if (!defaultExtension.isEmpty()) path = WithDefaultExtension(path, defaultExtension);
+    if (!request.defaultExtension.isEmpty()) path = WithDefaultExtension(path, request.defaultExtension);
     if (!askOverwrite || !QFileInfo::exists(path) || confirmReplace(&dialog, dialog.windowTitle(), path)) break;
   }
-  const QString title = QFileInfo(path).fileName();
-  ofn.lpstrFile = path + QChar(u'\0');
-  ofn.lpstrFileTitle = title + QChar(u'\0');
-  ofn.nFileOffset = static_cast<std::uint16_t>(std::min<qsizetype>(path.size() - title.size(), 0xFFFF));
-  const qsizetype dot = title.lastIndexOf(u'.');
-  ofn.nFileExtension = dot < 0 ? 0 : static_cast<std::uint16_t>(std::min<qsizetype>(ofn.nFileOffset + dot + 1, 0xFFFF));
-  return 1;
+  request.chosenPath = path;
+  request.chosenName = QFileInfo(path).fileName();
+  return true;
 }
 
-long QtDialogs::GetOpenFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, false); }
+bool QtDialogs::ChooseFileToOpen(FileRequest& request) { return runFileDialog(request, false); }
 
-long QtDialogs::GetSaveFileNameA(OPENFILENAME& ofn) { return runFileDialog(ofn, true); }
+bool QtDialogs::ChooseFileToSave(FileRequest& request) { return runFileDialog(request, true); }
 
-long QtDialogs::ChooseColorA(CHOOSECOLOR& cc) {
+bool QtDialogs::ChooseColour(ColourRequest& request) {
   const SettingsSetAside setAside;
-  if (cc.lpCustColors) {
-    for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, QColor::fromRgb(ToQRgb((*cc.lpCustColors)[i])));
-  }
-  QColorDialog dialog(cc.Flags & CC_RGBINIT ? QColor::fromRgb(ToQRgb(cc.rgbResult)) : QColor(Qt::black), owner_);
+  for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, QColor::fromRgb(ToQRgb(request.customColours[i])));
+  QColorDialog dialog(QColor::fromRgb(ToQRgb(request.colour)), owner_);
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   dialog.setWindowTitle(QStringLiteral("Color"));
-  if (dialog.exec() != QDialog::Accepted) return 0;
-  cc.rgbResult = FromQRgb(dialog.selectedColor().rgb());
-  if (cc.lpCustColors) {
-    for (int i = 0; i < 16; ++i) (*cc.lpCustColors)[i] = FromQRgb(QColorDialog::customColor(i).rgb());
-  }
-  return 1;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  request.colour = FromQRgb(dialog.selectedColor().rgb());
+  for (int i = 0; i < 16; ++i) request.customColours[i] = FromQRgb(QColorDialog::customColor(i).rgb());
+  return true;
 }
 
 int TitleBarWidth(const QString& title, const QWidget& window) {
@@ -299,8 +288,8 @@ int TitleBarWidth(const QString& title, const QWidget& window) {
   return QFontMetrics(font).horizontalAdvance(title) + 4 * bar + 2 * bar / 2;
 }
 
-int QtDialogs::MsgBox(const QString& prompt, int) {
-  QMessageBox box(QMessageBox::NoIcon, kTitle, QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+void QtDialogs::ShowMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                   QMessageBox::Ok, owner_);
   // Qt sizes the box for its text and buttons alone; the window manager then
   // cuts a title that does not fit its bar down to a few letters. A row
@@ -309,7 +298,6 @@ int QtDialogs::MsgBox(const QString& prompt, int) {
     grid->addItem(new QSpacerItem(TitleBarWidth(kTitle, box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
   box.exec();
-  return vbOK;
 }
 
 }  // namespace platform

@@ -42,13 +42,13 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
   void setOwner(QWidget* owner) { owner_ = owner; }
 
-  long GetOpenFileNameA(OPENFILENAME& ofn) override;
-  long GetSaveFileNameA(OPENFILENAME& ofn) override;
-  long ChooseColorA(CHOOSECOLOR& cc) override;
-  int MsgBox(const QString& prompt, int buttons = vbOKOnly) override;
+  bool ChooseFileToOpen(FileRequest& request) override;
+  bool ChooseFileToSave(FileRequest& request) override;
+  bool ChooseColour(ColourRequest& request) override;
+  void ShowMessage(const QString& text) override;
 
  private:
-  long runFileDialog(OPENFILENAME& ofn, bool save);
+  bool runFileDialog(FileRequest& request, bool save);
   QWidget* owner_;
 };
 

@@ -21,16 +21,11 @@ platform::CustomColorTable FreshCustomColours() {
   return table;
 }
 
-platform::CHOOSECOLOR ReplacementColourRecord(std::uintptr_t owner, std::uintptr_t instance, ColorValue initial,
-                                              platform::CustomColorTable* customColours) {
-  platform::CHOOSECOLOR cc{};
-  cc.lStructSize = 36;
-  cc.hInstance = instance;
-  cc.hwndOwner = owner;
-  cc.Flags = ChooseColorFlags;
-  cc.rgbResult = initial;
-  cc.lpCustColors = customColours;
-  return cc;
+platform::ColourRequest ReplacementColourRequest(ColorValue initial) {
+  platform::ColourRequest request;
+  request.colour = initial;
+  request.customColours = FreshCustomColours();
+  return request;
 }
 
 }  // namespace colour

@@ -1,11 +1,11 @@
 #pragma once
 // The colour arithmetic of the window: the mean of a sample's channels, the
-// drag of the picture and the colour dialog's record. The channel splits are
+// drag of the picture and the colour dialog's request. The channel splits are
 // in colors.h.
 
 #include "core/colors.h"
-#include "window/model/dialog_records.h"
 #include "core/numbers.h"
+#include "window/model/dialog_requests.h"
 
 #include <cstdint>
 
@@ -30,11 +30,7 @@ Position DraggedTo(float left, float top, float startX, std::int32_t startY, flo
 // The custom colours the colour dialog shows: blue first, the rest white.
 platform::CustomColorTable FreshCustomColours();
 
-constexpr std::uint32_t ChooseColorFlags =
-    platform::CC_RGBINIT | platform::CC_FULLOPEN | platform::CC_PREVENTFULLOPEN | platform::CC_ANYCOLOR;
-
-// The colour dialog's record, opening at initial with the given custom colours.
-platform::CHOOSECOLOR ReplacementColourRecord(std::uintptr_t owner, std::uintptr_t instance, ColorValue initial,
-                                              platform::CustomColorTable* customColours);
+// The colour dialog's request: opening at initial, with fresh custom colours.
+platform::ColourRequest ReplacementColourRequest(ColorValue initial);
 
 }  // namespace colour

@@ -4,57 +4,23 @@
 
 namespace imagefiles {
 
-using platform::OPENFILENAME;
-
-QString FilterList(const QString& description, const QString& pattern) {
-  const QChar nul(u'\0');
-  return description + nul + pattern + nul + nul;
+platform::FileRequest OpenDialogRequest() {
+  platform::FileRequest request;
+  request.title = QStringLiteral("Selecciona una imagen");
+  request.filters = {{QStringLiteral("imágenes bmp-gif-jpg"), QStringLiteral("*.*")}};
+  request.fileMustExist = true;
+  return request;
 }
 
-QString BlankFileBuffer() { return QString(256, QLatin1Char(' ')) + QChar(u'\0'); }
-
-namespace {
-
-// A file dialog's record: one filter entry, the path and name buffers of 256
-// blanks and a NUL, the dialog's title and flags; every other field empty.
-OPENFILENAME FileDialogRecord(std::uintptr_t owner, const QString& filter, const QString& title, std::uint32_t flags) {
-  OPENFILENAME ofn;
-  ofn.lStructSize = 76;
-  ofn.hwndOwner = owner;
-  ofn.hInstance = 0;
-  ofn.lpstrFilter = filter;
-  ofn.nMaxCustFilter = 0;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = BlankFileBuffer();
-  ofn.nMaxFile = static_cast<std::uint32_t>(ofn.lpstrFile.size());
-  ofn.lpstrFileTitle = BlankFileBuffer();
-  ofn.nMaxFileTitle = static_cast<std::uint32_t>(ofn.lpstrFileTitle.size());
-  ofn.lpstrTitle = title;
-  ofn.Flags = flags;
-  ofn.nFileOffset = 0;
-  ofn.nFileExtension = 0;
-  ofn.lCustData = 0;
-  ofn.lpfnHook = 0;
-  return ofn;
-}
-
-}  // namespace
-
-OPENFILENAME OpenDialogRecord(std::uintptr_t owner) {
-  return FileDialogRecord(owner, FilterList(QStringLiteral("imágenes bmp-gif-jpg"), QStringLiteral("*.*")),
-                          QStringLiteral("Selecciona una imagen") + QChar(u'\0'),
-                          platform::OFN_FILEMUSTEXIST | platform::OFN_PATHMUSTEXIST | platform::OFN_HIDEREADONLY);
-}
-
-OPENFILENAME SaveDialogRecord(std::uintptr_t owner) {
-  OPENFILENAME ofn =
-      FileDialogRecord(owner, FilterList(QStringLiteral("Archivo gráfico (*.bmp)"), QStringLiteral("*.bmp")),
-                       QStringLiteral("Guardar como  "),
-                       platform::OFN_OVERWRITEPROMPT | platform::OFN_HIDEREADONLY | platform::OFN_PATHMUSTEXIST);
+platform::FileRequest SaveDialogRequest() {
+  platform::FileRequest request;
+  request.title = QStringLiteral("Guardar como  ");
+  request.filters = {{QStringLiteral("Archivo gráfico (*.bmp)"), QStringLiteral("*.bmp")}};
+  request.askOverwrite = true;
   // The dialog confirms the name that will be written, so that the overwrite
   // question is asked about that file and not about the name as typed.
-  ofn.lpstrDefExt = QStringLiteral("bmp");
-  return ofn;
+  request.defaultExtension = QStringLiteral("bmp");
+  return request;
 }
 
 bool IsSupportedGraphic(const QString& path) {

@@ -1,25 +1,19 @@
 #pragma once
 // What opening, the file list and saving decide without the window: the
-// dialog records, which names are taken for pictures, where a chosen file's
+// dialog requests, which names are taken for pictures, where a chosen file's
 // folder ends, how the list names a file and under which name a picture is saved.
 
-#include "window/model/dialog_records.h"
+#include "window/model/dialog_requests.h"
 
 #include <QString>
 
-#include <cstdint>
-
 namespace imagefiles {
 
-// One filter entry as the file dialogs take it: description NUL pattern NUL,
-// the list ended by one further NUL.
-QString FilterList(const QString& description, const QString& pattern);
-
-// A buffer for the dialog to fill in: 256 blanks and a NUL.
-QString BlankFileBuffer();
-
-platform::OPENFILENAME OpenDialogRecord(std::uintptr_t owner);
-platform::OPENFILENAME SaveDialogRecord(std::uintptr_t owner);
+// The open dialog: one filter listing every file, only an existing file taken.
+platform::FileRequest OpenDialogRequest();
+// The save dialog: BMP files, ".bmp" added to the name confirmed, and a
+// question before an existing file is replaced.
+platform::FileRequest SaveDialogRequest();
 
 // A name is taken for a picture when its last three letters, in upper case,
 // are JPG, GIF or BMP (the dot is not looked at), or when it ends in ".jpeg".

@@ -3,7 +3,7 @@
 #include "formats/documents/document.h"
 #include "core/numbers.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QDir>
 #include <QImageReader>

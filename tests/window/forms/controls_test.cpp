@@ -11,7 +11,7 @@ using namespace platform;
 
 TEST(Control, GeometryIsKeptInTwipsAndTheWidgetFollowsInPixels) {
   QWidget parent;
-  Label label(&parent, "Label1");
+  Label label(&parent, "progressLabel");
   label.Move(7200, 120, 1215, 495);
   EXPECT_EQ(label.geometry(), QRect(480, 8, 81, 33));
   label.setLeft(3222.7f);
@@ -22,7 +22,7 @@ TEST(Control, GeometryIsKeptInTwipsAndTheWidgetFollowsInPixels) {
 }
 
 TEST(TextBox, KeepsOnlyWhatPrecedesTheFirstNul) {
-  TextBox box(nullptr, "Text1");
+  TextBox box(nullptr, "chosenNameBox");
   const struct {
     QString given, kept;
   } cases[] = {{QString("gato.jpg") + QChar(0) + "   ", "gato.jpg"},
@@ -50,7 +50,7 @@ class FileListBoxTest : public ::testing::Test {
 };
 
 TEST_F(FileListBoxTest, ListsEveryFileOfTheFolder) {
-  FileListBox list(nullptr, "File1", 0);
+  FileListBox list(nullptr, "fileList");
   list.setPath(dir.path() + "/");
   EXPECT_EQ(list.Path(), dir.path());
   ASSERT_EQ(list.count(), 3);
@@ -64,7 +64,7 @@ TEST_F(FileListBoxTest, ListsEveryFileOfTheFolder) {
 }
 
 TEST_F(FileListBoxTest, ClickComesWithEveryChangeOfSelection) {
-  FileListBox list(nullptr, "File1", 0);
+  FileListBox list(nullptr, "fileList");
   list.setPath(dir.path());
   QStringList clicked;
   list.Click = [&] { clicked << list.FileName(); };

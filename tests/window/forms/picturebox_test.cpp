@@ -1,6 +1,6 @@
 #include "window/forms/picturebox.h"
 
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -17,7 +17,7 @@ QImage gradient(int w, int h) {
 }  // namespace
 
 TEST(PictureBox, PointReadsThePixelOrMinusOneOutside) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setPicture(gradient(4, 3));
   EXPECT_EQ(box.Point(2, 1), RGB(2, 1, 3));
   const struct { int x, y; } outside[] = {{4, 0}, {0, 3}, {-1, 0}, {0, -1}, {4, 3}, {100000, 5}};
@@ -28,7 +28,7 @@ TEST(PictureBox, PointReadsThePixelOrMinusOneOutside) {
 }
 
 TEST(PictureBox, PSetPaintsOnePixelAndNothingOutside) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setPicture(gradient(4, 3));
   const QImage before = box.Image();
   box.setAutoRedraw(true);
@@ -46,7 +46,7 @@ TEST(PictureBox, PSetPaintsOnePixelAndNothingOutside) {
 }
 
 TEST(PictureBox, WideDrawWidthPaintsADot) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setPicture(MakePicture(10, 10, [](int, int) { return 0xFFFFFF; }));
   box.setDrawWidth(5);
   box.setAutoRedraw(true);
@@ -57,7 +57,7 @@ TEST(PictureBox, WideDrawWidthPaintsADot) {
 }
 
 TEST(PictureBox, AutoSizeAddsTheBorderAndScaleIsInPixels) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setAutoSize(true);
   box.setPicture(gradient(461, 286));
   EXPECT_FLOAT_EQ(box.Width(), 6945);
@@ -71,7 +71,7 @@ TEST(PictureBox, AutoSizeAddsTheBorderAndScaleIsInPixels) {
 }
 
 TEST(PictureBox, MouseEventsCarryHeldButtonsAndPixelCoordinates) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setAutoSize(true);
   box.setScaleMode(3);
   box.setPicture(gradient(20, 20));
@@ -123,7 +123,7 @@ bool waitFor(const std::function<bool()>& condition) {
 
 TEST(PictureBox, EveryColumnDrawnIsRepaintedSoonerOrLaterAndRefreshRepaintsAtOnce) {
   for (const bool refresh : {false, true}) {
-    PictureBox box(nullptr, "Picture1");
+    PictureBox box(nullptr, "pictureBox");
     box.setAutoSize(true);
     box.setPicture(gradient(40, 30));
     box.show();
@@ -153,7 +153,7 @@ TEST(PictureBox, APictureCopiedAheadKeepsPictureAndHandedOutImagesApart) {
     for (const Before before : {Before::Nothing, Before::ImageHandedOut, Before::AnotherPictureSet,
                                 Before::CopiedAheadAndHandedOut, Before::CopiedAheadAndEdited}) {
       SCOPED_TRACE(testing::Message() << side << " " << int(before));
-      PictureBox box(nullptr, "Picture1");
+      PictureBox box(nullptr, "pictureBox");
       const QImage first = gradient(side, side);
       box.setPicture(first);
       QImage handedOut;

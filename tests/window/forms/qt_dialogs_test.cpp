@@ -1,10 +1,10 @@
 // The real file dialogs, driven on the offscreen platform.
 #include "formats/codecs.h"
-#include "window/model/image_files.h"
 #include "support/modal_user.h"
 #include "support/picture_files.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 #include "window/forms/qtdialogs.h"
+#include "window/model/image_files.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>
@@ -52,9 +52,8 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
   QTemporaryDir dir;
   for (const char* name : {"a.gif", "notas.txt", "escaneo"}) ASSERT_TRUE(WriteFile(dir.filePath(name), RedPixelGif()));
   QtDialogs dialogs;
-  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
-  const QString initial = dir.filePath("a.gif") + QChar(u'\0');  // opens in that folder
-  ofn.lpstrFile = initial;
+  FileRequest request = imagefiles::OpenDialogRequest();
+  request.initialFile = dir.filePath("a.gif");  // opens in that folder
   const auto rows = [](QFileDialog& d) {
     auto* view = d.findChild<QListView*>("listView");
     QStringList names;
@@ -70,9 +69,9 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
         EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile) << "a name that is not there is not taken";
       },
       [&](QFileDialog& d) { return rows(d).size() == 3; })});
-  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 0);
+  EXPECT_FALSE(dialogs.ChooseFileToOpen(request));
   EXPECT_EQ(user.acted, 1);
-  EXPECT_EQ(ofn.lpstrFile, initial) << "a cancelled dialog fills in nothing";
+  EXPECT_EQ(request.chosenPath, "") << "a cancelled dialog fills in nothing";
 }
 
 // The file dialog reaches parts of Qt's dialog that have no public access:
@@ -81,7 +80,7 @@ TEST(QtFileDialogs, TheOpenDialogShowsItsTitleItsFilterAndTheFiles) {
 TEST(QtFileDialogs, ThePartsOfQtsDialogReachedWithoutItsInterfaceAreFound) {
   for (bool save : {false, true}) {
     QtDialogs dialogs;
-    OPENFILENAME ofn = save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
+    FileRequest request = save ? imagefiles::SaveDialogRequest() : imagefiles::OpenDialogRequest();
     ModalUser user({On<QFileDialog>([&](QFileDialog& dialog) {
       const FileDialogParts parts = FindFileDialogParts(dialog);
       EXPECT_NE(parts.name, nullptr) << "Qt's file dialog has no QLineEdit named \"fileNameEdit\": the typed name "
@@ -97,7 +96,7 @@ TEST(QtFileDialogs, ThePartsOfQtsDialogReachedWithoutItsInterfaceAreFound) {
             << "Qt's file dialog has no open button";
       }
     })});
-    EXPECT_EQ(save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 0);
+    EXPECT_FALSE(save ? dialogs.ChooseFileToSave(request) : dialogs.ChooseFileToOpen(request));
     EXPECT_EQ(user.acted, 1) << "no file dialog was shown";
   }
 }
@@ -112,12 +111,12 @@ TEST(QtFileDialogs, TheOpenDialogReturnsALongPathWhole) {
   const QString path = folder + "/gato.gif";
   ASSERT_TRUE(WriteFile(path, RedPixelGif()));
   QtDialogs dialogs;
-  OPENFILENAME ofn = imagefiles::OpenDialogRecord(0);
+  FileRequest request = imagefiles::OpenDialogRequest();
   ModalUser user({choose(path)});
-  EXPECT_EQ(dialogs.GetOpenFileNameA(ofn), 1);
+  EXPECT_TRUE(dialogs.ChooseFileToOpen(request));
   EXPECT_EQ(user.unexpected, 0);
-  EXPECT_EQ(ofn.lpstrFile, path + QChar(u'\0'));
-  EXPECT_EQ(ofn.lpstrFileTitle, QStringLiteral("gato.gif") + QChar(u'\0'));
+  EXPECT_EQ(request.chosenPath, path);
+  EXPECT_EQ(request.chosenName, "gato.gif");
 }
 
 // The list's selection left behind while a name was typed (a folder, named on
@@ -138,8 +137,8 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
   };
   for (const Case& c : cases) {
     QtDialogs dialogs;
-    OPENFILENAME ofn = c.save ? imagefiles::SaveDialogRecord(0) : imagefiles::OpenDialogRecord(0);
-    ofn.lpstrFile = c.selected;  // the dialog opens in the folder
+    FileRequest request = c.save ? imagefiles::SaveDialogRequest() : imagefiles::OpenDialogRequest();
+    request.initialFile = c.selected;  // the dialog opens in the folder
     ModalUser user({On<QFileDialog>([&](QFileDialog& d) {
       auto* name = d.findChild<QLineEdit*>("fileNameEdit");
       auto* list = d.findChild<QListView*>("listView");
@@ -153,19 +152,20 @@ TEST(QtFileDialogs, TheTypedNameWinsOverAStaleSelection) {
       static_cast<QDialog&>(d).accept();
       EXPECT_FALSE(d.isVisible()) << "the dialog stayed open in " << d.directory().path().toStdString();
     })});
-    EXPECT_EQ(c.save ? dialogs.GetSaveFileNameA(ofn) : dialogs.GetOpenFileNameA(ofn), 1) << c.typed.toStdString();
-    EXPECT_EQ(BeforeNul(ofn.lpstrFile).toStdString(), c.chosen.toStdString());
+    EXPECT_TRUE(c.save ? dialogs.ChooseFileToSave(request) : dialogs.ChooseFileToOpen(request))
+        << c.typed.toStdString();
+    EXPECT_EQ(request.chosenPath.toStdString(), c.chosen.toStdString());
   }
 }
 
 TEST(QtFileDialogs, TheSaveDialogShowsItsTitleAndFilter) {
   QtDialogs dialogs;
-  OPENFILENAME ofn = imagefiles::SaveDialogRecord(0);
+  FileRequest request = imagefiles::SaveDialogRequest();
   ModalUser user({On<QFileDialog>([](QFileDialog& d) {
     EXPECT_EQ(d.windowTitle(), "Guardar como  ");
     EXPECT_EQ(d.nameFilters().join(" | ").toStdString(), "Archivo gráfico (*.bmp)");
   })});
-  EXPECT_EQ(dialogs.GetSaveFileNameA(ofn), 0);
+  EXPECT_FALSE(dialogs.ChooseFileToSave(request));
   EXPECT_EQ(user.acted, 1);
 }
 
@@ -174,19 +174,19 @@ class SaveThroughTheRealDialog : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(WriteFile(existing(), "antiguo"));
-    t->Picture1->setPicture(Gradient(20, 10));
+    t->pictureBox->setPicture(Gradient(20, 10));
   }
   QString existing() const { return dir.filePath("foto.bmp"); }
 
   QTemporaryDir dir;
   QtDialogs dialogs;
-  testsupport::TestForm t{true, &dialogs};
+  testsupport::TestWindow t{true, &dialogs};
 };
 
 TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWritten) {
   QString question;
   ModalUser user({choose(dir.filePath("foto")), answer("&Sí", &question)});
-  t->SaveImageAs();
+  t->saveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
   EXPECT_EQ(FirstDifference(LoadPicture(existing()), Gradient(20, 10)), "");
@@ -196,7 +196,7 @@ TEST_F(SaveThroughTheRealDialog, TypingANameWithoutBmpAsksAboutTheFileReallyWrit
 TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
   QString question;
   ModalUser user({choose(dir.filePath("foto.bmp")), answer("&No", &question), choose(dir.filePath("otra"))});
-  t->SaveImageAs();
+  t->saveImageAs();
   EXPECT_EQ(user.unexpected, 0);
   EXPECT_TRUE(question.contains(existing())) << question.toStdString();
   EXPECT_EQ(ReadFile(existing()), "antiguo");
@@ -206,7 +206,7 @@ TEST_F(SaveThroughTheRealDialog, AnsweringNoGoesBackToTheDialog) {
 
 TEST_F(SaveThroughTheRealDialog, ANewNameIsWrittenWithoutAQuestion) {
   ModalUser user({choose(dir.filePath("nueva"))});
-  t->SaveImageAs();
+  t->saveImageAs();
   EXPECT_EQ(user.unexpected, 0) << "no question for a file that does not exist";
   EXPECT_EQ(FirstDifference(LoadPicture(dir.filePath("nueva.bmp")), Gradient(20, 10)), "");
   EXPECT_EQ(ReadFile(existing()), "antiguo");

@@ -22,7 +22,7 @@ struct Counting {
 }  // namespace
 
 TEST(TransformColumn, VisitsThePositionsInsideThePictureOnly) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   box.setPicture(MixedPicture(4, 3));
   box.setAutoRedraw(true);
   const struct {
@@ -63,7 +63,7 @@ TEST(TransformColumn, HasTheEffectOfPointAndPSetInEveryDrawingState) {
 }
 
 TEST(TransformColumn, AColumnLeftAsItWasIsNotCopied) {
-  PictureBox box(nullptr, "Picture1");
+  PictureBox box(nullptr, "pictureBox");
   const QImage picture = MixedPicture(5, 5);
   box.setPicture(picture);
   box.setAutoRedraw(true);

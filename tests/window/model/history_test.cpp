@@ -3,7 +3,7 @@
 #include "window/model/history.h"
 
 #include "support/filter_support.h"
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 using namespace filtertest;
 using filters::History;
 using testsupport::Press;
-using testsupport::TestForm;
+using testsupport::TestWindow;
 
 namespace {
 
@@ -113,48 +113,48 @@ TEST(UndoInTheWindow, SequencesOfRunsUndoRedoAndLoads) {
   const QString other = dir.filePath("otra.bmp");
   ASSERT_TRUE(MixedPicture(9, 7).save(other));
   for (const auto& c : cases) {
-    TestForm t;
-    t->Picture1->setPicture(MixedPicture(12, 10));
-    std::vector<QImage> states{t->Picture1->Image()};
+    TestWindow t;
+    t->pictureBox->setPicture(MixedPicture(12, 10));
+    std::vector<QImage> states{t->pictureBox->Image()};
     std::size_t at = 0;
     for (const char* k = c.keys; *k; ++k) {
-      const QImage shown = t->Picture1->Image();
+      const QImage shown = t->pictureBox->Image();
       const int yieldsBefore = t.yields;
       t.onYield = [&](int n) {
         if (n != yieldsBefore + 3) return;  // during the run's third yield
-        if (*k == 'N') t->Command1->click();
-        if (*k == 'S') Press(t.form(), Qt::Key_Escape);
-        if (*k == 'D') Press(t.form(), Qt::CTRL | Qt::Key_Z);
+        if (*k == 'N') t->greyTypeButton->click();
+        if (*k == 'S') Press(t.window(), Qt::Key_Escape);
+        if (*k == 'D') Press(t.window(), Qt::CTRL | Qt::Key_Z);
       };
       switch (*k) {
         case 'u':
-          Press(t.form(), Qt::CTRL | Qt::Key_Z);
+          Press(t.window(), Qt::CTRL | Qt::Key_Z);
           at -= at > 0;
           break;
         case 'R':
-          Press(t.form(), Qt::CTRL | Qt::Key_Y);
+          Press(t.window(), Qt::CTRL | Qt::Key_Y);
           at += at + 1 < states.size();
           break;
         case 'Z':
-          Press(t.form(), Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+          Press(t.window(), Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
           at += at + 1 < states.size();
           break;
         case 'L':
           t.dialogs.openAnswers.push_back(testsupport::ScriptedDialogs::Choose(other));
-          Press(t.form(), Qt::CTRL | Qt::Key_O);
-          states = {t->Picture1->Image()};
+          Press(t.window(), Qt::CTRL | Qt::Key_O);
+          states = {t->pictureBox->Image()};
           at = 0;
           break;
         default:
-          (*k == 'G' || *k == 'S' ? t->Command1 : t->Command3)->click();
+          (*k == 'G' || *k == 'S' ? t->greyTypeButton : t->whitenButton)->click();
           if (*k == 'W' || *k == 'D') {
-            EXPECT_EQ(Difference(t->Picture1->Image(), WithRule(shown, filters::WhiteningRule{})), "") << c.what;
+            EXPECT_EQ(Difference(t->pictureBox->Image(), WithRule(shown, filters::WhiteningRule{})), "") << c.what;
           }
           states.resize(at + 1);
-          states.push_back(t->Picture1->Image());
+          states.push_back(t->pictureBox->Image());
           ++at;
       }
-      EXPECT_EQ(Difference(t->Picture1->Image(), states[at]), "") << c.what << ", after " << *k;
+      EXPECT_EQ(Difference(t->pictureBox->Image(), states[at]), "") << c.what << ", after " << *k;
     }
   }
 }

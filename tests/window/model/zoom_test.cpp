@@ -1,6 +1,6 @@
 #include "window/model/zoom.h"
 
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // screen, a yield that runs a scripted action, and the start-up already done.
 
 #include "support/scripted_dialogs.h"
-#include "window/form1.h"
+#include "window/main_window.h"
 
 #include <QImage>
 #include <QKeySequence>
@@ -13,20 +13,20 @@
 
 namespace testsupport {
 
-class TestForm {
+class TestWindow {
  public:
-  explicit TestForm(bool load = true, platform::Dialogs* real = nullptr);
-  ~TestForm();
+  explicit TestWindow(bool start = true, platform::Dialogs* real = nullptr);
+  ~TestWindow();
 
-  Form1& form() { return *form_; }
-  Form1* operator->() { return form_.get(); }
+  MainWindow& window() { return *window_; }
+  MainWindow* operator->() { return window_.get(); }
   ScriptedDialogs dialogs;
   // Called at every yield of a filter run with the count of yields so far.
   std::function<void(int)> onYield;
   int yields = 0;
 
  private:
-  std::unique_ptr<Form1> form_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 // Ending the program in a test: End() throws instead of stopping the process,

@@ -1,4 +1,4 @@
-#include "support/test_form.h"
+#include "support/test_window.h"
 
 #include "core/colors.h"
 #include "window/forms/runtime.h"
@@ -15,18 +15,18 @@
 
 namespace testsupport {
 
-TestForm::TestForm(bool load, platform::Dialogs* real) {
+TestWindow::TestWindow(bool start, platform::Dialogs* real) {
   platform::testing::SetScreenPixels(1024, 768);
   platform::testing::SetDoEvents([this] {
     ++yields;
     if (onYield) onYield(yields);
   });
-  form_ = std::make_unique<Form1>(real ? *real : dialogs);
-  if (load) form_->Form_Load();
+  window_ = std::make_unique<MainWindow>(real ? *real : dialogs);
+  if (start) window_->start();
 }
 
-TestForm::~TestForm() {
-  form_.reset();
+TestWindow::~TestWindow() {
+  window_.reset();
   platform::testing::SetDoEvents({});
   platform::testing::ClearScreenPixels();
 }
