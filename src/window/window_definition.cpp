@@ -27,7 +27,7 @@ const std::array<ControlDef, 23> MainWindowControls{{
   {"pictureBox",         Kind::PictureBox,    "pictureFrame", 120,  0,    6945, 4320, 21, nullptr,                     Default,     SystemWindowBackground, SystemWindowText, ":/pictures/H.jpg", true,  nullptr},
   {"replacementButton",  Kind::CommandButton, nullptr,        0,    9960, 1935, 495,  19, "Reemplazar por este color", Arial975,    White,                  DefaultColor,     nullptr,            true,  nullptr},
   {"removeColourButton", Kind::CommandButton, nullptr,        0,    9480, 1935, 495,  18, "Quitar este color",         Arial12,     White,                  DefaultColor,     nullptr,            true,  nullptr},
-  {"chosenNameBox",      Kind::TextBox,       nullptr,        7920, 0,    975,  495,  16, nullptr,                     Default,     DefaultColor,           DefaultColor,     nullptr,            false, nullptr},
+  {"chosenNameBox",      Kind::TextBox,       nullptr,        7920, 0,    975,  495,  16, "Text1",                     Default,     DefaultColor,           DefaultColor,     nullptr,            false, nullptr},
   {"saveButton",         Kind::CommandButton, nullptr,        0,    7080, 1935, 855,  15, nullptr,                     Default,     White,                  DefaultColor,     ":/pictures/C.jpg", true,  "Guardar como BMP"},
   {"openButton",         Kind::CommandButton, nullptr,        0,    0,    1935, 735,  14, nullptr,                     Default,     White,                  DefaultColor,     ":/pictures/B.jpg", true,  "Abrir imagen"},
   {"stopButton",         Kind::CommandButton, nullptr,        0,    8760, 1935, 735,  10, nullptr,                     Default,     White,                  DefaultColor,     ":/pictures/D.jpg", true,  "Parar"},
