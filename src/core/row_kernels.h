@@ -14,10 +14,6 @@ namespace filters::kernels {
 // portable fallback, which runs everywhere.
 std::vector<std::int64_t> Targets();
 
-// Every instruction set the walker was built for, whether this processor
-// runs it or not.
-std::vector<std::int64_t> BuiltTargets();
-
 // Such an instruction set's name ("AVX3", "AVX2", "SSE4", "EMU128", ...).
 const char* TargetName(std::int64_t target);
 

@@ -97,7 +97,7 @@ using V = hn::Vec<D>;
 // pixel by pixel, in a loop the compiler vectorises for the baseline
 // processor: every pixel is read, mapped and written back, with no test that
 // could jump. The rule is a copy of its own, which no pixel store can alias.
-template <class Rule>
+template <bool Track, class Rule>
 bool walkRule(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Rule& columnRule) {
   const Rule rule = columnRule;
   platform::ColorValue changed = 0;
@@ -107,15 +107,24 @@ bool walkRule(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Rule& columnRu
     // corrections of the rules' divisions.
     if (c < 0) __builtin_unreachable();
     const platform::ColorValue now = rule(c);
-    changed |= now ^ c;
+    if constexpr (Track) changed |= now ^ c;
     row[i] = platform::ToQRgb(now);
   }
   return changed != 0;
 }
 
-bool WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { return walkRule(row, count, rule); }
-bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { return walkRule(row, count, rule); }
-bool WalkWhitening(QRgb* row, std::ptrdiff_t count) { return walkRule(row, count, WhiteningRule()); }
+template <bool Track>
+bool removal(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  return walkRule<Track>(row, count, rule);
+}
+template <bool Track>
+bool greyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return walkRule<Track>(row, count, rule);
+}
+template <bool Track>
+bool whitening(QRgb* row, std::ptrdiff_t count) {
+  return walkRule<Track>(row, count, WhiteningRule());
+}
 
 #else
 
@@ -126,7 +135,7 @@ bool WalkWhitening(QRgb* row, std::ptrdiff_t count) { return walkRule(row, count
 // lanes(p, changed) gives the pixels written for p and ORs into changed a
 // lane whose channels are not 0 where the rule changed the colour; whether
 // any did is returned.
-template <class Lanes>
+template <bool Track, class Lanes>
 HWY_INLINE bool walk(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Lanes& lanes) {
   const D d;
   const auto n = std::ptrdiff_t(hn::Lanes(d));
@@ -141,17 +150,19 @@ HWY_INLINE bool walk(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Lanes& 
     hn::Store(lanes(hn::Load(d, room), changed), d, room);
     std::memcpy(row + i, room, bytes);
   }
+  if constexpr (!Track) return false;
   return !hn::AllTrue(d, hn::Eq(hn::And(changed, hn::Set(d, ChannelBits)), hn::Zero(d)));
 }
 
-bool WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+template <bool Track>
+bool removal(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
   const RemovalConstants c(rule);
   const D d;
   const hn::Repartition<std::uint8_t, D> d8;
   const auto lo = hn::BitCast(d8, hn::Set(d, c.lo)), hi = hn::BitCast(d8, hn::Set(d, c.hi));
   const V replacement = hn::Set(d, c.replacement), alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u);
   const V always = hn::Set(d, c.always);
-  return walk(row, count, [&](V p, V& changed) HWY_ATTR {
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
     const auto kept = hn::BitCast(d8, hn::Or(p, alpha));
     // A byte x lies in [lo, hi] when lo - x and x - hi both saturate to 0.
     const auto outside = hn::Or(hn::SaturatedSub(lo, kept), hn::SaturatedSub(kept, hi));
@@ -159,12 +170,13 @@ bool WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
     const auto isWhite = hn::Eq(hn::BitCast(d, kept), white);
     const auto repainted = hn::AndNot(isWhite, near);
     const V out = hn::IfThenElse(repainted, replacement, hn::BitCast(d, kept));
-    changed = hn::Or(changed, hn::Or(hn::Xor(out, p), hn::IfThenElseZero(repainted, always)));
+    if constexpr (Track) changed = hn::Or(changed, hn::Or(hn::Xor(out, p), hn::IfThenElseZero(repainted, always)));
     return out;
   });
 }
 
-bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+template <bool Track>
+bool greyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   const GreyTypeConstants c(rule);
   const D d;
   const hn::Repartition<std::uint8_t, D> d8;
@@ -182,7 +194,7 @@ bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   HWY_ALIGN static constexpr std::uint8_t SpreadIndices[16] = {0, 0, 0, 0x80, 4,  4,  4,  0x80,
                                                                8, 8, 8, 0x80, 12, 12, 12, 0x80};
   const auto spread = hn::LoadDup128(d8, SpreadIndices);
-  return walk(row, count, [&](V p, V& changed) HWY_ATTR {
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
     // The pixel read once, its alpha byte 0: pure black is then 0 and pure
     // white the three channels' bits.
     const V colour = hn::And(p, channels);
@@ -204,22 +216,36 @@ bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
     const auto isBlack = hn::Eq(colour, hn::Zero(d)), isWhite = hn::Eq(colour, channels);
     const auto toBlack = hn::Or(isBlack, hn::AndNot(hn::Or(isWhite, light), grey));
     const V out = hn::IfThenElse(toBlack, alpha, white);
-    changed = hn::Or(changed, hn::Xor(out, p));
+    if constexpr (Track) changed = hn::Or(changed, hn::Xor(out, p));
     return out;
   });
 }
 
-bool WalkWhitening(QRgb* row, std::ptrdiff_t count) {
+template <bool Track>
+bool whitening(QRgb* row, std::ptrdiff_t count) {
   const D d;
   const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u), channels = hn::Set(d, ChannelBits);
-  return walk(row, count, [&](V p, V& changed) HWY_ATTR {
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
     const V out = hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white);
-    changed = hn::Or(changed, hn::Xor(out, p));
+    if constexpr (Track) changed = hn::Or(changed, hn::Xor(out, p));
     return out;
   });
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
+
+// The same loops with and without the check whether a colour changed, which
+// the window needs for each column and a walk of a whole picture does not.
+bool WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { return removal<true>(row, count, rule); }
+bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return greyType<true>(row, count, rule);
+}
+bool WalkWhitening(QRgb* row, std::ptrdiff_t count) { return whitening<true>(row, count); }
+bool ApplyRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { return removal<false>(row, count, rule); }
+bool ApplyGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return greyType<false>(row, count, rule);
+}
+bool ApplyWhitening(QRgb* row, std::ptrdiff_t count) { return whitening<false>(row, count); }
 
 }  // namespace filters::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
@@ -231,6 +257,20 @@ namespace filters {
 HWY_EXPORT(WalkRemoval);
 HWY_EXPORT(WalkGreyType);
 HWY_EXPORT(WalkWhitening);
+HWY_EXPORT(ApplyRemoval);
+HWY_EXPORT(ApplyGreyType);
+HWY_EXPORT(ApplyWhitening);
+
+namespace {
+// The walker without the check whether a colour changed.
+void apply(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  HWY_DYNAMIC_DISPATCH(ApplyRemoval)(row, count, rule);
+}
+void apply(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  HWY_DYNAMIC_DISPATCH(ApplyGreyType)(row, count, rule);
+}
+void apply(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) { HWY_DYNAMIC_DISPATCH(ApplyWhitening)(row, count); }
+}  // namespace
 
 bool WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
   return HWY_DYNAMIC_DISPATCH(WalkRemoval)(row, count, rule);
@@ -245,13 +285,6 @@ bool WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
 namespace kernels {
 
 std::vector<std::int64_t> Targets() { return hwy::SupportedAndGeneratedTargets(); }
-
-std::vector<std::int64_t> BuiltTargets() {
-  std::vector<std::int64_t> built;
-  for (std::int64_t bit = 1; bit > 0; bit <<= 1)
-    if (HWY_TARGETS & bit) built.push_back(bit);
-  return built;
-}
 
 const char* TargetName(std::int64_t target) { return hwy::TargetName(target); }
 
@@ -275,11 +308,11 @@ void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps) {
       std::visit(
           [&](const auto& rule) {
             if (bpl == width * 4) {
-              WalkRow(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
+              apply(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
               return;
             }
             for (std::ptrdiff_t y = top; y < top + rows; ++y)
-              WalkRow(reinterpret_cast<QRgb*>(bits + y * bpl), width, rule);
+              apply(reinterpret_cast<QRgb*>(bits + y * bpl), width, rule);
           },
           step);
   }
