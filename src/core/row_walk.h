@@ -28,11 +28,16 @@ void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps);
 
 // pixel = ToQRgb(rule(FromQRgb(pixel))) for the count adjacent pixels of an
 // RGB32 row or column, branch-free and vectorised (AVX2 or AVX-512 where the
-// processor has them). True when the rule changed any pixel's colour, that
-// is rule(c) != c for some colour c read: a column left as it was need not
-// be drawn on.
-bool WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
-bool WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
-bool WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+// processor has them).
+void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
+void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
+void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+
+// The same, built from the same loops, and true when the rule changed any
+// pixel's colour, that is rule(c) != c for some colour c read: a column of
+// the window's band left as it was need not be drawn on.
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
 
 }  // namespace filters

@@ -156,8 +156,8 @@ namespace storewalk {
 // effect.
 template <class Rule>
 bool Walk(QRgb* pixels, std::ptrdiff_t count, const Rule& rule) {
-  if constexpr (requires { filters::WalkRow(pixels, count, rule); }) {
-    return filters::WalkRow(pixels, count, rule);
+  if constexpr (requires { filters::WalkRowChanged(pixels, count, rule); }) {
+    return filters::WalkRowChanged(pixels, count, rule);
   } else {
     ColorValue changed = 0;
     for (std::ptrdiff_t i = 0; i < count; ++i) {
