@@ -1,16 +1,21 @@
+// The exchange between the image and the band is built by Highway for each
+// instruction set it knows, like the walker (row_walk.cpp): both take the
+// best one the processor runs, and row_kernels.h's UseOnly picks for both.
+// This file's own path as included from src/: it changes when the file moves.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "core/column_band.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
 #include "core/column_band.h"
 
-#include "core/cpu_features.h"
-
 #include <algorithm>
+#include <cstddef>
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define TINTABORRA_AVX2_BAND 1
-#endif
+#ifndef PLATFORM_COLUMN_BAND_ONCE
+#define PLATFORM_COLUMN_BAND_ONCE
 
 namespace platform {
-
 namespace {
 
 // The image is taken eight rows at a time; the rows this far ahead are
@@ -26,75 +31,82 @@ inline void transposeSmall(const QRgb* src, std::ptrdiff_t srcStride, QRgb* dst,
       dst[std::ptrdiff_t(c) * dstStride + std::ptrdiff_t(r)] = src[std::ptrdiff_t(r) * srcStride + std::ptrdiff_t(c)];
 }
 
-void prefetchRows(const uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t columns, std::size_t from,
-                  std::size_t to) {
-  for (std::size_t y = from; y < to; ++y) {
-    const uchar* line = bits + std::ptrdiff_t(y) * bpl + x0 * 4;
-    for (std::size_t b = 0; b < columns * 4; b += 64) __builtin_prefetch(line + b);
-  }
-}
-
 // The image's rows [y0, y0 + n) and the band's columns [c0, c0 + m), n and m
 // at most 8, exchanged one way (take) or the other.
-using Block = void (*)(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t rows, std::size_t n,
-                       std::size_t m, bool take);
-
-void blockPlain(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t rows, std::size_t n, std::size_t m,
-                bool take) {
+inline void blockPlain(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t rows, std::size_t n,
+                       std::size_t m, bool take) {
   if (take)
     transposeSmall(image, stride, band, rows, n, m);
   else
     transposeSmall(band, rows, image, stride, m, n);
 }
 
-#ifdef TINTABORRA_AVX2_BAND
-// Eight rows of eight pixels, each row src + i * srcStride, become eight
-// columns, each column dst + i * dstStride.
-[[gnu::target("avx2")]] inline void transpose8(const QRgb* src, std::ptrdiff_t srcStride, QRgb* dst,
-                                               std::ptrdiff_t dstStride) {
-  const auto* in = reinterpret_cast<const float*>(src);
-  const __m256 r0 = _mm256_loadu_ps(in), r1 = _mm256_loadu_ps(in + srcStride), r2 = _mm256_loadu_ps(in + 2 * srcStride),
-               r3 = _mm256_loadu_ps(in + 3 * srcStride), r4 = _mm256_loadu_ps(in + 4 * srcStride),
-               r5 = _mm256_loadu_ps(in + 5 * srcStride), r6 = _mm256_loadu_ps(in + 6 * srcStride),
-               r7 = _mm256_loadu_ps(in + 7 * srcStride);
-  const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpackhi_ps(r0, r1);
-  const __m256 t2 = _mm256_unpacklo_ps(r2, r3), t3 = _mm256_unpackhi_ps(r2, r3);
-  const __m256 t4 = _mm256_unpacklo_ps(r4, r5), t5 = _mm256_unpackhi_ps(r4, r5);
-  const __m256 t6 = _mm256_unpacklo_ps(r6, r7), t7 = _mm256_unpackhi_ps(r6, r7);
-  const __m256 s0 = _mm256_shuffle_ps(t0, t2, 0x44), s1 = _mm256_shuffle_ps(t0, t2, 0xEE);
-  const __m256 s2 = _mm256_shuffle_ps(t1, t3, 0x44), s3 = _mm256_shuffle_ps(t1, t3, 0xEE);
-  const __m256 s4 = _mm256_shuffle_ps(t4, t6, 0x44), s5 = _mm256_shuffle_ps(t4, t6, 0xEE);
-  const __m256 s6 = _mm256_shuffle_ps(t5, t7, 0x44), s7 = _mm256_shuffle_ps(t5, t7, 0xEE);
-  auto* out = reinterpret_cast<float*>(dst);
-  _mm256_storeu_ps(out, _mm256_permute2f128_ps(s0, s4, 0x20));
-  _mm256_storeu_ps(out + dstStride, _mm256_permute2f128_ps(s1, s5, 0x20));
-  _mm256_storeu_ps(out + 2 * dstStride, _mm256_permute2f128_ps(s2, s6, 0x20));
-  _mm256_storeu_ps(out + 3 * dstStride, _mm256_permute2f128_ps(s3, s7, 0x20));
-  _mm256_storeu_ps(out + 4 * dstStride, _mm256_permute2f128_ps(s0, s4, 0x31));
-  _mm256_storeu_ps(out + 5 * dstStride, _mm256_permute2f128_ps(s1, s5, 0x31));
-  _mm256_storeu_ps(out + 6 * dstStride, _mm256_permute2f128_ps(s2, s6, 0x31));
-  _mm256_storeu_ps(out + 7 * dstStride, _mm256_permute2f128_ps(s3, s7, 0x31));
+inline void prefetchRows(const uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t columns,
+                         std::size_t from, std::size_t to) {
+  for (std::size_t y = from; y < to; ++y) {
+    const uchar* line = bits + std::ptrdiff_t(y) * bpl + x0 * 4;
+    for (std::size_t b = 0; b < columns * 4; b += 64) __builtin_prefetch(line + b);
+  }
 }
 
-[[gnu::target("avx2")]] void blockAvx2(QRgb* image, std::ptrdiff_t stride, QRgb* band, std::ptrdiff_t rows,
-                                       std::size_t n, std::size_t m, bool take) {
-  if (n < 8 || m < 8) return blockPlain(image, stride, band, rows, n, m, take);
-  if (take)
-    transpose8(image, stride, band, rows);
-  else
-    transpose8(band, rows, image, stride);
-}
+}  // namespace
+}  // namespace platform
 
-Block bestBlock() { return HasAvx2() ? blockAvx2 : blockPlain; }
+#endif  // PLATFORM_COLUMN_BAND_ONCE
+
+HWY_BEFORE_NAMESPACE();
+namespace platform::HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR && HWY_MAX_BYTES >= 32 && HWY_ARCH_X86
+// Vectors of eight pixels: eight rows of eight, each row src + i * srcStride,
+// become eight columns, each column dst + i * dstStride. Instruction sets
+// with shorter vectors exchange the pixels one by one.
+constexpr bool EightAtOnce = true;
+using D8 = hn::FixedTag<std::uint32_t, 8>;
+
+HWY_INLINE void transpose8(const QRgb* src, std::ptrdiff_t srcStride, QRgb* dst, std::ptrdiff_t dstStride) {
+  const D8 d;
+  const hn::Repartition<std::uint64_t, D8> d64;
+  using V = hn::Vec<D8>;
+  V r[8];
+  for (int i = 0; i < 8; ++i) r[i] = hn::LoadU(d, src + i * srcStride);
+  // Within each half: pairs of rows interleaved, then pairs of pairs.
+  const V t0 = hn::InterleaveLower(d, r[0], r[1]), t1 = hn::InterleaveUpper(d, r[0], r[1]);
+  const V t2 = hn::InterleaveLower(d, r[2], r[3]), t3 = hn::InterleaveUpper(d, r[2], r[3]);
+  const V t4 = hn::InterleaveLower(d, r[4], r[5]), t5 = hn::InterleaveUpper(d, r[4], r[5]);
+  const V t6 = hn::InterleaveLower(d, r[6], r[7]), t7 = hn::InterleaveUpper(d, r[6], r[7]);
+  const auto lower = [&](V a, V b) HWY_ATTR {
+    return hn::BitCast(d, hn::InterleaveLower(d64, hn::BitCast(d64, a), hn::BitCast(d64, b)));
+  };
+  const auto upper = [&](V a, V b) HWY_ATTR {
+    return hn::BitCast(d, hn::InterleaveUpper(d64, hn::BitCast(d64, a), hn::BitCast(d64, b)));
+  };
+  const V s0 = lower(t0, t2), s1 = upper(t0, t2), s2 = lower(t1, t3), s3 = upper(t1, t3);
+  const V s4 = lower(t4, t6), s5 = upper(t4, t6), s6 = lower(t5, t7), s7 = upper(t5, t7);
+  // Then the halves: rows 0..3 of a column from the first four, 4..7 from the others.
+  hn::StoreU(hn::ConcatLowerLower(d, s4, s0), d, dst);
+  hn::StoreU(hn::ConcatLowerLower(d, s5, s1), d, dst + dstStride);
+  hn::StoreU(hn::ConcatLowerLower(d, s6, s2), d, dst + 2 * dstStride);
+  hn::StoreU(hn::ConcatLowerLower(d, s7, s3), d, dst + 3 * dstStride);
+  hn::StoreU(hn::ConcatUpperUpper(d, s4, s0), d, dst + 4 * dstStride);
+  hn::StoreU(hn::ConcatUpperUpper(d, s5, s1), d, dst + 5 * dstStride);
+  hn::StoreU(hn::ConcatUpperUpper(d, s6, s2), d, dst + 6 * dstStride);
+  hn::StoreU(hn::ConcatUpperUpper(d, s7, s3), d, dst + 7 * dstStride);
+}
 #else
-Block bestBlock() { return blockPlain; }
+constexpr bool EightAtOnce = false;
+void transpose8(const QRgb*, std::ptrdiff_t, QRgb*, std::ptrdiff_t) {}
 #endif
+
+}  // namespace
 
 // Walks the image eight rows at a time and the band's columns first..last
 // eight at a time, exchanging each block of pixels.
-void exchange(uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t first, std::size_t last, std::size_t rows,
+void Exchange(uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t first, std::size_t last, std::size_t rows,
               QRgb* band, bool take) {
-  static const Block block = bestBlock();
   const std::ptrdiff_t stride = bpl / std::ptrdiff_t(sizeof(QRgb));
   const std::size_t columns = last + 1 - first;
   for (std::size_t y0 = 0; y0 < rows; y0 += 8) {
@@ -102,25 +114,42 @@ void exchange(uchar* bits, std::ptrdiff_t bpl, std::ptrdiff_t x0, std::size_t fi
     prefetchRows(bits, bpl, x0 + std::ptrdiff_t(first), columns, std::min(rows, y0 + Ahead),
                  std::min(rows, y0 + Ahead + n));
     QRgb* line = reinterpret_cast<QRgb*>(bits + std::ptrdiff_t(y0) * bpl) + x0;
-    for (std::size_t c0 = first; c0 <= last; c0 += 8)
-      block(line + c0, stride, band + c0 * rows + y0, std::ptrdiff_t(rows), n, std::min<std::size_t>(8, last + 1 - c0),
-            take);
+    for (std::size_t c0 = first; c0 <= last; c0 += 8) {
+      const std::size_t m = std::min<std::size_t>(8, last + 1 - c0);
+      QRgb* const image = line + c0;
+      QRgb* const at = band + c0 * rows + y0;
+      if (!EightAtOnce || n < 8 || m < 8)
+        blockPlain(image, stride, at, std::ptrdiff_t(rows), n, m, take);
+      else if (take)
+        transpose8(image, stride, at, std::ptrdiff_t(rows));
+      else
+        transpose8(at, std::ptrdiff_t(rows), image, stride);
+    }
   }
 }
 
-}  // namespace
+}  // namespace platform::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+
+namespace platform {
+
+HWY_EXPORT(Exchange);
 
 void TakeColumns(const uchar* bits, std::ptrdiff_t bytesPerLine, std::ptrdiff_t x0, std::size_t columns,
                  std::size_t rows, QRgb* band) {
   if (columns == 0) return;
   // Only read: the image's pixels are handed through the same walk as PutColumns.
-  exchange(const_cast<uchar*>(bits), bytesPerLine, x0, 0, columns - 1, rows, band, true);
+  HWY_DYNAMIC_DISPATCH(Exchange)(const_cast<uchar*>(bits), bytesPerLine, x0, 0, columns - 1, rows, band, true);
 }
 
 void PutColumns(const QRgb* band, std::size_t rows, std::size_t first, std::size_t last, uchar* bits,
                 std::ptrdiff_t bytesPerLine, std::ptrdiff_t x0) {
   if (first > last) return;
-  exchange(bits, bytesPerLine, x0, first, last, rows, const_cast<QRgb*>(band), false);
+  HWY_DYNAMIC_DISPATCH(Exchange)(bits, bytesPerLine, x0, first, last, rows, const_cast<QRgb*>(band), false);
 }
 
 }  // namespace platform
+
+#endif  // HWY_ONCE

@@ -1,8 +1,8 @@
 #pragma once
 // Columns of an RGB32 image copied out into a band that holds them column
 // after column, and back. A walk down a column of the image touches one line
-// and one page of memory in every row; down a column of the band it reads
-// adjacent pixels.
+// and one page of memory in every row; a column of the band is adjacent
+// pixels, which the walker (row_walk.h) runs over as it does over a row.
 
 #include <QRgb>
 

@@ -1,6 +1,7 @@
-// The row walk's loops are written once and built by Highway for each
+// The walker's loops are written once and built by Highway for each
 // instruction set it knows (foreach_target.h compiles this file again for
-// each); WalkRow calls the best one the processor runs.
+// each); WalkRow calls the best one the processor runs, for a row of a
+// picture as for a column of the window's band.
 // This file's own path as included from src/: it changes when the file moves.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "core/row_walk.cpp"
@@ -46,13 +47,18 @@ struct ByteRange {
 // What every lane of the removal compares with and writes: the target's byte
 // ranges and the replacement pixel. The ranges' alpha bytes, [0, 255], hold
 // every alpha, so that a pixel is near when no byte of it lies outside.
+// A replacement beyond the three channels (a system colour, -1) differs
+// from every colour read, although only its channels are written: each
+// pixel repainted with it is then a change, which `always` (a channel bit)
+// marks.
 struct RemovalConstants {
-  std::uint32_t lo, hi, replacement;
+  std::uint32_t lo, hi, replacement, always;
   explicit RemovalConstants(const RemovalRule& rule) {
     const ByteRange r(rule.red()), g(rule.green()), b(rule.blue());
     lo = lane(b.lo, g.lo, r.lo, 0);
     hi = lane(b.hi, g.hi, r.hi, 255);
     replacement = platform::ToQRgb(rule.replacement());
+    always = (rule.replacement() & ~platform::White) != 0 ? 1u : 0u;
   }
 };
 
@@ -91,58 +97,86 @@ using V = hn::Vec<D>;
 // pixel by pixel, in a loop the compiler vectorises for the baseline
 // processor: every pixel is read, mapped and written back, with no test that
 // could jump. The rule is a copy of its own, which no pixel store can alias.
-template <class Rule>
-void walkRule(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Rule& columnRule) {
+template <bool Track, class Rule>
+bool walkRule(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Rule& columnRule) {
   const Rule rule = columnRule;
+  platform::ColorValue changed = 0;
   for (std::ptrdiff_t i = 0; i < count; ++i) {
     const platform::ColorValue c = platform::FromQRgb(row[i]);
     // A pixel's colour has no sign; knowing it spares the vector code the sign
     // corrections of the rules' divisions.
     if (c < 0) __builtin_unreachable();
-    row[i] = platform::ToQRgb(rule(c));
+    const platform::ColorValue now = rule(c);
+    if constexpr (Track) changed |= now ^ c;
+    row[i] = platform::ToQRgb(now);
   }
+  return changed != 0;
 }
 
-void WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { walkRule(row, count, rule); }
-void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) { walkRule(row, count, rule); }
-void WalkWhitening(QRgb* row, std::ptrdiff_t count) { walkRule(row, count, WhiteningRule()); }
+template <bool Track>
+bool removal(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  return walkRule<Track>(row, count, rule);
+}
+template <bool Track>
+bool greyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return walkRule<Track>(row, count, rule);
+}
+template <bool Track>
+bool whitening(QRgb* row, std::ptrdiff_t count) {
+  return walkRule<Track>(row, count, WhiteningRule());
+}
 
 #else
 
 // A whole vector of pixels at a time; the last few are copied to a vector's
 // worth of room of their own and back, so that no pixel past the row's end
-// is read or written, whatever the instruction set.
-template <class Lanes>
-HWY_INLINE void walk(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Lanes& lanes) {
+// is read or written, whatever the instruction set. The room's other lanes
+// repeat the first of those pixels, so that they change only when it does.
+// lanes(p, changed) gives the pixels written for p and ORs into changed a
+// lane whose channels are not 0 where the rule changed the colour; whether
+// any did is returned.
+template <bool Track, class Lanes>
+HWY_INLINE bool walk(QRgb* HWY_RESTRICT row, std::ptrdiff_t count, const Lanes& lanes) {
   const D d;
   const auto n = std::ptrdiff_t(hn::Lanes(d));
+  V changed = hn::Zero(d);
   std::ptrdiff_t i = 0;
-  for (; i + n <= count; i += n) hn::StoreU(lanes(hn::LoadU(d, row + i)), d, row + i);
-  if (i == count) return;
-  HWY_ALIGN QRgb room[HWY_MAX_BYTES / sizeof(QRgb)] = {};
-  const auto bytes = std::size_t(count - i) * sizeof(QRgb);
-  std::memcpy(room, row + i, bytes);
-  hn::Store(lanes(hn::Load(d, room)), d, room);
-  std::memcpy(row + i, room, bytes);
+  for (; i + n <= count; i += n) hn::StoreU(lanes(hn::LoadU(d, row + i), changed), d, row + i);
+  if (i < count) {
+    HWY_ALIGN QRgb room[HWY_MAX_BYTES / sizeof(QRgb)];
+    hn::Store(hn::Set(d, row[i]), d, room);
+    const auto bytes = std::size_t(count - i) * sizeof(QRgb);
+    std::memcpy(room, row + i, bytes);
+    hn::Store(lanes(hn::Load(d, room), changed), d, room);
+    std::memcpy(row + i, room, bytes);
+  }
+  if constexpr (!Track) return false;
+  return !hn::AllTrue(d, hn::Eq(hn::And(changed, hn::Set(d, ChannelBits)), hn::Zero(d)));
 }
 
-void WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+template <bool Track>
+bool removal(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
   const RemovalConstants c(rule);
   const D d;
   const hn::Repartition<std::uint8_t, D> d8;
   const auto lo = hn::BitCast(d8, hn::Set(d, c.lo)), hi = hn::BitCast(d8, hn::Set(d, c.hi));
   const V replacement = hn::Set(d, c.replacement), alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u);
-  walk(row, count, [&](V p) HWY_ATTR {
+  const V always = hn::Set(d, c.always);
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
     const auto kept = hn::BitCast(d8, hn::Or(p, alpha));
     // A byte x lies in [lo, hi] when lo - x and x - hi both saturate to 0.
     const auto outside = hn::Or(hn::SaturatedSub(lo, kept), hn::SaturatedSub(kept, hi));
     const auto near = hn::Eq(hn::BitCast(d, outside), hn::Zero(d));
     const auto isWhite = hn::Eq(hn::BitCast(d, kept), white);
-    return hn::IfThenElse(hn::AndNot(isWhite, near), replacement, hn::BitCast(d, kept));
+    const auto repainted = hn::AndNot(isWhite, near);
+    const V out = hn::IfThenElse(repainted, replacement, hn::BitCast(d, kept));
+    if constexpr (Track) changed = hn::Or(changed, hn::Or(hn::Xor(out, p), hn::IfThenElseZero(repainted, always)));
+    return out;
   });
 }
 
-void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+template <bool Track>
+bool greyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   const GreyTypeConstants c(rule);
   const D d;
   const hn::Repartition<std::uint8_t, D> d8;
@@ -160,7 +194,7 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
   HWY_ALIGN static constexpr std::uint8_t SpreadIndices[16] = {0, 0, 0, 0x80, 4,  4,  4,  0x80,
                                                                8, 8, 8, 0x80, 12, 12, 12, 0x80};
   const auto spread = hn::LoadDup128(d8, SpreadIndices);
-  walk(row, count, [&](V p) HWY_ATTR {
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
     // The pixel read once, its alpha byte 0: pure black is then 0 and pure
     // white the three channels' bits.
     const V colour = hn::And(p, channels);
@@ -181,18 +215,38 @@ void WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
     // Pure black stays black, pure white stays white.
     const auto isBlack = hn::Eq(colour, hn::Zero(d)), isWhite = hn::Eq(colour, channels);
     const auto toBlack = hn::Or(isBlack, hn::AndNot(hn::Or(isWhite, light), grey));
-    return hn::IfThenElse(toBlack, alpha, white);
+    const V out = hn::IfThenElse(toBlack, alpha, white);
+    if constexpr (Track) changed = hn::Or(changed, hn::Xor(out, p));
+    return out;
   });
 }
 
-void WalkWhitening(QRgb* row, std::ptrdiff_t count) {
+template <bool Track>
+bool whitening(QRgb* row, std::ptrdiff_t count) {
   const D d;
   const V alpha = hn::Set(d, AlphaBits), white = hn::Set(d, ~0u), channels = hn::Set(d, ChannelBits);
-  walk(row, count,
-       [&](V p) HWY_ATTR { return hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white); });
+  return walk<Track>(row, count, [&](V p, V& changed) HWY_ATTR {
+    const V out = hn::IfThenElse(hn::Eq(hn::And(p, channels), hn::Zero(d)), alpha, white);
+    if constexpr (Track) changed = hn::Or(changed, hn::Xor(out, p));
+    return out;
+  });
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
+
+// The same loops with and without the check whether a colour changed, which
+// the window needs for each column and the rows of a picture or a preview
+// do not: it costs a fifth on a whole picture.
+bool WalkRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { return removal<true>(row, count, rule); }
+bool WalkGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return greyType<true>(row, count, rule);
+}
+bool WalkWhitening(QRgb* row, std::ptrdiff_t count) { return whitening<true>(row, count); }
+bool ApplyRemoval(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) { return removal<false>(row, count, rule); }
+bool ApplyGreyType(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return greyType<false>(row, count, rule);
+}
+bool ApplyWhitening(QRgb* row, std::ptrdiff_t count) { return whitening<false>(row, count); }
 
 }  // namespace filters::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
@@ -204,25 +258,33 @@ namespace filters {
 HWY_EXPORT(WalkRemoval);
 HWY_EXPORT(WalkGreyType);
 HWY_EXPORT(WalkWhitening);
+HWY_EXPORT(ApplyRemoval);
+HWY_EXPORT(ApplyGreyType);
+HWY_EXPORT(ApplyWhitening);
 
 void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
-  HWY_DYNAMIC_DISPATCH(WalkRemoval)(row, count, rule);
+  HWY_DYNAMIC_DISPATCH(ApplyRemoval)(row, count, rule);
 }
 void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
-  HWY_DYNAMIC_DISPATCH(WalkGreyType)(row, count, rule);
+  HWY_DYNAMIC_DISPATCH(ApplyGreyType)(row, count, rule);
 }
-void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) { HWY_DYNAMIC_DISPATCH(WalkWhitening)(row, count); }
+void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
+  HWY_DYNAMIC_DISPATCH(ApplyWhitening)(row, count);
+}
+
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule) {
+  return HWY_DYNAMIC_DISPATCH(WalkRemoval)(row, count, rule);
+}
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule) {
+  return HWY_DYNAMIC_DISPATCH(WalkGreyType)(row, count, rule);
+}
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const WhiteningRule&) {
+  return HWY_DYNAMIC_DISPATCH(WalkWhitening)(row, count);
+}
 
 namespace kernels {
 
 std::vector<std::int64_t> Targets() { return hwy::SupportedAndGeneratedTargets(); }
-
-std::vector<std::int64_t> BuiltTargets() {
-  std::vector<std::int64_t> built;
-  for (std::int64_t bit = 1; bit > 0; bit <<= 1)
-    if (HWY_TARGETS & bit) built.push_back(bit);
-  return built;
-}
 
 const char* TargetName(std::int64_t target) { return hwy::TargetName(target); }
 
@@ -245,7 +307,10 @@ void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps) {
     for (const RowStep& step : steps)
       std::visit(
           [&](const auto& rule) {
-            if (bpl == width * 4) return WalkRow(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
+            if (bpl == width * 4) {
+              WalkRow(reinterpret_cast<QRgb*>(bits + top * bpl), rows * width, rule);
+              return;
+            }
             for (std::ptrdiff_t y = top; y < top + rows; ++y)
               WalkRow(reinterpret_cast<QRgb*>(bits + y * bpl), width, rule);
           },

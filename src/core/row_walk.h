@@ -1,8 +1,11 @@
 #pragma once
-// The filters' rules walked in row order over a whole picture, for work that
-// has no window to show progress in. The window walks its picture column by
-// column and this walks it row by row; both apply the same rules of
-// pixel_rules.h to every pixel, so they leave the same pixels behind.
+// The one walker of the filters' rules: WalkRow applies a rule of
+// pixel_rules.h to a run of adjacent pixels, vectorised for the best
+// instruction set the processor runs (row_kernels.h). Every walk goes
+// through it: the rows of a whole picture in row order, for work that has no
+// window to show progress in (the batch command, a document's pages), the
+// preview's rows, and the window's columns, which it takes out into a band
+// where each column is adjacent memory (column_band.h) and walks one by one.
 
 #include "core/pixel_rules.h"
 
@@ -23,10 +26,18 @@ using RowStep = std::variant<RemovalRule, GreyTypeRule, WhiteningRule>;
 // the steps one after the other over the whole picture.
 void ApplyInRowOrder(QImage& picture, const std::vector<RowStep>& steps);
 
-// pixel = rule(pixel) for the count pixels of an RGB32 row, branch-free and
-// vectorised (AVX2 or AVX-512 where the processor has them).
+// pixel = ToQRgb(rule(FromQRgb(pixel))) for the count adjacent pixels of an
+// RGB32 row or column, branch-free and vectorised (AVX2 or AVX-512 where the
+// processor has them).
 void WalkRow(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
 void WalkRow(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
 void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+
+// The same, built from the same loops, and true when the rule changed any
+// pixel's colour, that is rule(c) != c for some colour c read: a column of
+// the window's band left as it was need not be drawn on.
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
+bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
 
 }  // namespace filters

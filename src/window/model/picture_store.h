@@ -4,9 +4,9 @@
 // first drawing, the band of columns a scan walks, and the columns drawn on
 // that wait to be shown.
 
-#include "window/model/background_copy.h"
 #include "core/colors.h"
-#include "core/column_walk.h"
+#include "core/row_walk.h"
+#include "window/model/background_copy.h"
 
 #include <QImage>
 
@@ -94,7 +94,8 @@ class PictureStore {
   // picture are left out, and a column the rule leaves as it was is neither
   // copied nor drawn on. With a one-pixel pen and AutoRedraw on, the bounds
   // are checked once for the column and its pixels are walked directly, in
-  // the band of columns it belongs to.
+  // the band of columns it belongs to, by the walker of row_walk.h for the
+  // filters' rules.
   template <class Rule>
   void TransformColumn(int x, int lastRow, const Rule& rule);
 
@@ -106,6 +107,8 @@ class PictureStore {
   }
   void updateFastDraw() { fastDraw_ = drawWidth_ == 1 && !shared_ && autoRedraw_ && bandColumns_ == 0; }
   void PSetSlow(int x, int y, ColorValue color);
+  template <class Walk>
+  void walkInPlace(std::ptrdiff_t x, std::ptrdiff_t rows, const Walk& walk);
   void markDirty(std::ptrdiff_t x) {
     dirtyX0_ = x < dirtyX0_ ? x : dirtyX0_;
     dirtyX1_ = x > dirtyX1_ ? x : dirtyX1_;
@@ -145,6 +148,33 @@ class PictureStore {
   bool autoRedraw_ = false;
 };
 
+namespace storewalk {
+
+// pixel = ToQRgb(rule(FromQRgb(pixel))) over count adjacent pixels; true when
+// rule(c) differs from c for any. The filters' rules go through the walker;
+// any other function of the colour is called pixel by pixel, to the same
+// effect.
+template <class Rule>
+bool Walk(QRgb* pixels, std::ptrdiff_t count, const Rule& rule) {
+  if constexpr (requires { filters::WalkRowChanged(pixels, count, rule); }) {
+    return filters::WalkRowChanged(pixels, count, rule);
+  } else {
+    ColorValue changed = 0;
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+      const ColorValue c = FromQRgb(pixels[i]);
+      const ColorValue now = rule(c);
+      changed |= now ^ c;
+      pixels[i] = ToQRgb(now);
+    }
+    return changed != 0;
+  }
+}
+
+// A column too tall for a band is walked this many pixels at a time.
+inline constexpr std::ptrdiff_t Stretch = 2048;
+
+}  // namespace storewalk
+
 template <class Rule>
 void PictureStore::TransformColumn(int x, int lastRow, const Rule& columnRule) {
   const Rule rule = columnRule;  // a copy of its own, which no pixel store can alias
@@ -158,27 +188,36 @@ void PictureStore::TransformColumn(int x, int lastRow, const Rule& columnRule) {
     }
     return;
   }
+  const auto walk = [&rule](QRgb* pixels, std::ptrdiff_t count) { return storewalk::Walk(pixels, count, rule); };
   if (QRgb* column = bandColumn(x)) {
-    if (!WalkAdjacent(column, rows, rule)) return;
-    bandColumnChanged(x);
+    if (walk(column, rows)) bandColumnChanged(x);
     return;
   }
-  // Read only up to the first pixel that changes; from there on, write.
-  std::ptrdiff_t y = 0;
-  ColorValue changed = 0;
-  const uchar* at = bits_ + std::ptrdiff_t(x) * 4;
-  for (; y < rows; ++y, at += bpl_) {
-    const ColorValue c = FromQRgb(*reinterpret_cast<const QRgb*>(at));
-    changed = rule(c);
-    if (changed != c) break;
+  walkInPlace(x, rows, walk);
+}
+
+// A column that has no band (too tall for one, or no memory for it) is
+// copied out a stretch at a time into adjacent pixels, walked there and put
+// back; nothing is written, and no copy of the image made, before the first
+// stretch the rule changes.
+template <class Walk>
+void PictureStore::walkInPlace(std::ptrdiff_t x, std::ptrdiff_t rows, const Walk& walk) {
+  QRgb stretch[storewalk::Stretch];
+  bool drawn = false;
+  for (std::ptrdiff_t top = 0; top < rows; top += storewalk::Stretch) {
+    const std::ptrdiff_t count = std::min(rows - top, storewalk::Stretch);
+    const uchar* from = bits_ + top * bpl_ + x * 4;
+    for (std::ptrdiff_t i = 0; i < count; ++i) stretch[i] = *reinterpret_cast<const QRgb*>(from + i * bpl_);
+    if (!walk(stretch, count)) continue;
+    if (!drawn) {
+      ensureOwnImage();
+      if (!inside(x, top)) return;  // no memory for a copy of our own: nothing can be drawn
+      drawn = true;
+    }
+    uchar* to = bits_ + top * bpl_ + x * 4;
+    for (std::ptrdiff_t i = 0; i < count; ++i) *reinterpret_cast<QRgb*>(to + i * bpl_) = stretch[i];
   }
-  if (y == rows) return;
-  ensureOwnImage();
-  if (!inside(x, y)) return;  // no memory for a copy of our own: nothing can be drawn
-  uchar* pixel = bits_ + y * bpl_ + std::ptrdiff_t(x) * 4;
-  *reinterpret_cast<QRgb*>(pixel) = ToQRgb(changed);
-  WalkColumn(pixel + bpl_, bpl_, rows - y - 1, rule);
-  markDirty(x);
+  if (drawn) markDirty(x);
 }
 
 }  // namespace platform

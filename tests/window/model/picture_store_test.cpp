@@ -1,6 +1,8 @@
-// The picture store's copy made ahead, apart from the box that shows it.
+// The picture store apart from the box that shows it: its copy made ahead
+// and its walk down a column.
 #include "window/model/picture_store.h"
 
+#include "core/pixel_rules.h"
 #include "support/picture_files.h"
 
 #include <gtest/gtest.h>
@@ -56,5 +58,46 @@ TEST(PictureStore, ACopyMadeAheadIsTakenOrDroppedWithItsMemory) {
     EXPECT_EQ(image, expected);
     EXPECT_EQ(image.dotsPerMeterX(), expected.dotsPerMeterX());
     EXPECT_EQ(image.dotsPerMeterY(), expected.dotsPerMeterY());
+  }
+}
+
+// A column the filter's rule leaves as it was is neither copied nor marked
+// to be shown, whether it is walked in a band or, too tall for one, a
+// stretch at a time; one it changes is. The heights leave a few pixels past
+// the last whole vector, which a walk must not count as changed.
+TEST(PictureStore, TheWalkSaysWhetherTheFiltersRuleChangedAColumn) {
+  const filters::RemovalRule nearBlack(0, 0, 0, 0x123456);
+  const struct {
+    const char* what;
+    QRgb fill;
+    std::function<void(PictureStore&, int)> walk;
+    bool changes;
+  } cases[] = {
+      {"whitening white", 0xFFFFFFFF,
+       [](PictureStore& s, int h) { s.TransformColumn(1, h - 1, filters::WhiteningRule{}); }, false},
+      {"removal near black on white", 0xFFFFFFFF,
+       [&](PictureStore& s, int h) { s.TransformColumn(1, h - 1, nearBlack); }, false},
+      {"grey type on black", 0xFF000000,
+       [](PictureStore& s, int h) { s.TransformColumn(1, h - 1, filters::GreyTypeRule(140, 20)); }, false},
+      {"removal near black on black", 0xFF000000,
+       [&](PictureStore& s, int h) { s.TransformColumn(1, h - 1, nearBlack); }, true},
+  };
+  for (const int height : {11, (1 << 20) + 5}) {
+    QImage picture(3, height, QImage::Format_RGB32);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.what << ", " << height << " rows");
+      picture.fill(c.fill);
+      PictureStore store;
+      store.setAutoRedraw(true);
+      store.SetPicture(picture);
+      const QImage held = store.Image();
+      c.walk(store, height);
+      const auto [first, last] = store.TakeDrawnColumns();
+      EXPECT_EQ(first <= last, c.changes);
+      const QImage image = store.Image();
+      EXPECT_EQ(image.constBits() != held.constBits(), c.changes);
+      EXPECT_EQ(image.pixel(1, height - 1), c.changes ? ToQRgb(0x123456) : c.fill);
+      EXPECT_EQ(image.pixel(2, height - 1), c.fill);
+    }
   }
 }
