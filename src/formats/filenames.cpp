@@ -154,24 +154,40 @@ bool OpenForReading(QFile& file, const QString& path) {
   return file.open(QIODevice::ReadOnly);
 }
 
+#ifdef Q_OS_UNIX
+ReadResult OpenForReading(const QString& path, qint64 maxBytes, int& fd, qint64& size) {
+  size = 0;
+  fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+  struct stat st {};
+  ReadResult result = ReadResult::Read;
+  if (::fstat(fd, &st) != 0)
+    result = ReadResult::Unreadable;
+  else if (S_ISDIR(st.st_mode))
+    result = ReadResult::Folder;
+  else if (!S_ISREG(st.st_mode))
+    result = ReadResult::NotRegular;
+  else if (st.st_size > maxBytes)
+    result = ReadResult::TooLarge;
+  if (result != ReadResult::Read) {
+    ::close(fd);
+    fd = -1;
+  } else {
+    size = st.st_size;
+  }
+  return result;
+}
+#endif
+
 ReadResult ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes) {
   bytes.clear();
 #ifdef Q_OS_UNIX
   if (!path.startsWith(u':')) {
-    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
-    struct stat st {};
-    ReadResult result = ReadResult::Read;
-    if (::fstat(fd, &st) != 0)
-      result = ReadResult::Unreadable;
-    else if (S_ISDIR(st.st_mode))
-      result = ReadResult::Folder;
-    else if (!S_ISREG(st.st_mode))
-      result = ReadResult::NotRegular;
-    else if (st.st_size > maxBytes)
-      result = ReadResult::TooLarge;
+    int fd = -1;
+    qint64 size = 0;
+    ReadResult result = OpenForReading(path, maxBytes, fd, size);
     if (result == ReadResult::Read) {
-      bytes.resize(qsizetype(st.st_size));
+      bytes.resize(qsizetype(size));
       qsizetype done = 0;
       while (done < bytes.size()) {
         const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
@@ -181,8 +197,8 @@ ReadResult ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes
         done += n;
       }
       bytes.truncate(done);
+      ::close(fd);
     }
-    ::close(fd);
     if (result != ReadResult::Read) bytes.clear();
     return result;
   }

@@ -45,5 +45,11 @@ enum class ReadResult { Read, Missing, Folder, NotRegular, Unreadable, TooLarge 
 // more than maxBytes are not read. The pictures built into the program
 // (":/...") are read too.
 ReadResult ReadWholeFile(const QString& path, QByteArray& bytes, qint64 maxBytes);
+#ifdef Q_OS_UNIX
+// Opens path to read it, whatever bytes its name holds, without blocking on a
+// pipe or taking a terminal: Read, with fd open and size set, for a regular
+// file within maxBytes; otherwise why not, with nothing left open.
+ReadResult OpenForReading(const QString& path, qint64 maxBytes, int& fd, qint64& size);
+#endif
 
 }  // namespace platform

@@ -99,21 +99,13 @@ bool MappedFile::cut() const { return slot_ >= 0 && guarded[slot_].cut.load(std:
 ReadResult MappedFile::open(const QString& path, qint64 maxBytes) {
   close();
   if (path.startsWith(u':')) return ReadWholeFile(path, bytes_, maxBytes);
-  const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
-  struct stat st {};
-  ReadResult result = ReadResult::Read;
-  if (::fstat(fd, &st) != 0)
-    result = ReadResult::Unreadable;
-  else if (S_ISDIR(st.st_mode))
-    result = ReadResult::Folder;
-  else if (!S_ISREG(st.st_mode))
-    result = ReadResult::NotRegular;
-  else if (st.st_size > maxBytes)
-    result = ReadResult::TooLarge;
-  if (result == ReadResult::Read && st.st_size > 0) {
+  int fd = -1;
+  qint64 size = 0;
+  const ReadResult result = OpenForReading(path, maxBytes, fd, size);
+  if (result != ReadResult::Read) return result;
+  if (size > 0) {
     guardOnce();
-    const std::size_t length = std::size_t(st.st_size);
+    const std::size_t length = std::size_t(size);
     void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (map != MAP_FAILED) {
       map_ = map;
@@ -128,7 +120,7 @@ ReadResult MappedFile::open(const QString& path, qint64 maxBytes) {
     }
   }
   ::close(fd);
-  return result == ReadResult::Read ? ReadWholeFile(path, bytes_, maxBytes) : result;
+  return ReadWholeFile(path, bytes_, maxBytes);
 }
 
 }  // namespace platform
