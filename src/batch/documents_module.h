@@ -15,14 +15,15 @@ namespace batch {
 
 // What the module lends: the calls of formats/documents/document.h.
 struct DocumentsLibrary {
-  std::unique_ptr<documents::DocumentReader> (*openDocument)(const QString& path, int renderDpi);
+  std::unique_ptr<documents::DocumentReader> (*openDocument)(const QString& path, int renderDpi,
+                                                             documents::ReadingLimits limits);
   documents::EncodedPage (*encodePage)(const QImage& picture, int jpegQuality);
   std::unique_ptr<documents::DocumentWriter> (*createDocument)(const QString& target, documents::DocumentKind kind);
 };
 
 // The name the module gives what it lends; it changes with DocumentsLibrary,
 // so that a module built for another form of it is never taken.
-#define TINTABORRA_DOCUMENTS_ENTRY "tintaborra_documents_library_1"
+#define TINTABORRA_DOCUMENTS_ENTRY "tintaborra_documents_library_2"
 
 // The module, loaded at the first call (from any thread), from beside the
 // executable or else from the installed library folder. Throws

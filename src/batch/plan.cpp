@@ -74,7 +74,7 @@ Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
   const bool tiff = !pdf && head.size() >= 8 && platform::FormatOf(head) == platform::PictureFormat::Tiff;
   if (!pdf && !(tiff && severalPages(input))) return source;
   try {
-    std::shared_ptr<documents::DocumentReader> reader = Documents().openDocument(input, options.dpi);
+    std::shared_ptr<documents::DocumentReader> reader = Documents().openDocument(input, options.dpi, {});
     source.pageCount = reader->pageCount();
     source.document = pdf || source.pageCount > 1;
     if (source.document && keepOpen) source.reader = std::move(reader);

@@ -133,7 +133,7 @@ class Runner {
       if (!source.opened) {
         source.opened = true;
         try {
-          source.reader = Documents().openDocument(plan_.sources[job.source].input, options_.dpi);
+          source.reader = Documents().openDocument(plan_.sources[job.source].input, options_.dpi, {});
         } catch (...) {
           source.openFailure = ReasonOf(std::current_exception());
         }

@@ -7,7 +7,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -39,13 +42,25 @@ class DocumentReader {
   // Throws platform::Failure with the reason in Spanish (the caller names
   // the document and the page).
   virtual QImage page(int index) = 0;
+  // What had to be mended for the document to be read at all (a rebuilt
+  // cross-reference table, say), in Spanish, for the user to be told; empty
+  // for a sound document.
+  virtual QStringList notices() const { return {}; }
+};
+
+// Bounds on the work of reading: drawing a page gives up past its budget,
+// and at once when the run is told to stop (a signal, a failure elsewhere);
+// either is a failure of that page.
+struct ReadingLimits {
+  std::chrono::milliseconds pageBudget{std::chrono::seconds(30)};
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Opens a PDF, or a TIFF of any number of pages; renderDpi is the resolution
 // of pages drawn rather than taken from their picture. Only a regular file is
 // read. Throws platform::Failure in Spanish: not a regular file, a damaged or
 // cut-short document, "el documento está protegido con contraseña".
-std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi = 300);
+std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi = 300, ReadingLimits limits = {});
 
 // A page made ready for a document, in any thread, the pixels stored as suit
 // them: pure black and white as 1-bit CCITT Group 4; few colours (at most

@@ -49,7 +49,8 @@ void RaiseDamaged(const QString& reason) {
 
 bool StartsAsPdf(const QByteArray& head) { return platform::StartsAsPdf(head); }
 
-std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi) {
+std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi, ReadingLimits limits) {
+  (void)limits;  // drawing honours them once the readers take them
   using platform::ReadResult;
   const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) platform::RaiseUnread(errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable);
