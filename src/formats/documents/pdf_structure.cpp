@@ -85,10 +85,10 @@ void decodeEveryPage(QPDF& qpdf, std::vector<QPDFObjectHandle>& pages) {
 }
 
 // The pages tree walked before qpdf walks it, bounded by the file: a node
-// that is its own ancestor, a tree deeper than MaxPagesTreeDepth, or more
-// entries (pages and branches, however often each is named) than the file
-// has objects refuse the document. A page, or a branch, named twice is
-// shown twice, as viewers show it.
+// that is its own ancestor, a tree deeper than MaxPagesTreeDepth, a branch
+// named twice (qpdf takes it for a loop) or more entries than the file has
+// objects refuse the document. A page named twice is shown twice, as
+// viewers show it.
 int countPages(QPDF& qpdf, qint64 limit) {
   QPDFObjectHandle root = qpdf.getRoot().getKey("/Pages");
   if (!root.isIndirect() || !root.isDictionary()) RaiseDamaged(QStringLiteral("no tiene árbol de páginas"));
@@ -103,7 +103,7 @@ int countPages(QPDF& qpdf, qint64 limit) {
     return kids;
   };
   std::vector<Level> path{{root.getObjGen(), kidsOf(root)}};
-  std::set<QPDFObjGen> ancestors{root.getObjGen()};
+  std::set<QPDFObjGen> ancestors{root.getObjGen()}, branches{root.getObjGen()};
   qint64 pages = 0, entries = 0;
   while (!path.empty()) {
     Level& level = path.back();
@@ -123,6 +123,8 @@ int countPages(QPDF& qpdf, qint64 limit) {
     }
     if (!ancestors.insert(kid.getObjGen()).second)
       RaiseDamaged(QStringLiteral("su árbol de páginas vuelve sobre sí mismo"));
+    if (!branches.insert(kid.getObjGen()).second)
+      RaiseDamaged(QStringLiteral("su árbol de páginas nombra dos veces una misma rama"));
     if (int(path.size()) >= MaxPagesTreeDepth)
       RaiseDamaged(QStringLiteral("su árbol de páginas es demasiado profundo"));
     path.push_back({kid.getObjGen(), kidsOf(kid)});
