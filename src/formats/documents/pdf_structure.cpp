@@ -84,11 +84,11 @@ void decodeEveryPage(QPDF& qpdf, std::vector<QPDFObjectHandle>& pages) {
   if (qpdf.anyWarnings()) RaiseDamaged(QStringLiteral("una página tiene datos dañados"));
 }
 
-// The pages tree walked before qpdf walks it, bounded by the file: a node
-// that is its own ancestor, a tree deeper than MaxPagesTreeDepth, a branch
-// named twice (qpdf takes it for a loop) or more entries than the file has
-// objects refuse the document. A page named twice is shown twice, as
-// viewers show it.
+// The pages tree walked before qpdf walks it, bounded by the file: each
+// branch is walked once (a node that is its own ancestor is a loop; one
+// named twice elsewhere, which qpdf takes for a loop, is refused too), the
+// tree no deeper than MaxPagesTreeDepth, and the pages named (a page named
+// twice is shown twice, as viewers show it) no more than the file's objects.
 int countPages(QPDF& qpdf, qint64 limit) {
   QPDFObjectHandle root = qpdf.getRoot().getKey("/Pages");
   if (!root.isIndirect() || !root.isDictionary()) RaiseDamaged(QStringLiteral("no tiene árbol de páginas"));
@@ -104,7 +104,7 @@ int countPages(QPDF& qpdf, qint64 limit) {
   };
   std::vector<Level> path{{root.getObjGen(), kidsOf(root)}};
   std::set<QPDFObjGen> ancestors{root.getObjGen()}, branches{root.getObjGen()};
-  qint64 pages = 0, entries = 0;
+  qint64 pages = 0;
   while (!path.empty()) {
     Level& level = path.back();
     if (level.next == level.kids.getArrayNItems()) {
@@ -113,12 +113,11 @@ int countPages(QPDF& qpdf, qint64 limit) {
       continue;
     }
     QPDFObjectHandle kid = level.kids.getArrayItem(level.next++);
-    if (++entries > limit) RaiseDamaged(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
     if (!kid.isIndirect()) RaiseDamaged(QStringLiteral("una rama de su árbol de páginas no es un objeto propio"));
     if (!kid.isDictionary())
       RaiseDamaged(QStringLiteral("su árbol de páginas nombra objetos que no están en el archivo"));
     if (!kid.hasKey("/Kids")) {
-      ++pages;
+      if (++pages > limit) RaiseDamaged(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
       continue;
     }
     if (!ancestors.insert(kid.getObjGen()).second)

@@ -37,7 +37,7 @@ std::vector<QImage> soundPages(const QTemporaryDir& dir) {
 
 // No word of qpdf's or poppler's English reaches the user.
 bool spanish(const QString& text) {
-  static const QRegularExpression english(QStringLiteral("\\b(object|stream|xref|file|error|page|damaged)\\b"),
+  static const QRegularExpression english(QStringLiteral("\\b(object|stream|xref|file|page|damaged|found)\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
   return !english.match(text).hasMatch();
 }
