@@ -151,10 +151,19 @@ PdfStructure OpenPdfStructure(QPDF& qpdf, std::FILE* stream) {
   std::set<Warning> repairs;
   try {
     qpdf.processFile("documento", stream, true);
+    // The tree is checked first, reading only its own objects: a hostile
+    // tree is refused before the rest of the file is read. What qpdf said
+    // on the way names the damage, when it has a name.
+    int pages = 0;
+    try {
+      pages = countPages(qpdf, qint64(qpdf.getXRefTable().size()));
+    } catch (const platform::Failure&) {
+      takeWarnings(qpdf, repairs);
+      throw;
+    }
     // Counting the objects reads every one of them, streams' lengths checked.
-    const auto objects = qint64(qpdf.getObjectCount());
+    qpdf.getObjectCount();
     takeWarnings(qpdf, repairs);
-    const int pages = countPages(qpdf, objects);
     structure.pages = qpdf.getAllPages();
     takeWarnings(qpdf, repairs);
     if (int(structure.pages.size()) != pages) RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
