@@ -2,9 +2,9 @@
 //   document_reading scan FILE PAGES   writes an A4, 300-dpi scanned PDF (a JPEG a page)
 //   document_reading bomb FILE DEPTH   writes a pages tree naming each branch twice
 //   document_reading read FILE         opens FILE and reads every page, one at a time
-#include "formats/documents/document.h"
-#include "formats/codecs.h"
 #include "core/numbers.h"
+#include "formats/codecs.h"
+#include "formats/documents/document.h"
 #include "support/documents.h"
 
 #include <QElapsedTimer>
@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   try {
     const auto reader = documents::OpenDocument(QString::fromLocal8Bit(argv[2]));
     std::printf("opened: %d pages in %lld ms\n", reader->pageCount(), clock.elapsed());
+    for (const QString& notice : reader->notices()) std::printf("notice: %s\n", qPrintable(notice));
     for (int i = 0; i < reader->pageCount(); ++i) reader->page(i);
     std::printf("every page read in %lld ms\n", clock.elapsed());
   } catch (const platform::Failure& f) {

@@ -1,6 +1,7 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
 #include "support/hostile_files.h"
+#include "support/pdf_structure_files.h"
 
 #include <QGuiApplication>
 
@@ -20,5 +21,7 @@ int main(int argc, char* argv[]) {
       files.push_back({"gif_screen_10000_square_13_kb", QStringLiteral("pantalla13k.gif"),
                        QByteArray(file.bytes).insert(6 + 7 + 6, comment + '\0')});
     }
+  for (const structurefiles::File& file : structurefiles::Files(true))
+    files.push_back({file.fault, file.name, file.bytes});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // takes out a page's own picture; poppler draws the pages that are not one
 // picture. Both read the same file, each at its own place, one at a time.
 #include "formats/documents/pdf_picture.h"
+#include "formats/documents/pdf_structure.h"
 #include "formats/documents/readers.h"
 
 #include "core/numbers.h"
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include <fcntl.h>
@@ -26,17 +26,6 @@ namespace documents {
 
 namespace {
 
-[[noreturn]] void passwordProtected() {
-  platform::Fail(platform::FailureKind::Access, QStringLiteral("el documento está protegido con contraseña"));
-}
-
-// Its structure, which qpdf reads, is not sound: qpdf had to mend it (a
-// rebuilt cross-reference table of a file cut short, an object out of place)
-// or could not read it at all.
-const QString& unsound() {
-  static const QString reason = QStringLiteral("su estructura no es válida o el archivo está cortado");
-  return reason;
-}
 const QString& unsoundPage() {
   static const QString reason = QStringLiteral("la página tiene objetos dañados");
   return reason;
@@ -44,42 +33,6 @@ const QString& unsoundPage() {
 
 void refuseWarnings(QPDF& qpdf, const QString& reason) {
   if (!qpdf.getWarnings().empty()) RaiseDamaged(reason);
-}
-
-// The pages tree walked once, each node seen once: a node reached twice (a
-// loop, or a tree that names a branch many times to multiply its pages) or a
-// /Count that does not match the pages found refuses the document, so the
-// pages counted are never more than the file's objects.
-int countPages(QPDF& qpdf) {
-  QPDFObjectHandle root = qpdf.getRoot().getKey("/Pages");
-  if (!root.isIndirect() || !root.isDictionary()) RaiseDamaged(QStringLiteral("no tiene árbol de páginas"));
-  std::set<QPDFObjGen> seen{root.getObjGen()};
-  std::vector<QPDFObjectHandle> nodes{root};
-  qint64 pages = 0;
-  const auto limit = qint64(qpdf.getObjectCount());
-  while (!nodes.empty()) {
-    QPDFObjectHandle node = nodes.back();
-    nodes.pop_back();
-    QPDFObjectHandle kids = node.getKey("/Kids");
-    if (!node.getKey("/Type").isNameAndEquals("/Pages") || !kids.isArray())
-      RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
-    for (int i = 0, n = kids.getArrayNItems(); i < n; ++i) {
-      QPDFObjectHandle kid = kids.getArrayItem(i);
-      if (!kid.isIndirect() || !kid.isDictionary() || !seen.insert(kid.getObjGen()).second)
-        RaiseDamaged(QStringLiteral("su árbol de páginas repite o pierde nodos"));
-      if (kid.hasKey("/Kids"))
-        nodes.push_back(kid);
-      else if (!kid.getKey("/Type").isNameAndEquals("/Page"))
-        RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
-      else if (++pages > limit)
-        RaiseDamaged(QStringLiteral("dice tener más páginas de las que caben en el archivo"));
-    }
-  }
-  QPDFObjectHandle count = root.getKey("/Count");
-  if (!count.isInteger() || count.getIntValue() != pages)
-    RaiseDamaged(QStringLiteral("el número de páginas que declara no es el que tiene"));
-  if (pages == 0) RaiseDamaged(QStringLiteral("no tiene páginas"));
-  return int(pages);
 }
 
 void noPopplerMessages(const QString&, const QVariant&) {}
@@ -94,25 +47,16 @@ class PdfReader final : public DocumentReader {
       if (fd >= 0) ::close(fd);
       platform::RaiseUnread(platform::ReadResult::Unreadable);
     }
-    try {
-      qpdf_.processFile("documento", stream, true);
-      refuseWarnings(qpdf_, unsound());
-      pageCount_ = countPages(qpdf_);
-      pages_ = qpdf_.getAllPages();
-      refuseWarnings(qpdf_, unsound());
-    } catch (const QPDFExc& e) {
-      if (e.getErrorCode() == qpdf_e_password) passwordProtected();
-      RaiseDamaged(unsound());
-    } catch (const std::exception&) {
-      RaiseDamaged(unsound());
-    }
-    if (int(pages_.size()) != pageCount_) RaiseDamaged(QStringLiteral("su árbol de páginas no es válido"));
+    PdfStructure structure = OpenPdfStructure(qpdf_, stream);
+    pages_ = std::move(structure.pages);
+    pageCount_ = int(pages_.size());
+    notices_ = std::move(structure.notices);
 
     static std::once_flag quiet;
     std::call_once(quiet, [] { Poppler::setDebugErrorFunction(noPopplerMessages, QVariant()); });
     poppler_ = Poppler::Document::load(QString::fromLatin1(file_->reopenPath()));
     if (!poppler_) RaiseDamaged(QStringLiteral("no se puede leer"));
-    if (poppler_->isLocked()) passwordProtected();
+    if (poppler_->isLocked()) RaisePasswordProtected();
     if (poppler_->numPages() != pageCount_) RaiseDamaged(QStringLiteral("sus páginas no se pueden contar con certeza"));
     poppler_->setRenderHint(Poppler::Document::Antialiasing);
     poppler_->setRenderHint(Poppler::Document::TextAntialiasing);
@@ -120,6 +64,7 @@ class PdfReader final : public DocumentReader {
   }
 
   int pageCount() const override { return pageCount_; }
+  QStringList notices() const override { return notices_; }
 
   QImage page(int index) override {
     if (index < 0 || index >= pageCount_)
@@ -178,6 +123,7 @@ class PdfReader final : public DocumentReader {
   int pageCount_ = 0;
   std::vector<QPDFObjectHandle> pages_;
   std::unique_ptr<Poppler::Document> poppler_;
+  QStringList notices_;
 };
 
 }  // namespace
