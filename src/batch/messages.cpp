@@ -129,6 +129,10 @@ QString FailureText(const QString& input, const QString& reason, int page) {
 
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
 
+QString NoticeText(const QString& input, const QString& notice) {
+  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + QStringLiteral(": aviso: ") + notice + u'\n';
+}
+
 QString InterruptedText(const Totals& totals, double s) {
   QString text = SummaryText(totals, s);
   text.chop(1);
@@ -141,8 +145,9 @@ QString SummaryText(const Totals& t, double s) {
   };
   QStringList parts;
   const bool none = !t.pictures && !t.documents && !t.pagedDocuments;
-  if (t.pictures || (none && !t.documentsAsked)) parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
-  if (t.pagedDocuments)
+  if (t.pictures || (none && !t.documentsAsked && !t.pageFilesAsked))
+    parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
+  if (t.pagedDocuments || (none && t.pageFilesAsked))
     parts += count(t.pageFiles, "1 página escrita", "páginas escritas") + QStringLiteral(" de ") +
              count(t.pagedDocuments, "1 documento", "documentos");
   if (t.documents || (none && t.documentsAsked))
