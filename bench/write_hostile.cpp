@@ -1,5 +1,6 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
+#include "support/batch_escapes.h"
 #include "support/hostile_files.h"
 
 #include <QGuiApplication>
@@ -20,5 +21,7 @@ int main(int argc, char* argv[]) {
       files.push_back({"gif_screen_10000_square_13_kb", QStringLiteral("pantalla13k.gif"),
                        QByteArray(file.bytes).insert(6 + 7 + 6, comment + '\0')});
     }
+  // A page of nested forms, 2^40 squares to draw: the watch on reading ends it.
+  files.push_back({"nested_forms", QStringLiteral("p15-formas-anidadas.pdf"), batchescapes::NestedFormsPdf(40)});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -54,6 +54,19 @@ Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& 
   }
 }
 
+void Outputs::drop(std::size_t o) {
+  State& out = outputs_[o];
+  const std::lock_guard lock(out.mutex);
+  if (out.failed || out.complete) return;
+  out.failed = true;  // no page more is written for it
+  std::vector<std::size_t> given;
+  for (const auto& waiting : out.waiting) given.push_back(out.firstJob + std::size_t(waiting.first));
+  discard(o);
+  for (const std::size_t j : given) placedLocked(o, j);
+  const std::lock_guard reports(reportMutex_);
+  ++totals_.unfinished;
+}
+
 void Outputs::notify(std::size_t source, const QStringList& lines) {
   const std::lock_guard lock(reportMutex_);
   if (failedReport_)

@@ -117,13 +117,23 @@ class Runner {
             placeHere = !outputs_.add(j, encodePage(std::move(picture), options_));
             break;
         }
-      } catch (const OpenFailure& f) {
-        if (!stop_.stop_requested()) outputs_.fail(job.output, job.source, 0, f.reason);
       } catch (...) {
         // Once a stop is asked, a reader that gave up is no failure of its
         // document: the output is left unfinished, and discarded.
-        if (!stop_.stop_requested())
-          outputs_.fail(job.output, job.source, job.page < 0 ? 0 : job.page + 1, reasonOf(std::current_exception()));
+        const std::exception_ptr e = std::current_exception();
+        const bool whole = [&] {
+          try {
+            std::rethrow_exception(e);
+          } catch (const OpenFailure&) {
+            return true;
+          } catch (...) {
+            return job.page < 0;
+          }
+        }();
+        if (stop_.stop_requested())
+          outputs_.drop(job.output);
+        else
+          outputs_.fail(job.output, job.source, whole ? 0 : job.page + 1, reasonOf(e));
       }
     }
     if (placeHere) outputs_.placed(j);
@@ -180,6 +190,8 @@ class Runner {
       std::rethrow_exception(e);
     } catch (const ReadingAbandoned& a) {
       return a.reason;
+    } catch (const OpenFailure& f) {
+      return f.reason;
     } catch (...) {
       return ReasonOf(std::current_exception());
     }
