@@ -77,6 +77,16 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   platform::InitCodecs();
 
+  batch::Options options;
+  try {
+    options = batch::ParseArguments(argumentsOf(argc, argv));
+    if (options.help) return print(stdout, batch::HelpText()), 0;
+    if (options.version) return print(stdout, batch::VersionText()), 0;
+  } catch (const batch::UsageError& e) {
+    print(err, batch::UsageErrorText(e.message));
+    return 2;
+  }
+
   std::stop_source stopping;
   std::atomic<bool> stopFlag{false};  // the same stop, for the readers
   std::atomic<bool> runOver{false};
@@ -91,6 +101,7 @@ int main(int argc, char* argv[]) {
         stopping.request_stop();
       } else {
         platform::DiscardStagingNow();
+        print(err, QStringLiteral("\ntintaborra-lote: interrumpido al momento; lo empezado se ha descartado\n"));
         endNow(130);
       }
     }
@@ -106,13 +117,9 @@ int main(int argc, char* argv[]) {
     return code;
   };
 
-  batch::Options options;
   batch::Plan plan;
   try {
-    options = batch::ParseArguments(argumentsOf(argc, argv));
-    if (options.help) return print(stdout, batch::HelpText()), leave(0);
-    if (options.version) return print(stdout, batch::VersionText()), leave(0);
-    plan = batch::PlanWork(options);
+    plan = batch::PlanWork(options);  // documents are opened, under the watch, to count their pages
   } catch (const batch::UsageError& e) {
     print(err, batch::UsageErrorText(e.message));
     return leave(2);
