@@ -118,8 +118,8 @@ class Runner {
             break;
         }
       } catch (...) {
-        // Once a stop is asked, a reader that gave up is no failure of its
-        // document: the output is left unfinished, and discarded.
+        // Once a stop is asked, a document's reader that gave up is no
+        // failure of it: the output is left unfinished, and discarded.
         const std::exception_ptr e = std::current_exception();
         const bool whole = [&] {
           try {
@@ -130,7 +130,7 @@ class Runner {
             return job.page < 0;
           }
         }();
-        if (stop_.stop_requested())
+        if (stop_.stop_requested() && job.page >= 0)
           outputs_.drop(job.output);
         else
           outputs_.fail(job.output, job.source, whole ? 0 : job.page + 1, reasonOf(e));
