@@ -4,6 +4,8 @@
 // files the output folder holds after.
 #include "batch_support.h"
 
+#include "core/failure.h"
+#include "formats/codecs.h"
 #include "support/batch_escapes.h"
 #include "support/documents.h"
 
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <functional>
 
+#include <cerrno>
 #include <csignal>
 
 using namespace batchtest;
@@ -246,5 +249,28 @@ TEST(BatchEscapes, StoppedOrKilledWhileALibraryHangsLeavesNoStaging) {
     const Outcome again = RunLote({"-o", f.out(), f.in("t.pdf"), f.in("s.pdf")});
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(f.written(), sPages + tPages);
+  }
+}
+
+// The system's reasons reach the user in Spanish, never in the words of the
+// system or of Qt, whatever the error.
+TEST(BatchEscapes, SystemReasonsAreToldInSpanish) {
+  const struct {
+    int error;
+    const char* reason;
+  } rows[] = {
+      {EROFS, "No se pudo escribir el archivo: la carpeta es de solo lectura"},
+      {EISDIR, "No se pudo escribir el archivo: es una carpeta"},
+      {EIO, "No se pudo escribir el archivo: error de entrada o salida del disco"},
+      {EXDEV, "No se pudo escribir el archivo: error 18 del sistema"},
+  };
+  for (const auto& row : rows) {
+    try {
+      platform::RaiseWriteFailure(QStringLiteral("No se pudo escribir el archivo"), row.error,
+                                  QStringLiteral("Read-only file system"));
+      ADD_FAILURE() << row.error;
+    } catch (const platform::Failure& f) {
+      EXPECT_EQ(f.reason, QString::fromUtf8(row.reason));
+    }
   }
 }
