@@ -125,7 +125,10 @@ int main(int argc, char* argv[]) {
     return leave(2);
   }
   if (stopping.stop_requested()) {
-    print(err, batch::InterruptedText(batch::Totals{.unfinished = int(plan.outputs.size())}, 0));
+    batch::Totals none{.unfinished = int(plan.outputs.size()), .documentsAsked = options.writesDocuments()};
+    for (const batch::Output& output : plan.outputs)
+      none.pageFilesAsked |= output.kind == batch::Output::Kind::PageFiles;
+    print(err, batch::InterruptedText(none, 0));
     return leave(130);
   }
   for (const QString& warning : options.warnings + plan.warnings) print(err, batch::WarningText(warning));
