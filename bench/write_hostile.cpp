@@ -1,5 +1,6 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
+#include "support/batch_escapes.h"
 #include "support/hostile_files.h"
 #include "support/pdf_structure_files.h"
 
@@ -23,5 +24,7 @@ int main(int argc, char* argv[]) {
     }
   for (const structurefiles::File& file : structurefiles::Files(true))
     files.push_back({file.fault, file.name, file.bytes});
+  // A page of nested forms, 2^40 squares to draw: the watch on reading ends it.
+  files.push_back({"nested_forms", QStringLiteral("p15-formas-anidadas.pdf"), batchescapes::NestedFormsPdf(40)});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

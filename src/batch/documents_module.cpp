@@ -36,7 +36,9 @@ Loaded load() {
     // Never unloaded: its readers and writers are used until the end.
     void* handle = ::dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-      why = QString::fromLocal8Bit(::dlerror());
+      // The loader's own words are not the user's language: the file is named.
+      (void)::dlerror();
+      why = QStringLiteral("«%1» no se puede cargar").arg(place);
       continue;
     }
     using Entry = const DocumentsLibrary* (*)();

@@ -4,6 +4,7 @@
 #include "batch/plan.h"
 #include "batch/quiet_libraries.h"
 #include "batch/runner.h"
+#include "batch/watched_reading.h"
 #include "formats/codecs.h"
 #include "formats/filenames.h"
 #include "formats/safe_file.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -31,10 +33,10 @@ void print(std::FILE* stream, const QString& text) {
 }
 
 // Ctrl+C or a request to end: no new picture or page is begun, those under
-// way are finished, a document not complete is discarded. A second one ends
-// the program at once (the handler is reset), which leaves no file half
-// written either. The handler only posts the semaphore, which is all a
-// signal handler may do; a thread waiting on it asks the run to stop.
+// way are finished, a document not complete is discarded, and readers are
+// asked to stop drawing. A second one ends the program at once, its hidden
+// folders removed first. The handler only posts the semaphore, which is all
+// a signal handler may do; a thread waiting on it does the rest.
 sem_t signalled;
 
 void stop(int) { ::sem_post(&signalled); }
@@ -42,10 +44,17 @@ void stop(int) { ::sem_post(&signalled); }
 void stopOnSignals() {
   struct sigaction action {};
   action.sa_handler = stop;
-  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+// Ends the process now: a reader left running in a library may still use
+// what normal ending would destroy.
+[[noreturn]] void endNow(int code) {
+  std::fflush(nullptr);
+  ::_exit(code);
 }
 
 // The arguments as the system's bytes, so that a file name that is not
@@ -69,29 +78,66 @@ int main(int argc, char* argv[]) {
   platform::InitCodecs();
 
   batch::Options options;
-  batch::Plan plan;
   try {
     options = batch::ParseArguments(argumentsOf(argc, argv));
     if (options.help) return print(stdout, batch::HelpText()), 0;
     if (options.version) return print(stdout, batch::VersionText()), 0;
-    plan = batch::PlanWork(options);
   } catch (const batch::UsageError& e) {
     print(err, batch::UsageErrorText(e.message));
     return 2;
   }
-  for (const QString& warning : options.warnings) print(err, batch::WarningText(warning));
-  if (!platform::MakeFolder(options.outputFolder)) {
-    print(err, batch::FailureText(options.outputFolder, QStringLiteral("no se puede crear la carpeta de salida")));
-    return 1;
-  }
+
   std::stop_source stopping;
+  std::atomic<bool> stopFlag{false};  // the same stop, for the readers
+  std::atomic<bool> runOver{false};
   ::sem_init(&signalled, 0, 0);
   std::jthread watcher([&](std::stop_token ended) {
-    while (::sem_wait(&signalled) != 0 && errno == EINTR) {
+    for (int received = 0;;) {
+      while (::sem_wait(&signalled) != 0 && errno == EINTR) {
+      }
+      if (ended.stop_requested() || runOver) return;
+      if (++received == 1) {
+        stopFlag = true;
+        stopping.request_stop();
+      } else {
+        platform::DiscardStagingNow();
+        print(err, QStringLiteral("\ntintaborra-lote: interrumpido al momento; lo empezado se ha descartado\n"));
+        endNow(130);
+      }
     }
-    if (!ended.stop_requested()) stopping.request_stop();
   });
   stopOnSignals();
+  batch::WatchReading(&stopFlag);
+  const auto leave = [&](int code) {
+    runOver = true;
+    watcher.request_stop();  // the run is over: the watcher is woken to end
+    ::sem_post(&signalled);
+    watcher.join();
+    if (batch::ReadingLeftRunning()) endNow(code);
+    return code;
+  };
+
+  batch::Plan plan;
+  try {
+    plan = batch::PlanWork(options);  // documents are opened, under the watch, to count their pages
+  } catch (const batch::UsageError& e) {
+    print(err, batch::UsageErrorText(e.message));
+    return leave(2);
+  }
+  if (stopping.stop_requested()) {
+    batch::Totals none{.unfinished = int(plan.outputs.size()), .documentsAsked = options.writesDocuments()};
+    for (const batch::Output& output : plan.outputs)
+      none.pageFilesAsked |= output.kind == batch::Output::Kind::PageFiles;
+    print(err, batch::InterruptedText(none, 0));
+    return leave(130);
+  }
+  for (const QString& warning : options.warnings + plan.warnings) print(err, batch::WarningText(warning));
+  if (!platform::MakeFolder(options.outputFolder)) {
+    print(err, batch::FailureText(options.outputFolder, QStringLiteral("no se puede crear la carpeta de salida")));
+    return leave(1);
+  }
+  // What a run killed here before left in its hidden folders.
+  platform::RemoveAbandonedStaging(options.outputFolder);
 
   const bool bar = isatty(fileno(err));
   const int total = plan.pageCount();
@@ -108,7 +154,8 @@ int main(int argc, char* argv[]) {
       plan, options,
       [&](const batch::Report& report) {
         if (bar) print(err, QStringLiteral("\r\x1b[K"));
-        print(err, batch::FailureText(report.input, report.reason, report.page));
+        print(err, report.notice ? batch::NoticeText(report.input, report.reason)
+                                 : batch::FailureText(report.input, report.reason, report.page));
         showBar();
       },
       [&] {
@@ -116,15 +163,12 @@ int main(int argc, char* argv[]) {
         showBar();
       },
       showBar, stopping.get_token());
-  watcher.request_stop();  // the run is over: the watcher is woken to end
-  ::sem_post(&signalled);
-  watcher.join();
   if (bar) print(err, QStringLiteral("\r\x1b[K"));
   const double seconds = clock.elapsed() / 1000.0;
   if (stopping.stop_requested()) {
     print(err, batch::InterruptedText(totals, seconds));
-    return 130;
+    return leave(130);
   }
   print(err, batch::SummaryText(totals, seconds));
-  return totals.failed ? 1 : 0;
+  return leave(totals.failed ? 1 : 0);
 }

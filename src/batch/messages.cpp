@@ -74,7 +74,8 @@ Opciones:
       --formato FORMATO   png (por omisión), bmp, jpg, pdf o tif
       --unir ARCHIVO      todas las páginas de todas las entradas, en el orden
                           dado, en un solo documento ARCHIVO de la carpeta de
-                          salida, PDF o TIFF según --formato o su extensión
+                          salida (un nombre, sin «/»), PDF o TIFF según
+                          --formato o su extensión
       --paginas PAGINAS   solo esas páginas de cada entrada, por ejemplo 1-3,17
                           (una imagen sola tiene una página); pedir una página
                           que una entrada no tiene es un error de la orden
@@ -95,9 +96,12 @@ documento escritas como imágenes, aparecen solo cuando están todas: si una
 página falla (un documento dañado o cortado, protegido con contraseña...), no
 se escribe nada de ese documento, y con --unir no se escribe el documento
 unido. Las páginas de un documento esperan en una carpeta oculta ".tb-" de la
-carpeta de salida hasta que están todas. Con Ctrl+C las imágenes y páginas en
-curso se terminan, no se empieza ninguna más y el documento a medias se
-descarta.
+carpeta de salida hasta que están todas; si la orden muere antes, la siguiente
+que escriba en esa carpeta la borra. Abrir un documento y leer cada página
+tienen un plazo de 60 s: pasado ese plazo el documento falla («la lectura del
+documento tarda demasiado») y las demás entradas se escriben igualmente. Con
+Ctrl+C las imágenes y páginas en curso se terminan, no se empieza ninguna más y
+el documento a medias se descarta; un segundo Ctrl+C termina al momento.
 
 Estado de salida: 0 si se escribieron todas las imágenes; 1 si alguna falló
 (cada una se nombra con el motivo, y la página si es de un documento, y las
@@ -129,6 +133,10 @@ QString FailureText(const QString& input, const QString& reason, int page) {
 
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
 
+QString NoticeText(const QString& input, const QString& notice) {
+  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + QStringLiteral(": aviso: ") + notice + u'\n';
+}
+
 QString InterruptedText(const Totals& totals, double s) {
   QString text = SummaryText(totals, s);
   text.chop(1);
@@ -141,8 +149,9 @@ QString SummaryText(const Totals& t, double s) {
   };
   QStringList parts;
   const bool none = !t.pictures && !t.documents && !t.pagedDocuments;
-  if (t.pictures || (none && !t.documentsAsked)) parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
-  if (t.pagedDocuments)
+  if (t.pictures || (none && !t.documentsAsked && !t.pageFilesAsked))
+    parts += count(t.pictures, "1 imagen escrita", "imágenes escritas");
+  if (t.pagedDocuments || (none && t.pageFilesAsked))
     parts += count(t.pageFiles, "1 página escrita", "páginas escritas") + QStringLiteral(" de ") +
              count(t.pagedDocuments, "1 documento", "documentos");
   if (t.documents || (none && t.documentsAsked))

@@ -22,6 +22,8 @@ QString SummaryText(int written, int failed, double seconds);
 QString SummaryText(const Totals& totals, double seconds);
 // "tintaborra-lote: aviso: <message>"
 QString WarningText(const QString& message);
+// "tintaborra-lote: <input>: aviso: <notice>": what was mended to read a document
+QString NoticeText(const QString& input, const QString& notice);
 // The summary of a run stopped by the user: "..., en 3,2 s; interrumpido, 5 sin terminar"
 QString InterruptedText(const Totals& totals, double seconds);
 // A bar of pages done of total, the time gone and the time still to go.

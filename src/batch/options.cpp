@@ -209,6 +209,11 @@ Options ParseArguments(const QStringList& arguments) {
     } else if (is(sw.join)) {
       o.join = value(sw.join);
       if (o.join.isEmpty()) usage(QStringLiteral("el nombre de --unir no puede quedar vacío"));
+      // A name in the output folder, never a path that would lead out of it.
+      if (o.join.contains(u'/') || o.join == u"." || o.join == u"..")
+        usage(QStringLiteral("--unir lleva solo el nombre del documento, que se escribe en la carpeta de salida (-o): "
+                             "«%1»")
+                  .arg(o.join));
     } else if (is(sw.pages)) {
       o.pages = pageList(value(sw.pages));
     } else if (is(sw.dpi)) {

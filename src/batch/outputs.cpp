@@ -1,11 +1,12 @@
 #include "batch/outputs.h"
 
 #include "core/failure.h"
+#include "formats/codecs.h"
+#include "formats/filenames.h"
 
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 
 namespace batch {
@@ -22,10 +23,7 @@ QString ReasonOf(const std::exception_ptr& e) {
   }
 }
 
-void SystemFailure(const char* what, int error) {
-  platform::Fail(platform::FailureKind::Access,
-                 QStringLiteral("%1: %2").arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(error))));
-}
+void SystemFailure(const char* what, int error) { platform::RaiseWriteFailure(QString::fromUtf8(what), error); }
 
 Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& queue, documents::DocumentKind kind,
                  const std::function<void(const Report&)>& failed, const std::function<void()>& pageDone)
@@ -41,7 +39,38 @@ Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& 
     if (jobs[j].slot == 0) out.firstJob = j;
     ++out.remaining;
   }
-  for (const Output& output : plan.outputs) totals_.documentsAsked |= output.kind == Output::Kind::Document;
+  for (std::size_t o = 0; o < plan.outputs.size(); ++o) {
+    const Output& output = plan.outputs[o];
+    totals_.documentsAsked |= output.kind == Output::Kind::Document;
+    totals_.pageFilesAsked |= output.kind == Output::Kind::PageFiles;
+    if (output.problem.isEmpty()) continue;
+    // A target found unwritable by the plan: its output fails before any
+    // work, and its pages are only given up.
+    outputs_[o].failed = true;
+    ++totals_.failed;
+    if (failedReport_) failedReport_({output.problemTarget, 0, output.problem});
+    if (output.sources.size() > 1 && output.problemTarget != output.path)
+      failedReport_({output.path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
+  }
+}
+
+void Outputs::drop(std::size_t o) {
+  State& out = outputs_[o];
+  const std::lock_guard lock(out.mutex);
+  if (out.failed || out.complete) return;
+  out.failed = true;  // no page more is written for it
+  std::vector<std::size_t> given;
+  for (const auto& waiting : out.waiting) given.push_back(out.firstJob + std::size_t(waiting.first));
+  discard(o);
+  for (const std::size_t j : given) placedLocked(o, j);
+  const std::lock_guard reports(reportMutex_);
+  ++totals_.unfinished;
+}
+
+void Outputs::notify(std::size_t source, const QStringList& lines) {
+  const std::lock_guard lock(reportMutex_);
+  if (failedReport_)
+    for (const QString& line : lines) failedReport_({plan_.sources[source].input, 0, line, true});
 }
 
 bool Outputs::failed(std::size_t o) {
@@ -122,8 +151,13 @@ void Outputs::completeLocked(std::size_t o, std::size_t j) {
       QStringList names;
       for (const QString& target : output.pageFiles) names += QFileInfo(target).fileName();
       const int error = !out.staging ? EBADF : out.staging->commit(names) ? 0 : out.staging->error();
+      const QString at = out.staging ? out.staging->failedName() : QString();
       out.staging.reset();
-      if (error != 0) SystemFailure("No se pudo escribir el archivo", error);
+      if (error != 0)
+        platform::RaiseWriteFailure(at.isEmpty()
+                                        ? QStringLiteral("No se pudo escribir el archivo")
+                                        : QStringLiteral("No se pudo escribir «%1»").arg(platform::DisplayFileName(at)),
+                                    error);
     }
   } catch (...) {
     failLocked(o, jobs_[j].source, 0, ReasonOf(std::current_exception()));

@@ -38,6 +38,11 @@ class Outputs {
   void placed(std::size_t j);
   // The output fails: the input (and page, from 1, or 0) is reported once.
   void fail(std::size_t o, std::size_t source, int page, const QString& reason);
+  // The output is given up unfinished (the run was stopped): nothing of it
+  // is written, and it is no failure.
+  void drop(std::size_t o);
+  // What the source's reader mended to read it, told as notices.
+  void notify(std::size_t source, const QStringList& lines);
   // Discards every output not complete (the run was stopped).
   Totals finish();
 

@@ -1,6 +1,7 @@
 #include "batch/plan.h"
 
 #include "batch/documents_module.h"
+#include "batch/watched_reading.h"
 #include "core/numbers.h"
 #include "formats/filenames.h"
 #include "formats/picture_header.h"
@@ -11,6 +12,8 @@
 #include <QHash>
 #include <QImageReader>
 #include <QSet>
+
+#include <climits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,13 +71,13 @@ bool severalPages(const QString& path) {
 // anything else, and a file that cannot be read at all, is a single picture
 // whose loading tells what is wrong with it.
 Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
-  Source source{input, false, 1, {}, {}};
+  Source source{input, false, 1, {}, {}, {}};
   const QByteArray head = headOf(input);
   const bool pdf = platform::StartsAsPdf(head) || (head.size() > 0 && extensionOf(input) == u"pdf");
   const bool tiff = !pdf && head.size() >= 8 && platform::FormatOf(head) == platform::PictureFormat::Tiff;
   if (!pdf && !(tiff && severalPages(input))) return source;
   try {
-    std::shared_ptr<documents::DocumentReader> reader = Documents().openDocument(input, options.dpi, {});
+    std::shared_ptr<documents::DocumentReader> reader = OpenWatched(input, options.dpi);
     source.pageCount = reader->pageCount();
     source.document = pdf || source.pageCount > 1;
     if (source.document && keepOpen) source.reader = std::move(reader);
@@ -83,6 +86,11 @@ Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
     // written; a TIFF the reader refuses is the loader's to judge.
     source.document = pdf;
     source.pageCount = pdf ? 0 : 1;
+  } catch (const ReadingAbandoned& a) {
+    // Not opened again: it would only stall once more.
+    source.document = true;
+    source.pageCount = 0;
+    source.failure = a.reason;
   }
   return source;
 }
@@ -112,6 +120,29 @@ void takePages(Source& source, const Options& options) {
 QString identity(const QFileInfo& file) {
   const QString canonical = file.canonicalFilePath();
   return canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
+}
+
+// Why the target cannot take what is written to it, or nothing: told before
+// any work, with the target named.
+QString targetProblem(const QString& target) {
+  const QByteArray native = platform::EncodeFileName(target);
+  if (native.size() - native.lastIndexOf('/') - 1 > NAME_MAX) return QStringLiteral("el nombre es demasiado largo");
+  struct stat st {};
+  if (::lstat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+    return QStringLiteral("es una carpeta y no se puede sustituir");
+  return {};
+}
+
+void findProblem(Output& output, const QString& input, const QString& outputFolder) {
+  const QStringList targets = output.kind == Output::Kind::PageFiles ? output.pageFiles : QStringList{output.path};
+  for (const QString& target : targets)
+    if (const QString why = targetProblem(target); !why.isEmpty()) {
+      output.problemTarget = QDir(outputFolder).filePath(QFileInfo(target).fileName());  // as the user named it
+      output.problem =
+          input.isEmpty() ? why
+                          : QStringLiteral("%1: no se escribe nada de «%2»").arg(why, platform::DisplayFileName(input));
+      return;
+    }
 }
 
 }  // namespace
@@ -149,7 +180,11 @@ Plan PlanWork(const Options& options) {
   QSet<QString> read;  // inputs' identities
   for (const QString& input : inputs) {
     const QString id = identity(QFileInfo(input));
-    if (read.contains(id)) continue;  // one file named twice is read once
+    if (read.contains(id)) {  // one file named twice is read once
+      plan.warnings +=
+          QStringLiteral("«%1» se ha dado más de una vez y se lee una sola vez").arg(platform::DisplayFileName(input));
+      continue;
+    }
     read.insert(id);
     plan.sources.push_back(sourceOf(input, options, kept < KeptOpen));
     kept += plan.sources.back().reader != nullptr;
@@ -165,15 +200,16 @@ Plan PlanWork(const Options& options) {
     inputOf.insert(outId, input);
   };
   if (!options.join.isEmpty()) {
-    Output joined{Output::Kind::Document, outFolder.filePath(options.join), {}, {}};
+    Output joined{Output::Kind::Document, outFolder.filePath(options.join), {}, {}, {}, {}};
     for (std::size_t s = 0; s < plan.sources.size(); ++s) joined.sources.push_back(s);
     claim(joined.path, plan.sources.front().input);
+    findProblem(joined, QString(), options.outputFolder);
     plan.outputs.push_back(joined);
   } else {
     for (std::size_t s = 0; s < plan.sources.size(); ++s) {
       const Source& source = plan.sources[s];
       const QString base = QFileInfo(source.input).completeBaseName();
-      Output output{Output::Kind::Picture, outFolder.filePath(base + u'.' + options.format), {}, {s}};
+      Output output{Output::Kind::Picture, outFolder.filePath(base + u'.' + options.format), {}, {s}, {}, {}};
       if (options.writesDocuments()) {
         output.kind = Output::Kind::Document;
       } else if (source.document) {
@@ -186,6 +222,7 @@ Plan PlanWork(const Options& options) {
       } else {
         claim(output.path, source.input);
       }
+      findProblem(output, source.input, options.outputFolder);
       plan.outputs.push_back(output);
     }
   }

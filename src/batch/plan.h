@@ -23,6 +23,7 @@ struct Source {
   // The document as opened to count its pages, kept for reading them; only
   // the first few are kept open (KeptOpen), the others are opened anew.
   std::shared_ptr<documents::DocumentReader> reader;
+  QString failure;  // why it cannot be read, when that is known before any work
 };
 
 // Documents held open from the plan to their reading, at most.
@@ -38,11 +39,15 @@ struct Output {
   QString path;                      // the picture or the document
   QStringList pageFiles;             // PageFiles: one for each page taken, in the same order
   std::vector<std::size_t> sources;  // in order: one, or every source for --unir
+  // Why a target cannot be written (it is a folder, its name is too long):
+  // the output fails before any work, named by the target.
+  QString problem, problemTarget;
 };
 
 struct Plan {
   std::vector<Source> sources;
   std::vector<Output> outputs;
+  QStringList warnings;   // in Spanish: a file named twice, read once
   int pageCount() const;  // pages to be written, all outputs together
 };
 
@@ -54,7 +59,8 @@ struct Plan {
 // decoder finds more than one page in).
 // Two inputs with one output, an output that is one of the inputs, an output
 // folder that is a file, a page asked for past an input's end, or a list with
-// no file at all throw UsageError. Nothing is written.
+// no file at all throw UsageError. Nothing is written. A target that cannot
+// be written is told in its output's problem.
 Plan PlanWork(const Options& options);
 
 // "escaneo-07.png": a page's file name, its number (from 1) as wide as the

@@ -3,6 +3,7 @@
 #include "batch/documents_module.h"
 #include "batch/outputs.h"
 #include "batch/page_queue.h"
+#include "batch/watched_reading.h"
 #include "formats/codecs.h"
 
 #include <algorithm>
@@ -37,7 +38,9 @@ struct OpenFailure {
 
 struct SourceState {
   std::mutex mutex;
-  bool opened = false;
+  std::condition_variable ready;  // opened, or failed to be
+  bool opened = false, opening = false;
+  bool abandoned = false;  // a reading of it was given up, and may still run
   QString openFailure;
   std::shared_ptr<documents::DocumentReader> reader;
   int remaining = 0;  // pages not yet done with, after which the reader is closed
@@ -62,11 +65,12 @@ class Runner {
       : plan_(plan),
         options_(options),
         jobs_(jobsOf(plan)),
-        queue_(jobs_.size(), std::move(stop)),
+        queue_(jobs_.size(), stop),
         outputs_(plan, jobs_, queue_,
                  options.format == u"pdf" ? documents::DocumentKind::Pdf : documents::DocumentKind::Tiff, failed,
                  pageDone),
-        sources_(plan.sources.size()) {
+        sources_(plan.sources.size()),
+        stop_(stop) {
     for (const PageJob& job : jobs_) ++sources_[job.source].remaining;
     for (std::size_t s = 0; s < plan.sources.size(); ++s)
       if (plan.sources[s].reader) {  // opened by the plan to count its pages
@@ -113,10 +117,23 @@ class Runner {
             placeHere = !outputs_.add(j, encodePage(std::move(picture), options_));
             break;
         }
-      } catch (const OpenFailure& f) {
-        outputs_.fail(job.output, job.source, 0, f.reason);
       } catch (...) {
-        outputs_.fail(job.output, job.source, job.page < 0 ? 0 : job.page + 1, ReasonOf(std::current_exception()));
+        // Once a stop is asked, a document's reader that gave up is no
+        // failure of it: the output is left unfinished, and discarded.
+        const std::exception_ptr e = std::current_exception();
+        const bool whole = [&] {
+          try {
+            std::rethrow_exception(e);
+          } catch (const OpenFailure&) {
+            return true;
+          } catch (...) {
+            return job.page < 0;
+          }
+        }();
+        if (stop_.stop_requested() && job.page >= 0)
+          outputs_.drop(job.output);
+        else
+          outputs_.fail(job.output, job.source, whole ? 0 : job.page + 1, reasonOf(e));
       }
     }
     if (placeHere) outputs_.placed(j);
@@ -124,30 +141,74 @@ class Runner {
   }
 
   // The document's page; the document is opened by the first page that
-  // needs it, unless the plan kept it open.
+  // needs it, unless the plan kept it open. The pages that need it meanwhile
+  // wait for that opening, which is watched, and so ends.
   QImage page(const PageJob& job) {
     SourceState& source = sources_[job.source];
+    const Source& planned = plan_.sources[job.source];
+    if (!planned.failure.isEmpty()) throw OpenFailure{planned.failure};
     std::shared_ptr<documents::DocumentReader> reader;
     {
-      const std::lock_guard lock(source.mutex);
-      if (!source.opened) {
-        source.opened = true;
+      std::unique_lock lock(source.mutex);
+      if (!source.opened && !source.opening) {
+        source.opening = true;
+        lock.unlock();
+        std::shared_ptr<documents::DocumentReader> opened;
+        QString why;
+        bool abandoned = false;
         try {
-          source.reader = Documents().openDocument(plan_.sources[job.source].input, options_.dpi, {});
+          opened = OpenWatched(planned.input, options_.dpi);
+        } catch (const ReadingAbandoned& a) {
+          why = a.reason;
+          abandoned = true;
         } catch (...) {
-          source.openFailure = ReasonOf(std::current_exception());
+          why = ReasonOf(std::current_exception());
         }
+        lock.lock();
+        source.reader = std::move(opened);
+        source.openFailure = why;
+        source.abandoned |= abandoned;
+        source.opened = true;
+        source.ready.notify_all();
+      } else {
+        source.ready.wait(lock, [&] { return source.opened; });
       }
       reader = source.reader;
       if (!reader) throw OpenFailure{source.openFailure};
     }
-    return reader->page(job.page);
+    try {
+      return PageWatched(reader, planned.input, job.page);
+    } catch (const ReadingAbandoned&) {
+      const std::lock_guard lock(source.mutex);
+      source.abandoned = true;
+      throw;
+    }
   }
 
+  static QString reasonOf(const std::exception_ptr& e) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const ReadingAbandoned& a) {
+      return a.reason;
+    } catch (const OpenFailure& f) {
+      return f.reason;
+    } catch (...) {
+      return ReasonOf(std::current_exception());
+    }
+  }
+
+  // The file is closed once its pages are done, and what its reader mended
+  // to read it is told, once.
   void doneWithSource(std::size_t s) {
     SourceState& source = sources_[s];
-    const std::lock_guard lock(source.mutex);
-    if (--source.remaining == 0) source.reader.reset();  // the file is closed once its pages are done
+    QStringList notices;
+    {
+      const std::lock_guard lock(source.mutex);
+      if (--source.remaining > 0) return;
+      if (source.reader && !source.abandoned) notices = source.reader->notices();
+      source.reader.reset();
+    }
+    if (!notices.isEmpty()) outputs_.notify(s, notices);
   }
 
   const Plan& plan_;
@@ -156,6 +217,7 @@ class Runner {
   PageQueue queue_;
   Outputs outputs_;
   std::vector<SourceState> sources_;
+  std::stop_token stop_;
 };
 
 }  // namespace

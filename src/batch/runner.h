@@ -22,13 +22,16 @@ struct Totals {
   int failed = 0;               // inputs named with what went wrong
   int unfinished = 0;           // outputs left unwritten when the run was stopped
   bool documentsAsked = false;  // PDF or TIFF documents were to be written
+  bool pageFilesAsked = false;  // documents' pages were to be written as picture files
 };
 
 // What went wrong with an input: page from 1, or 0 for the input as a whole.
+// Or, with notice set, a line of what its reader mended to read it.
 struct Report {
   QString input;
   int page = 0;
   QString reason;
+  bool notice = false;
 };
 
 // Runs the plan, up to options.jobs pages at once (every core when 0). An

@@ -207,8 +207,25 @@ QString systemReason(int error, const QString& fallback) {
       return QStringLiteral("el nombre es demasiado largo");
     case EISDIR:
       return QStringLiteral("es una carpeta");
+    case EIO:
+      return QStringLiteral("error de entrada o salida del disco");
+    case EMFILE:
+    case ENFILE:
+      return QStringLiteral("hay demasiados archivos abiertos");
+    case ENOMEM:
+      return QStringLiteral("memoria insuficiente");
+    case ELOOP:
+      return QStringLiteral("demasiados enlaces simbólicos encadenados");
+    case EBUSY:
+    case ETXTBSY:
+      return QStringLiteral("el archivo está en uso");
+    case EEXIST:
+      return QStringLiteral("ya existe");
     default:
-      return fallback.isEmpty() ? QStringLiteral("error %1 del sistema").arg(error) : fallback;
+      // The system's own text is not the user's language: only its number is told.
+      (void)fallback;
+      return error ? QStringLiteral("error %1 del sistema").arg(error)
+                   : QStringLiteral("error desconocido del sistema");
   }
 }
 

@@ -7,9 +7,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +133,32 @@ void ReplacingFile::discard() {
   folderFd_ = -1;
 }
 
+namespace {
+
+// The file a living StagedFolder holds locked, named as no page file can be.
+constexpr char LockName[] = ".tb-vivo";
+
+// The hidden folders open in this process, for DiscardStagingNow().
+std::mutex openFoldersMutex;
+std::set<QByteArray> openFolders;
+
+// Removes the folder's files and the folder itself.
+void removeFolder(const QByteArray& path) {
+  if (DIR* dir = ::opendir(path.constData())) {
+    while (const dirent* entry = ::readdir(dir))
+      if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    ::closedir(dir);
+  }
+  ::rmdir(path.constData());
+}
+
+bool isStagingName(const char* name) {
+  return std::strlen(name) == 10 && std::strncmp(name, ".tb-", 4) == 0 && std::strchr(name + 4, '.') == nullptr;
+}
+
+}  // namespace
+
 StagedFolder::StagedFolder(const QString& folder) : folder_(EncodeFileName(folder)) {
   if (folder_.isEmpty()) folder_ = ".";
 }
@@ -142,6 +173,16 @@ bool StagedFolder::open() {
     return false;
   }
   staging_ = name;
+  {
+    const std::lock_guard lock(openFoldersMutex);
+    openFolders.insert(staging_);
+  }
+  lockFd_ = ::open((staging_ + '/' + LockName).constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+  if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    error_ = errno;
+    discard();
+    return false;
+  }
   error_ = 0;
   return true;
 }
@@ -155,30 +196,67 @@ bool StagedFolder::commit(const QStringList& names) {
     error_ = EBADF;
     return false;
   }
-  bool done = true;
+  const auto failAt = [&](const QString& name, int error) {
+    error_ = error;
+    failedName_ = name;
+    discard();
+    return false;
+  };
+  // Every target is looked at before the first is replaced: a folder in the
+  // way of the last leaves the first untouched too.
+  for (const QString& name : names) {
+    struct stat st {};
+    if (::lstat((folder_ + '/' + EncodeFileName(name)).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+      return failAt(name, EISDIR);
+  }
   for (const QString& name : names) {
     const QByteArray native = EncodeFileName(name);
-    if (::rename((staging_ + '/' + native).constData(), (folder_ + '/' + native).constData()) != 0) {
-      error_ = errno;
-      done = false;
-      break;
-    }
+    if (::rename((staging_ + '/' + native).constData(), (folder_ + '/' + native).constData()) != 0)
+      return failAt(name, errno);
   }
   discard();
-  return done;
+  return true;
 }
 
 void StagedFolder::discard() {
   if (staging_.isEmpty()) return;
-  // Only this folder's own files: it was made empty and hidden by open().
-  if (DIR* dir = ::opendir(staging_.constData())) {
-    while (const dirent* entry = ::readdir(dir))
-      if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
-        ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    ::closedir(dir);
+  removeFolder(staging_);
+  {
+    const std::lock_guard lock(openFoldersMutex);
+    openFolders.erase(staging_);
   }
-  ::rmdir(staging_.constData());
   staging_.clear();
+  if (lockFd_ >= 0) ::close(lockFd_);  // the lock goes with the folder
+  lockFd_ = -1;
+}
+
+void RemoveAbandonedStaging(const QString& folder) {
+  const QByteArray native = EncodeFileName(folder);
+  DIR* dir = ::opendir(native.constData());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!isStagingName(entry->d_name)) continue;
+    const QByteArray path = native + '/' + entry->d_name;
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    const int lock = ::open((path + '/' + LockName).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (lock < 0) {
+      // No lock yet: a run may be making it this moment; an empty folder
+      // older than a minute is of one that never got so far.
+      if (errno == ENOENT && st.st_mtime < ::time(nullptr) - 60) ::rmdir(path.constData());
+      continue;
+    }
+    if (::flock(lock, LOCK_EX | LOCK_NB) == 0) removeFolder(path);  // its owner is gone
+    ::close(lock);
+  }
+  ::closedir(dir);
+}
+
+void DiscardStagingNow() {
+  std::unique_lock lock(openFoldersMutex, std::try_to_lock);
+  if (!lock.owns_lock()) return;  // a later run removes them
+  for (const QByteArray& path : openFolders) removeFolder(path);
+  openFolders.clear();
 }
 
 bool MakeFolder(const QString& path) {

@@ -50,7 +50,9 @@ class ReplacingFile {
 // Files written into a hidden folder (".tb-" and six characters) beside
 // their targets, and put in their places together once all are complete: a
 // run cut short leaves none of them in place. Dropped, with what it holds,
-// unless committed.
+// unless committed. While it exists, the run that made it holds a lock on a
+// file in it, so that a process killed before it could drop the folder
+// leaves one that a later run can tell is dead (RemoveAbandonedStaging).
 class StagedFolder {
  public:
   // The folder the files go to, whatever bytes its name holds.
@@ -63,18 +65,30 @@ class StagedFolder {
   bool open();
   // Where the file that is to be called name is written meanwhile.
   QString stagedPath(const QString& name) const;
-  // Renames each of names into the folder, in their order; false with
-  // error() set at the first that fails (those before it stay in place).
-  // The hidden folder is removed either way.
+  // Renames each of names into the folder, in their order, once every target
+  // is found free to be replaced (none is a folder); false with error() set,
+  // and failedName() the name at fault, when one is not or a rename fails
+  // (those before it stay in place). The hidden folder is removed either way.
   bool commit(const QStringList& names);
   // Removes the hidden folder and every file in it.
   void discard();
   int error() const { return error_; }
+  QString failedName() const { return failedName_; }
 
  private:
   QByteArray folder_, staging_;  // as the system's bytes; staging_ empty when none
+  int lockFd_ = -1;
   int error_ = 0;
+  QString failedName_;
 };
+
+// Removes the hidden folders that StagedFolder left in the folder when its
+// process was killed: only those whose lock no living process holds.
+void RemoveAbandonedStaging(const QString& folder);
+
+// Removes every hidden folder this process holds open, whatever thread
+// writes into them: for a process about to end at once.
+void DiscardStagingNow();
 
 // Creates the folder and those above it that are missing, whatever bytes its
 // name holds; false when it is not a folder afterwards.

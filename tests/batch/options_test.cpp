@@ -90,6 +90,9 @@ TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
             "2 documentos escritos (45 páginas), 1 con error, en 3,2 s\n");
   EXPECT_EQ(batch::SummaryText(batch::Totals{.pictures = 1, .pageFiles = 20, .pagedDocuments = 1}, 0),
             "1 imagen escrita y 20 páginas escritas de 1 documento, 0 con error, en 0,0 s\n");
+  // A document that failed is counted as one, not as pictures.
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.failed = 1, .pageFilesAsked = true}, 0),
+            "0 páginas escritas de 0 documentos, 1 con error, en 0,0 s\n");
   EXPECT_EQ(batch::ProgressText(5, 20, 10, 10), "[##........] 5/20  0:10, quedan 0:30");
   EXPECT_EQ(batch::ProgressText(20, 20, 3725, 4), "[####] 20/20  1:02:05");
 }
