@@ -1,6 +1,7 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
 #include "support/hostile_files.h"
+#include "support/pdf_producers.h"
 
 #include <QGuiApplication>
 
@@ -20,5 +21,8 @@ int main(int argc, char* argv[]) {
       files.push_back({"gif_screen_10000_square_13_kb", QStringLiteral("pantalla13k.gif"),
                        QByteArray(file.bytes).insert(6 + 7 + 6, comment + '\0')});
     }
+  // PDFs written the way other producers and attackers write them.
+  for (pdfproducers::Attack& attack : pdfproducers::Attacks())
+    files.push_back({attack.name, QString::fromLatin1(attack.name), std::move(attack.bytes)});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }
