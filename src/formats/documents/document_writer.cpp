@@ -1,10 +1,10 @@
 // Opening a document for writing, and the file it is written into.
-#include "core/numbers.h"
-#include "formats/codecs.h"
 #include "formats/documents/document.h"
 #include "formats/documents/pdf_writer.h"
 #include "formats/documents/tiff_writer.h"
 #include "formats/documents/writer_file.h"
+#include "formats/codecs.h"
+#include "core/numbers.h"
 
 namespace documents {
 
