@@ -73,10 +73,16 @@ struct EncodedPage {
   int width = 0, height = 0;
   int bitsPerSample = 8;               // 1 for Group4; 1, 2, 4 or 8 for Palette
   int components = 1;                  // samples a pixel: 3 for Rgb and a colour Jpeg
-  double dpiX = 0, dpiY = 0;           // from the picture's dots per metre
+  double dpiX = 0, dpiY = 0;           // the picture's resolution (see SetPageResolution)
   std::vector<std::uint32_t> palette;  // 0xRRGGBB entries, for Palette
   QByteArray data;                     // the compressed stream, ready to be stored
 };
+
+// A page's resolution set exactly: Qt keeps it in whole dots per metre, which
+// lose a resolution far below a scan's (a picture of a few pixels over a large
+// page) and round others; the exact figures go with the picture's copies, and
+// EncodePage takes them while they still match its dots per metre.
+void SetPageResolution(QImage& page, double dpiX, double dpiY);
 
 // jpegQuality: 1 to 100 for JPEG, or 0 to keep every pixel (a page past
 // JPEG's 65500 pixels a side keeps them too). Throws platform::Failure.

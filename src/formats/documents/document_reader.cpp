@@ -50,7 +50,6 @@ void RaiseDamaged(const QString& reason) {
 bool StartsAsPdf(const QByteArray& head) { return platform::StartsAsPdf(head); }
 
 std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi, ReadingLimits limits) {
-  (void)limits;  // drawing honours them once the readers take them
   using platform::ReadResult;
   const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) platform::RaiseUnread(errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable);
@@ -67,7 +66,7 @@ std::unique_ptr<DocumentReader> OpenDocument(const QString& path, int renderDpi,
   const ssize_t got = ::pread(fd, head.data(), std::size_t(head.size()), 0);
   head.truncate(got > 0 ? qsizetype(got) : 0);
   if (startsAsTiff(head)) return OpenTiff(std::move(file));
-  if (StartsAsPdf(head)) return OpenPdf(std::move(file), renderDpi);
+  if (StartsAsPdf(head)) return OpenPdf(std::move(file), renderDpi, limits);
   platform::Fail(platform::FailureKind::Damaged, QStringLiteral("No es un documento PDF ni TIFF"));
 }
 

@@ -200,7 +200,31 @@ void encodeJpeg(const QImage& picture, bool grey, int quality, EncodedPage& page
   page.components = grey ? 1 : 3;
 }
 
+// Where SetPageResolution keeps the exact resolution among a picture's texts.
+const QString ResolutionKey = QStringLiteral("tintaborra.ppp");
+
+// Whole dots per metre for dpi, within what Qt holds (at least 1).
+int wholeDotsPerMetre(double dpi) { return int(std::clamp(std::lround(dpi / platform::MetresPerInch), 1L, 1L << 30)); }
+
+// The exact resolution of axis 0 (x) or 1 (y) kept with the picture while its
+// dots per metre are still those it was set with; otherwise the one they give.
+double exactResolution(const QImage& picture, int axis, int perMetre) {
+  const QStringList kept = picture.text(ResolutionKey).split(QLatin1Char(' '));
+  if (kept.size() == 2) {
+    bool ok = false;
+    const double dpi = kept[axis].toDouble(&ok);
+    if (ok && dpi > 0 && std::isfinite(dpi) && wholeDotsPerMetre(dpi) == perMetre) return dpi;
+  }
+  return platform::DotsPerInch(perMetre);
+}
+
 }  // namespace
+
+void SetPageResolution(QImage& page, double dpiX, double dpiY) {
+  page.setDotsPerMeterX(wholeDotsPerMetre(dpiX));
+  page.setDotsPerMeterY(wholeDotsPerMetre(dpiY));
+  page.setText(ResolutionKey, QString::number(dpiX, 'g', 17) + QLatin1Char(' ') + QString::number(dpiY, 'g', 17));
+}
 
 EncodedPage EncodePage(const QImage& source, int jpegQuality) {
   if (source.isNull()) Fail(FailureKind::Damaged, QStringLiteral("La página no tiene imagen"));
@@ -212,8 +236,8 @@ EncodedPage EncodePage(const QImage& source, int jpegQuality) {
   EncodedPage page;
   page.width = picture.width();
   page.height = picture.height();
-  page.dpiX = platform::DotsPerInch(picture.dotsPerMeterX());
-  page.dpiY = platform::DotsPerInch(picture.dotsPerMeterY());
+  page.dpiX = exactResolution(source, 0, source.dotsPerMeterX());
+  page.dpiY = exactResolution(source, 1, source.dotsPerMeterY());
   platform::PixelSurvey s = platform::SurveyPixels(picture, true);
   if (s.blackAndWhite)
     encodeGroup4(s.blackRows, picture.width(), picture.height(), page);

@@ -14,6 +14,7 @@
 #include <tiff.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace documents {
@@ -96,6 +97,19 @@ class OnePicture : public QPDFObjectHandle::ParserCallbacks {
   bool whole_ = false;
 };
 
+// Decodes a stream into the buffer until it is full; qpdf's warnings about a
+// decoding stopped that way are not the document's, and are taken back.
+bool pipeBounded(QPDFObjectHandle stream, BoundedBuffer& buffer) {
+  QPDF* owner = stream.getOwningQPDF();
+  const std::size_t before = owner ? owner->numWarnings() : 0;
+  const bool piped = stream.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true);
+  if (owner && buffer.full()) {
+    std::vector<QPDFExc> warnings = owner->getWarnings();
+    for (std::size_t i = 0; i < before && i < warnings.size(); ++i) owner->warn(warnings[i]);
+  }
+  return piped;
+}
+
 // The page's content when it is short enough to be one picture's: each
 // stream decoded only that far, and none when a stream cannot be decoded
 // (poppler then draws what it can of the page).
@@ -108,7 +122,7 @@ std::optional<std::string> shortContents(QPDFPageObjectHelper& page) {
   for (QPDFObjectHandle& stream : streams) {
     if (!stream.isStream()) return std::nullopt;
     BoundedBuffer buffer(MaxPictureContents - qsizetype(text.size()));
-    if (!stream.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true) || buffer.full()) return std::nullopt;
+    if (!pipeBounded(stream, buffer) || buffer.full()) return std::nullopt;
     text.append(buffer.bytes().constData(), std::size_t(buffer.bytes().size()));
     text += '\n';  // streams are joined as if by white space
   }
@@ -203,7 +217,7 @@ bool readPalette(QPDFObjectHandle space, PagePicture& picture) {
     table = lookup.getStringValue();
   } else if (lookup.isStream()) {
     BoundedBuffer buffer(entries * base);
-    lookup.pipeStreamData(&buffer, 0, qpdf_dl_generalized, true);
+    pipeBounded(lookup, buffer);
     table = buffer.bytes().toStdString();
   } else {
     return false;
@@ -234,6 +248,21 @@ bool faxForm(QPDFObjectHandle parms, PagePicture& picture) {
   else
     return false;
   return true;
+}
+
+// Whether the page has notes that show over its picture: any annotation but
+// a link or a pop-up without an appearance of its own, or one marked hidden.
+bool showsNotes(QPDFPageObjectHelper& page) {
+  QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots");
+  if (!annots.isArray()) return false;
+  for (QPDFObjectHandle annot : annots.getArrayAsVector()) {
+    if (!annot.isDictionary()) continue;
+    QPDFObjectHandle subtype = annot.getKey("/Subtype");
+    if ((subtype.isNameAndEquals("/Link") || subtype.isNameAndEquals("/Popup")) && !annot.hasKey("/AP")) continue;
+    if (intOr(annot, "/F", 0) & 2) continue;  // hidden
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -273,14 +302,20 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   picture.widthPoints = media.urx - media.llx;
   picture.heightPoints = media.ury - media.lly;
   if (picture.width <= 0 || picture.height <= 0) RaiseDamaged(QStringLiteral("la imagen de la página no tiene tamaño"));
-  // Refused before anything is read or allocated for it.
-  qint64 stored = fileBytes;
-  if (QPDFObjectHandle length = dict.getKey("/Length"); length.isInteger() && length.getIntValue() >= 0)
-    stored = std::min<qint64>(stored, length.getIntValue());
-  platform::CheckClaimedSize(QSize(picture.width, picture.height), std::max<qint64>(stored, 1));
-
   QPDFObjectHandle parms;
   const std::optional<std::string> filter = onlyFilter(dict, parms);
+  // Refused before anything is read or allocated for it. A fax stream packs a
+  // page in far fewer bytes than any other (a blank A4 page at 600 dpi in a
+  // few hundred): its decoding works in proportion to its pixels, and stops
+  // at the end of its data, so only the pixels are bounded.
+  if (filter && *filter == "/CCITTFaxDecode") {
+    platform::CheckClaimedSize(QSize(picture.width, picture.height), qint64(1) << 40);
+  } else {
+    qint64 stored = fileBytes;
+    if (QPDFObjectHandle length = dict.getKey("/Length"); length.isInteger() && length.getIntValue() >= 0)
+      stored = std::min<qint64>(stored, length.getIntValue());
+    platform::CheckClaimedSize(QSize(picture.width, picture.height), std::max<qint64>(stored, 1));
+  }
   if (!filter) return std::nullopt;
   QPDFObjectHandle space = dict.getKey("/ColorSpace");
   if (space.isName() && !plainComponents(space)) {  // a name given in the resources
@@ -288,7 +323,11 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
     if (spaces.isDictionary() && spaces.hasKey(space.getName())) space = spaces.getKey(space.getName());
   }
   if (*filter == "/DCTDecode") {
+    // Only grey and RGB are the JPEG's own colours: CMYK (perhaps inverted),
+    // Separation, DeviceN and Lab pictures are drawn in their colours.
     picture.kind = PagePicture::Kind::Jpeg;
+    picture.components = plainComponents(space);
+    if (picture.components == 0) return std::nullopt;
   } else if (*filter == "/CCITTFaxDecode") {
     picture.kind = PagePicture::Kind::Fax;
     if ((!space.isNull() && plainComponents(space) != 1) || !faxForm(parms, picture)) return std::nullopt;
@@ -306,6 +345,7 @@ std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fi
   }
   const std::shared_ptr<Buffer> raw = image.getRawStreamData();
   picture.stored = QByteArray(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));
+  picture.drawnOver = showsNotes(page);
   return picture;
 }
 

@@ -29,6 +29,9 @@ struct PagePicture {
   FaxCoding fax;                             // for Fax: how the stream is coded
   bool blackIs1 = false;                     // for Fax: 1 bits are black
   double widthPoints = 0, heightPoints = 0;  // the page's
+  // Notes shown over the picture (a stamp, a signature): the page is drawn,
+  // at the picture's own resolution, rather than its picture taken.
+  bool drawnOver = false;
 };
 
 // The page's picture when the page is nothing but one picture placed over
@@ -37,8 +40,9 @@ struct PagePicture {
 std::optional<PagePicture> FindPagePicture(QPDFPageObjectHelper& page, qint64 fileBytes);
 
 // The picture's pixels in Format_RGB32 with its resolution; a null image
-// when they cannot be taken as the page shows them (a JPEG of another size,
-// a filter's parameters qpdf does not decode), so that the page is drawn.
+// when they cannot be taken as the page shows them (a JPEG of another size or
+// number of components, a filter's parameters qpdf does not decode), so that
+// the page is drawn.
 // Throws platform::Failure.
 QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes);
 

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 namespace documents {
 
@@ -33,30 +34,62 @@ inline int sampleAt(const uchar* row, qsizetype i, int bits) {
   return (row[bit >> 3] >> (8 - bits - (bit & 7))) & ((1 << bits) - 1);
 }
 
-QImage fromSamples(const PagePicture& p, const QByteArray& samples) {
-  const qsizetype rowBytes = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8;
-  QImage image = newPicture(p.width, p.height);
+// One row of samples as the picture's pixels.
+void convertRow(const PagePicture& p, const uchar* row, QRgb* out) {
   const int top = (1 << p.bitsPerComponent) - 1;
   const auto level = [&](int v) { return (v * 255 + top / 2) / top; };
   const int lastIndex = int(p.palette.size()) - 1;
-  for (int y = 0; y < p.height; ++y) {
-    const auto* row = reinterpret_cast<const uchar*>(samples.constData()) + y * rowBytes;
-    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < p.width; ++x) {
-      if (!p.palette.empty()) {
-        out[x] = p.palette[std::size_t(std::min(sampleAt(row, x, p.bitsPerComponent), lastIndex))];
-      } else if (p.components == 1) {
-        const int g = level(sampleAt(row, x, p.bitsPerComponent));
-        out[x] = qRgb(g, g, g);
-      } else {
-        const qsizetype i = qsizetype(x) * 3;
-        out[x] = qRgb(level(sampleAt(row, i, p.bitsPerComponent)), level(sampleAt(row, i + 1, p.bitsPerComponent)),
-                      level(sampleAt(row, i + 2, p.bitsPerComponent)));
-      }
+  for (int x = 0; x < p.width; ++x) {
+    if (!p.palette.empty()) {
+      out[x] = p.palette[std::size_t(std::min(sampleAt(row, x, p.bitsPerComponent), lastIndex))];
+    } else if (p.components == 1) {
+      const int g = level(sampleAt(row, x, p.bitsPerComponent));
+      out[x] = qRgb(g, g, g);
+    } else {
+      const qsizetype i = qsizetype(x) * 3;
+      out[x] = qRgb(level(sampleAt(row, i, p.bitsPerComponent)), level(sampleAt(row, i + 1, p.bitsPerComponent)),
+                    level(sampleAt(row, i + 2, p.bitsPerComponent)));
     }
   }
-  return image;
 }
+
+// A qpdf pipeline that turns decoded samples into the picture's rows as they
+// come: only one row of samples is ever held beside the picture. Once the
+// last row is made it stops the decoding (BoundedBuffer's way).
+class PictureRows : public Pipeline {
+ public:
+  explicit PictureRows(const PagePicture& p)
+      : Pipeline("rows", nullptr),
+        p_(p),
+        image_(newPicture(p.width, p.height)),
+        row_((qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8, '\0') {}
+  void write(unsigned char const* data, size_t len) override {
+    while (len > 0) {
+      if (y_ == p_.height) throw BoundedBuffer::Full();
+      const auto take = std::min<std::size_t>(len, std::size_t(row_.size() - filled_));
+      std::memcpy(row_.data() + filled_, data, take);
+      filled_ += qsizetype(take);
+      data += take;
+      len -= take;
+      if (filled_ == row_.size()) {
+        convertRow(p_, reinterpret_cast<const uchar*>(row_.constData()), reinterpret_cast<QRgb*>(image_.scanLine(y_)));
+        ++y_;
+        filled_ = 0;
+      }
+    }
+    if (y_ == p_.height) throw BoundedBuffer::Full();
+  }
+  void finish() override {}
+  bool whole() const { return y_ == p_.height; }
+  QImage& image() { return image_; }
+
+ private:
+  const PagePicture& p_;
+  QImage image_;
+  QByteArray row_;
+  qsizetype filled_ = 0;
+  int y_ = 0;
+};
 
 // A fax picture: the decoded 1 bits are the fax's black, which PDF gives as
 // 0 (black in grey) unless /BlackIs1.
@@ -79,29 +112,52 @@ QImage fromFax(const PagePicture& p) {
   return image;
 }
 
-// The samples of the stored stream, decoded by qpdf in a document of their
-// own (so that no lock is held), never more than the picture needs; none
-// when qpdf does not decode that filter with those parameters (the page is
-// then drawn).
-std::optional<QByteArray> decodedSamples(const PagePicture& p) {
-  const qsizetype need = (qsizetype(p.width) * p.components * p.bitsPerComponent + 7) / 8 * p.height;
-  if (p.filter.isEmpty()) return p.stored.left(need);
-  QPDF scratch;
-  scratch.setSuppressWarnings(true);
-  scratch.emptyPDF();
-  QPDFObjectHandle stream = QPDFObjectHandle::newStream(&scratch);
-  stream.replaceStreamData(p.stored.toStdString(), QPDFObjectHandle::parse(p.filter.toStdString()),
-                           QPDFObjectHandle::parse(p.decodeParms.isEmpty() ? "null" : p.decodeParms.toStdString()));
-  BoundedBuffer buffer(need);
-  bool decoded = false, attempted = true;
-  try {
-    decoded = stream.pipeStreamData(&buffer, &attempted, 0, qpdf_dl_generalized, true, false) && !scratch.anyWarnings();
-  } catch (const std::exception&) {
+// The picture of the stored samples, decoded by qpdf in a document of their
+// own (so that no lock is held) and made into rows as they come, never more
+// than the picture needs; none when qpdf does not decode that filter with
+// those parameters (the page is then drawn).
+std::optional<QImage> fromSamples(const PagePicture& p) {
+  PictureRows rows(p);
+  if (p.filter.isEmpty()) {
+    try {
+      rows.write(reinterpret_cast<const unsigned char*>(p.stored.constData()), std::size_t(p.stored.size()));
+    } catch (const BoundedBuffer::Full&) {
+    }
+  } else {
+    QPDF scratch;
+    scratch.setSuppressWarnings(true);
+    scratch.emptyPDF();
+    QPDFObjectHandle stream = QPDFObjectHandle::newStream(&scratch);
+    stream.replaceStreamData(p.stored.toStdString(), QPDFObjectHandle::parse(p.filter.toStdString()),
+                             QPDFObjectHandle::parse(p.decodeParms.isEmpty() ? "null" : p.decodeParms.toStdString()));
+    bool decoded = false, attempted = true;
+    try {
+      decoded = stream.pipeStreamData(&rows, &attempted, 0, qpdf_dl_generalized, true, false) && !scratch.anyWarnings();
+    } catch (const std::exception&) {
+    }
+    if (!attempted && !rows.whole()) return std::nullopt;
+    if (!decoded && !rows.whole()) RaiseDamaged(QStringLiteral("los datos de la imagen de la página están dañados"));
   }
-  if (!attempted && !buffer.full()) return std::nullopt;
-  if (buffer.full()) decoded = true;  // stopped once the picture had all it needs
-  if (!decoded) RaiseDamaged(QStringLiteral("los datos de la imagen de la página están dañados"));
-  return std::move(buffer.bytes());
+  if (!rows.whole()) RaiseDamaged(QStringLiteral("la imagen de la página tiene menos datos de los que dice su tamaño"));
+  return std::move(rows.image());
+}
+
+// The number of components of a JPEG stream's frame, or 0 when none is found.
+int jpegComponents(const QByteArray& jpeg) {
+  const auto* b = reinterpret_cast<const uchar*>(jpeg.constData());
+  const qsizetype n = jpeg.size();
+  for (qsizetype i = 2; i + 9 < n;) {
+    if (b[i] != 0xFF) return 0;
+    const uchar marker = b[i + 1];
+    if (marker == 0xFF) {
+      ++i;
+      continue;
+    }
+    const int length = (b[i + 2] << 8) | b[i + 3];
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) return b[i + 9];
+    i += 2 + length;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -109,23 +165,21 @@ std::optional<QByteArray> decodedSamples(const PagePicture& p) {
 QImage DecodePagePicture(const PagePicture& picture, qint64 fileBytes) {
   QImage image;
   if (picture.kind == PagePicture::Kind::Samples) {
-    const std::optional<QByteArray> samples = decodedSamples(picture);
-    if (!samples) return {};
-    const qsizetype rowBytes = (qsizetype(picture.width) * picture.components * picture.bitsPerComponent + 7) / 8;
-    if (samples->size() < rowBytes * picture.height)
-      RaiseDamaged(QStringLiteral("la imagen de la página tiene menos datos de los que dice su tamaño"));
-    image = fromSamples(picture, *samples);
+    std::optional<QImage> rows = fromSamples(picture);
+    if (!rows) return {};
+    image = std::move(*rows);
+  } else if (picture.kind == PagePicture::Kind::Fax) {
+    // Bounded by its pixels alone (see FindPagePicture).
+    platform::CheckClaimedSize(QSize(picture.width, picture.height), qint64(1) << 40);
+    image = fromFax(picture);
   } else {
     platform::CheckClaimedSize(QSize(picture.width, picture.height), fileBytes);
-    if (picture.kind == PagePicture::Kind::Fax) {
-      image = fromFax(picture);
-    } else {
-      image = platform::LoadPictureFromData(picture.stored);
-      if (image.size() != QSize(picture.width, picture.height)) return {};
-    }
+    if (jpegComponents(picture.stored) != picture.components) return {};
+    image = platform::LoadPictureFromData(picture.stored);
+    if (image.size() != QSize(picture.width, picture.height)) return {};
   }
-  image.setDotsPerMeterX(platform::DotsPerMetre(picture.width / (picture.widthPoints / 72.0)));
-  image.setDotsPerMeterY(platform::DotsPerMetre(picture.height / (picture.heightPoints / 72.0)));
+  SetPageResolution(image, picture.width / (picture.widthPoints / 72.0),
+                    picture.height / (picture.heightPoints / 72.0));
   return image;
 }
 

@@ -30,7 +30,7 @@ class HeldFile {
   qint64 bytes_;
 };
 
-std::unique_ptr<DocumentReader> OpenPdf(std::shared_ptr<HeldFile> file, int renderDpi);
+std::unique_ptr<DocumentReader> OpenPdf(std::shared_ptr<HeldFile> file, int renderDpi, ReadingLimits limits);
 std::unique_ptr<DocumentReader> OpenTiff(std::shared_ptr<HeldFile> file);
 
 // Throws platform::Failure: "Documento dañado o incompleto: <reason>".
