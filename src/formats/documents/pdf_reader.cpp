@@ -48,9 +48,10 @@ void popplerMessage(const QString& message, const QVariant&) {
 // Whether one of poppler's messages says that a picture or another object of
 // the page could not be read: its data damaged, cut short or missing. A font
 // replaced by another, or an operator poppler does not know, leaves the page
-// as other readers show it.
+// as other readers show it; so does a stream whose /Length is wrong, which
+// poppler reads up to its "endstream" as qpdf does.
 bool lostPart(const QString& message) {
-  for (const char* harmless : {"font", "operator", "args", "content stream"})
+  for (const char* harmless : {"font", "operator", "args", "content stream", "endstream"})
     if (message.contains(QLatin1String(harmless), Qt::CaseInsensitive)) return false;
   for (const char* sign :
        {"stream", "xobject", "image", "jbig2", "ccitt", "dct", "jpx", "jpeg", "flate", "lzw", "filter"})
