@@ -1,6 +1,7 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
 #include "support/hostile_files.h"
+#include "support/tiff_producers.h"
 
 #include <QGuiApplication>
 
@@ -20,5 +21,7 @@ int main(int argc, char* argv[]) {
       files.push_back({"gif_screen_10000_square_13_kb", QStringLiteral("pantalla13k.gif"),
                        QByteArray(file.bytes).insert(6 + 7 + 6, comment + '\0')});
     }
+  for (const tiffproducers::Named& file : tiffproducers::HostileFiles())
+    files.push_back({"tiff", file.name, file.bytes});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

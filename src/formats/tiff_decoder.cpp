@@ -131,7 +131,7 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
   char message[1024] = {};
   TIFFRGBAImage reader{};
   if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&reader, tiff, 1, message))
-    Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida: su forma de guardar los colores no se admite"));
+    invalidPicture();  // a form of samples libtiff does not draw
   reader.req_orientation = reader.orientation;  // the rows as stored, as Qt's reader gives them
   QImage image = room(int(width), int(height));
   if (image.isNull()) {
