@@ -117,6 +117,24 @@ QImage room(int width, int height) {
   return ImageOver(std::move(memory), width, height, qsizetype(width) * 4, QImage::Format_RGB32);
 }
 
+// 16-bit grey rounded to the nearest 8-bit value, as Qt's conversions round
+// (libtiff keeps the high byte): x / 257 rounded.
+void putGrey16(TIFFRGBAImage* reader, std::uint32_t* to, std::uint32_t, std::uint32_t, std::uint32_t w, std::uint32_t h,
+               std::int32_t fromSkew, std::int32_t toSkew, unsigned char* from) {
+  const bool inverse = reader->photometric == PHOTOMETRIC_MINISWHITE;
+  for (; h > 0; --h) {
+    std::uint16_t sample = 0;
+    for (std::uint32_t x = 0; x < w; ++x) {
+      std::memcpy(&sample, from + 2 * std::size_t(x), 2);  // in the machine's order: libtiff has swapped it
+      const std::uint32_t g = (std::uint32_t(sample) * 255 + 32767) / 65535;
+      const std::uint32_t v = inverse ? 255 - g : g;
+      *to++ = 0xFF000000u | v << 16 | v << 8 | v;  // TIFFGetR..A's order; the same for grey
+    }
+    from += 2 * (std::size_t(w) + std::size_t(fromSkew));
+    to += toSkew;
+  }
+}
+
 }  // namespace
 
 QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
@@ -131,8 +149,11 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
   char message[1024] = {};
   TIFFRGBAImage reader{};
   if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&reader, tiff, 1, message))
-    invalidPicture();  // a form of samples libtiff does not draw
+    invalidPicture();                           // a form of samples libtiff does not draw
   reader.req_orientation = reader.orientation;  // the rows as stored, as Qt's reader gives them
+  if (reader.isContig && reader.bitspersample == 16 && reader.samplesperpixel == 1 &&
+      (reader.photometric == PHOTOMETRIC_MINISBLACK || reader.photometric == PHOTOMETRIC_MINISWHITE))
+    reader.put.contig = &putGrey16;
   QImage image = room(int(width), int(height));
   if (image.isNull()) {
     TIFFRGBAImageEnd(&reader);

@@ -7,6 +7,9 @@
 #include "formats/documents/document.h"
 #include "support/picture_files.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -57,6 +60,24 @@ TEST(TiffFiles, PicturesLibtiffReadsAreReadWithItsPixels) {
     ASSERT_FALSE(libtiff.isNull());
     EXPECT_EQ(platform::LoadPictureFromData(c.bytes), libtiff);
     EXPECT_EQ(platform::LoadPicture(written(dir, c.name, c.bytes)), libtiff);  // the window's path
+  }
+}
+
+// The forms Qt's own reader of TIFF gave the loader, read as it read them:
+// 16-bit grey rounded to the nearest 8-bit value, not cut to its high byte.
+TEST(TiffFiles, FormsQtsReaderGaveKeepTheirPixels) {
+  const QImage photo = picture(61, 29);
+  for (const QImage::Format format : {QImage::Format_Grayscale16, QImage::Format_Grayscale8, QImage::Format_Indexed8,
+                                      QImage::Format_Mono, QImage::Format_RGBX64, QImage::Format_RGB888}) {
+    SCOPED_TRACE(int(format));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    ASSERT_TRUE(writer.write(photo.convertToFormat(format)));
+    buffer.close();
+    buffer.open(QIODevice::ReadOnly);
+    const QImage qt = QImageReader(&buffer, "tiff").read().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(platform::LoadPictureFromData(buffer.data()), qt);
   }
 }
 
