@@ -18,10 +18,10 @@ namespace {
 [[noreturn]] void invalidPicture() { Fail(FailureKind::Damaged, QStringLiteral("Imagen no válida")); }
 
 // The most pixel bytes one stored byte can give for each compression that
-// bounds it (Deflate: about 1032; LZW: a 12-bit code for at most 4094 bytes;
-// PackBits: 128 bytes from two); 0 where the compression bounds nothing
-// that is cheap to know (fax codes, JPEG and others).
-std::uint64_t mostBytesPerStoredByte(int compression) {
+// bounds it: Deflate about 1032; LZW a 12-bit code for at most 4094 bytes;
+// PackBits 128 bytes from two; JPEG a block of 64 samples from 2 bits at the
+// least; the fax codes a row from 1 bit at the least. 0 for the others.
+std::uint64_t mostBytesPerStoredByte(int compression, std::uint64_t rowBytes) {
   switch (compression) {
     case COMPRESSION_NONE:
       return 1;
@@ -32,6 +32,13 @@ std::uint64_t mostBytesPerStoredByte(int compression) {
     case COMPRESSION_DEFLATE:
     case COMPRESSION_ADOBE_DEFLATE:
       return 1100;
+    case COMPRESSION_JPEG:
+      return 1024;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+      return 8 * rowBytes + 8;
     default:
       return 0;
   }
@@ -86,7 +93,7 @@ void checkStoredData(TIFF* tiff, qint64 fileBytes) {
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
-  const std::uint64_t most = mostBytesPerStoredByte(compression);
+  const std::uint64_t most = mostBytesPerStoredByte(compression, std::uint64_t(TIFFScanlineSize64(tiff)));
   // Planes stored apart: a row of each plane a row.
   const std::uint64_t whole = TIFFIsTiled(tiff) ? std::uint64_t(TIFFTileSize64(tiff)) * pieces
                                                 : std::uint64_t(TIFFScanlineSize64(tiff)) * height *
