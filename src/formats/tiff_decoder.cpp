@@ -166,9 +166,22 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
     TIFFRGBAImageEnd(&reader);
     Fail(FailureKind::OutOfMemory, QStringLiteral("No hay memoria suficiente para la imagen"));
   }
-  // libtiff writes its pixels (R in the low byte, premultiplied) straight into the picture's rows.
+  // libtiff writes its pixels (R in the low byte, premultiplied) straight into
+  // the picture's rows. Strips of whole pixels are read a row at a time and
+  // put through libtiff's own conversion: never a whole strip decoded at once
+  // beside the picture. Tiles and subsampled YCbCr go through libtiff's
+  // reading of whole blocks.
   auto* pixels = reinterpret_cast<std::uint32_t*>(image.bits());
-  const int decoded = TIFFRGBAImageGet(&reader, pixels, width, height);
+  bool decoded = true;
+  if (!TIFFIsTiled(tiff) && reader.isContig && reader.photometric != PHOTOMETRIC_YCBCR) {
+    std::vector<unsigned char> row(std::size_t(TIFFScanlineSize64(tiff)));
+    for (std::uint32_t y = 0; y < height && decoded; ++y) {
+      decoded = TIFFReadScanline(tiff, row.data(), y, 0) >= 0;
+      if (decoded) reader.put.contig(&reader, pixels + std::size_t(y) * width, 0, y, width, 1, 0, 0, row.data());
+    }
+  } else {
+    decoded = TIFFRGBAImageGet(&reader, pixels, width, height) != 0;
+  }
   TIFFRGBAImageEnd(&reader);
   if (!decoded) invalidPicture();
   const std::size_t count = std::size_t(width) * height;
