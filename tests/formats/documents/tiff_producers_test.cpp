@@ -64,11 +64,18 @@ TEST(TiffFiles, PicturesLibtiffReadsAreReadWithItsPixels) {
 }
 
 // The forms Qt's own reader of TIFF gave the loader, read as it read them:
-// 16-bit grey rounded to the nearest 8-bit value, not cut to its high byte.
+// 16-bit grey rounded to the nearest 8-bit value, not cut to its high byte;
+// transparent pixels painted over white.
 TEST(TiffFiles, FormsQtsReaderGaveKeepTheirPixels) {
-  const QImage photo = picture(61, 29);
-  for (const QImage::Format format : {QImage::Format_Grayscale16, QImage::Format_Grayscale8, QImage::Format_Indexed8,
-                                      QImage::Format_Mono, QImage::Format_RGBX64, QImage::Format_RGB888}) {
+  QImage photo = picture(61, 29).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x) {
+      const QRgb p = photo.pixel(x, y);
+      photo.setPixel(x, y, qRgba(qRed(p), qGreen(p), qBlue(p), (x * 9 + y * 4) & 255));
+    }
+  for (const QImage::Format format :
+       {QImage::Format_Grayscale16, QImage::Format_Grayscale8, QImage::Format_Indexed8, QImage::Format_Mono,
+        QImage::Format_RGBX64, QImage::Format_RGB888, QImage::Format_ARGB32, QImage::Format_RGBA64}) {
     SCOPED_TRACE(int(format));
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -76,8 +83,15 @@ TEST(TiffFiles, FormsQtsReaderGaveKeepTheirPixels) {
     ASSERT_TRUE(writer.write(photo.convertToFormat(format)));
     buffer.close();
     buffer.open(QIODevice::ReadOnly);
-    const QImage qt = QImageReader(&buffer, "tiff").read().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(platform::LoadPictureFromData(buffer.data()), qt);
+    // Qt's pixels painted over white.
+    QImage qt = QImageReader(&buffer, "tiff").read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < qt.height(); ++y)
+      for (int x = 0; x < qt.width(); ++x) {
+        const QRgb p = qt.pixel(x, y);
+        const int clear = 255 - qAlpha(p);
+        qt.setPixel(x, y, qRgb(qRed(p) + clear, qGreen(p) + clear, qBlue(p) + clear));
+      }
+    EXPECT_EQ(platform::LoadPictureFromData(buffer.data()), qt.convertToFormat(QImage::Format_RGB32));
   }
 }
 
