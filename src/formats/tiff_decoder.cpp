@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -169,7 +170,7 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
   // libtiff writes its pixels (R in the low byte, premultiplied) straight into
   // the picture's rows. Strips of whole pixels are read a row at a time and
   // put through libtiff's own conversion: never a whole strip decoded at once
-  // beside the picture. Tiles and subsampled YCbCr go through libtiff's
+  // beside the picture; tiles a tile at a time; YCbCr through libtiff's
   // reading of whole blocks.
   auto* pixels = reinterpret_cast<std::uint32_t*>(image.bits());
   bool decoded = true;
@@ -179,6 +180,22 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
       decoded = TIFFReadScanline(tiff, row.data(), y, 0) >= 0;
       if (decoded) reader.put.contig(&reader, pixels + std::size_t(y) * width, 0, y, width, 1, 0, 0, row.data());
     }
+  } else if (TIFFIsTiled(tiff) && reader.isContig && reader.photometric != PHOTOMETRIC_YCBCR) {
+    // Each tile read into a buffer of ours: libtiff 4.5's own buffer for
+    // uncompressed tiles fails unless their size is a multiple of 1 KB.
+    std::uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
+    std::vector<unsigned char> tile(std::size_t(TIFFTileSize64(tiff)));
+    decoded = tileWidth > 0 && tileHeight > 0 && !tile.empty();
+    for (std::uint32_t y = 0; decoded && y < height; y += tileHeight)
+      for (std::uint32_t x = 0; decoded && x < width; x += tileWidth) {
+        decoded = TIFFReadTile(tiff, tile.data(), x, y, 0, 0) >= 0;
+        const std::uint32_t columns = std::min(tileWidth, width - x), rows = std::min(tileHeight, height - y);
+        if (decoded)
+          reader.put.contig(&reader, pixels + std::size_t(y) * width + x, x, y, columns, rows,
+                            std::int32_t(tileWidth - columns), std::int32_t(width - columns), tile.data());
+      }
   } else {
     decoded = TIFFRGBAImageGet(&reader, pixels, width, height) != 0;
   }

@@ -34,7 +34,7 @@ TEST(BatchTiff, EachFileEndsWithItsOutcome) {
       {"cortado.tif", three.left(three.size() * 4 / 5), 1, "la página 3 no se puede leer\n", {}},
       {"sinpaleta.tif", PaletteWithoutColourMap(), 1, "sinpaleta.tif: Imagen dañada: es de paleta y le falta", {}},
       {"enorme.tif", SecondPageHuge(16384), 1, "enorme.tif, página 2: Imagen dañada: sus datos no alcanzan", {}},
-      {"teselas.tif", TiledRgb(RandomColours(70, 50, 1), 16), 0, "1 imagen escrita", {"teselas.png"}},
+      {"teselas.tif", TiledRgb(RandomColours(70, 50, 1), 16, false), 0, "1 imagen escrita", {"teselas.png"}},
       {"grande.tif", BigTiff(RandomColours(40, 30, 2)), 0, "1 imagen escrita", {"grande.png"}},
       {"tres.tif", three, 0, "3 páginas escritas de 1 documento", {"tres-1.png", "tres-2.png", "tres-3.png"}},
   };

@@ -121,10 +121,10 @@ QByteArray PaletteWithoutColourMap(int width, int height) {
   });
 }
 
-QByteArray TiledRgb(const QImage& picture, int tile) {
+QByteArray TiledRgb(const QImage& picture, int tile, bool compressed) {
   const QImage image = picture.convertToFormat(QImage::Format_RGB888);
   return written("w", [&](TIFF* tiff) {
-    rgbFields(tiff, image, COMPRESSION_ADOBE_DEFLATE);
+    rgbFields(tiff, image, compressed ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
     TIFFSetField(tiff, TIFFTAG_TILEWIDTH, tile);
     TIFFSetField(tiff, TIFFTAG_TILELENGTH, tile);
     QByteArray buffer(qsizetype(TIFFTileSize(tiff)), '\0');
@@ -219,7 +219,7 @@ std::vector<Named> HostileFiles() {
       {QStringLiteral("p05-loop.tif"), BrokenChain(three, Chain::BackToFirst)},
       {QStringLiteral("p05-cut.tif"), three.left(three.size() * 4 / 5)},
       {QStringLiteral("p07-no-colormap.tif"), PaletteWithoutColourMap()},
-      {QStringLiteral("p09-tiles16.tif"), TiledRgb(picture, 16)},
+      {QStringLiteral("p09-tiles16.tif"), TiledRgb(picture, 16, false)},
       {QStringLiteral("p11-bigtiff.tif"), BigTiff(picture)},
       {QStringLiteral("p11-g3-no-eol.tif"), Group3WithoutEol(gradient(300, 200, 1))},
       {QStringLiteral("p17-page2-huge.tif"), SecondPageHuge(16384)},

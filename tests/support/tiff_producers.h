@@ -25,8 +25,9 @@ QByteArray BrokenChain(const QByteArray& tiff, Chain how);
 
 // An 8-bit palette page whose colour map was left out.
 QByteArray PaletteWithoutColourMap(int width = 20, int height = 12);
-// An RGB picture stored in square tiles of the given side.
-QByteArray TiledRgb(const QImage& picture, int tile);
+// An RGB picture stored in square tiles of the given side, compressed with
+// Deflate or not at all.
+QByteArray TiledRgb(const QImage& picture, int tile, bool compressed = true);
 // The picture as a BigTIFF (RGB, Deflate).
 QByteArray BigTiff(const QImage& picture);
 // The picture's black and white as one-dimensional Group 3 without
