@@ -219,7 +219,7 @@ std::vector<Named> HostileFiles() {
       {QStringLiteral("p05-loop.tif"), BrokenChain(three, Chain::BackToFirst)},
       {QStringLiteral("p05-cut.tif"), three.left(three.size() * 4 / 5)},
       {QStringLiteral("p07-no-colormap.tif"), PaletteWithoutColourMap()},
-      {QStringLiteral("p09-tiles16.tif"), TiledRgb(picture, 16, false)},
+      {QStringLiteral("p09-tiles16.tif"), TiledRgb(gradient(60, 50, 4), 16, false)},
       {QStringLiteral("p11-bigtiff.tif"), BigTiff(picture)},
       {QStringLiteral("p11-g3-no-eol.tif"), Group3WithoutEol(gradient(300, 200, 1))},
       {QStringLiteral("p17-page2-huge.tif"), SecondPageHuge(16384)},
