@@ -4,6 +4,7 @@
 #include "support/hostile_files.h"
 #include "support/pdf_structure_files.h"
 #include "support/pdf_producers.h"
+#include "support/tiff_producers.h"
 
 #include <QGuiApplication>
 
@@ -30,5 +31,7 @@ int main(int argc, char* argv[]) {
   // PDFs written the way other producers and attackers write them.
   for (pdfproducers::Attack& attack : pdfproducers::Attacks())
     files.push_back({attack.name, QString::fromLatin1(attack.name), std::move(attack.bytes)});
+  for (const tiffproducers::Named& file : tiffproducers::HostileFiles())
+    files.push_back({"tiff", file.name, file.bytes});
   return hostile::WriteAll(files, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

@@ -5,12 +5,12 @@
 #include "core/numbers.h"
 #include "formats/filenames.h"
 #include "formats/picture_header.h"
+#include "formats/tiff_decoder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QSet>
 
 #include <climits>
@@ -57,14 +57,13 @@ bool startsAsReadable(const QString& path) {
          (head.size() >= 8 && platform::FormatOf(head) != platform::PictureFormat::Other);
 }
 
-// Whether the TIFF holds more than one page, by the decoder's own count: a
-// TIFF of one page is a picture, and loads no document library.
+// Whether the TIFF's first page links to another: a TIFF of one page is a
+// picture, and loads no document library; one of several is a document even
+// when its chain of pages is broken, and is refused as one, never taken for
+// its first page alone.
 bool severalPages(const QString& path) {
   QFile file;
-  if (!platform::OpenForReading(file, path)) return false;
-  QImageReader reader(&file, platform::FormatName(platform::PictureFormat::Tiff));
-  reader.setAutoDetectImageFormat(false);
-  return reader.imageCount() > 1;
+  return platform::OpenForReading(file, path) && platform::TiffLinksFurther(file);
 }
 
 // A PDF is always a document, a TIFF when it holds more than one page;
@@ -75,7 +74,8 @@ Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
   const QByteArray head = headOf(input);
   const bool pdf = platform::StartsAsPdf(head) || (head.size() > 0 && extensionOf(input) == u"pdf");
   const bool tiff = !pdf && head.size() >= 8 && platform::FormatOf(head) == platform::PictureFormat::Tiff;
-  if (!pdf && !(tiff && severalPages(input))) return source;
+  const bool severalTiff = tiff && severalPages(input);
+  if (!pdf && !severalTiff) return source;
   try {
     std::shared_ptr<documents::DocumentReader> reader = OpenWatched(input, options.dpi);
     source.pageCount = reader->pageCount();
@@ -83,9 +83,9 @@ Source sourceOf(const QString& input, const Options& options, bool keepOpen) {
     if (source.document && keepOpen) source.reader = std::move(reader);
   } catch (const platform::Failure&) {
     // A damaged document is told when its turn comes, with the other inputs
-    // written; a TIFF the reader refuses is the loader's to judge.
-    source.document = pdf;
-    source.pageCount = pdf ? 0 : 1;
+    // written.
+    source.document = true;
+    source.pageCount = 0;
   } catch (const ReadingAbandoned& a) {
     // Not opened again: it would only stall once more.
     source.document = true;

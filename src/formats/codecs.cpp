@@ -11,6 +11,7 @@
 #include "formats/picture_header.h"
 #include "formats/png_key.h"
 #include "formats/safe_file.h"
+#include "formats/tiff_decoder.h"
 #include "formats/widening.h"
 
 #include <QBuffer>
@@ -95,16 +96,14 @@ QImage flattened(QImage image) {
 // A file larger than the largest picture uncompressed, with room for its headers.
 constexpr qint64 MaxFileBytes = MaxPicturePixels * 4 + (qint64(64) << 20);
 
-// Reads the picture from device with Qt's decoder for format (after
-// jumping to page `index`), then flattens it as every loaded picture is.
-QImage readAndFlatten(QIODevice& device, PictureFormat format, QSize size, const TransparentColour& transparent,
-                      int index = 0) {
+// Reads the picture from device with Qt's decoder for format, then flattens
+// it as every loaded picture is.
+QImage readAndFlatten(QIODevice& device, PictureFormat format, QSize size, const TransparentColour& transparent) {
   QImage image;
   std::optional<WideningRoom> room;
   {  // the reader's plugin may keep a copy of the picture (Qt's GIF reader does) until it goes
     QImageReader reader(&device, FormatName(format));
     reader.setAutoDetectImageFormat(false);  // no other plugin is asked
-    if (index != 0 && !reader.jumpToImage(index)) invalidPicture();
     // The BMP and PNG decoders fill an image of the right size and format that they are given.
     const bool fillsGiven = (format == PictureFormat::Bmp || format == PictureFormat::Png) && size == reader.size();
     room.emplace(fillsGiven ? size : QSize(), reader.imageFormat());
@@ -138,6 +137,7 @@ QImage decode(const QByteArray& data) {
   if (!size.isValid()) Fail(FailureKind::Damaged, QStringLiteral("Imagen dañada: su cabecera no es válida"));
   CheckClaimedSize(size, data.size());
   if (format == PictureFormat::Jpeg) return DecodeJpeg(data);
+  if (format == PictureFormat::Tiff) return DecodeTiff(data);
   TransparentColour transparent;
   if (format == PictureFormat::Png) {
     buffer.close();
@@ -167,10 +167,6 @@ QImage LoadPicture(const QString& path) {
 }
 
 QImage LoadPictureFromData(const QByteArray& data) { return decode(data); }
-
-QImage DecodeTiffPage(QIODevice& device, int index) {
-  return readAndFlatten(device, PictureFormat::Tiff, QSize(), TransparentColour{}, index);
-}
 
 void RaiseUnread(ReadResult result) {
   switch (result) {

@@ -22,7 +22,8 @@ void InitCodecs();
 // fileBytes bytes can describe.
 void CheckClaimedSize(QSize size, qint64 fileBytes);
 
-// Decodes a picture file into Format_RGB32, transparent pixels flattened onto
+// Decodes a picture file into Format_RGB32 (a TIFF's first page, by
+// libtiff: tiff_decoder.h), transparent pixels flattened onto
 // white. Only a regular file is read, in place (mapped_file.h): the checks
 // and the decoder read the same bytes, unless the file is written over
 // meanwhile, when the decoder trusts the new ones no more than a damaged
@@ -31,11 +32,6 @@ void CheckClaimedSize(QSize size, qint64 fileBytes);
 // MaxPicturePixels are refused before anything is decoded.
 QImage LoadPicture(const QString& path);
 QImage LoadPictureFromData(const QByteArray& data);
-
-// Page `index` (from 0) of a TIFF file of several pages read from device, by
-// the decoder and with the steps LoadPicture uses for a TIFF; the caller has
-// checked that page's size against the limits (CheckClaimedSize).
-QImage DecodeTiffPage(QIODevice& device, int index);
 
 // Fails with the reason LoadPicture gives when a file could not be read
 // (a pipe, a missing file, ...); result is anything but ReadResult::Read.

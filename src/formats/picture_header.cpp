@@ -92,17 +92,25 @@ QSize pngSize(const Header& h) {
   return checked(h.u32(16, true), h.u32(20, true));
 }
 
-// The first directory's width and height entries.
+// The first directory's width and height entries; BigTIFF's directory
+// counts and offsets take 8 bytes, its entries 20.
 QSize tiffSize(const Header& h) {
-  const bool be = h.u8(0) == 'M';
-  const qint64 directory = h.u32(4, be), entries = h.u16(directory, be);
-  if (directory < 8 || directory + 2 + entries * 12 > h.size()) return {};
+  const bool be = h.u8(0) == 'M', big = h.u16(2, be) == 43;
+  const auto u64 = [&](qint64 at) {
+    return be ? qint64(h.u32(at, true)) << 32 | h.u32(at + 4, true)
+              : qint64(h.u32(at + 4, false)) << 32 | h.u32(at, false);
+  };
+  const qint64 directory = big ? u64(8) : h.u32(4, be);
+  if (directory < 8 || directory >= h.size()) return {};
+  const qint64 entries = big ? u64(directory) : h.u16(directory, be);
+  const qint64 entryBytes = big ? 20 : 12, first = directory + (big ? 8 : 2);
+  if (entries < 0 || entries > (h.size() - first) / entryBytes) return {};
   qint64 width = 0, height = 0;
   for (qint64 i = 0; i < entries; ++i) {
-    const qint64 at = directory + 2 + i * 12;
+    const qint64 at = first + i * entryBytes, valueAt = at + (big ? 12 : 8);
     const std::uint32_t tag = h.u16(at, be), type = h.u16(at + 2, be);
-    if ((tag != 256 && tag != 257) || h.u32(at + 4, be) != 1) continue;
-    const qint64 value = type == 3 ? h.u16(at + 8, be) : type == 4 ? h.u32(at + 8, be) : 0;
+    if ((tag != 256 && tag != 257) || (big ? u64(at + 4) : h.u32(at + 4, be)) != 1) continue;
+    const qint64 value = type == 3 ? h.u16(valueAt, be) : type == 4 ? h.u32(valueAt, be) : 0;
     (tag == 256 ? width : height) = value;
   }
   return checked(width, height);
@@ -120,7 +128,9 @@ PictureFormat FormatOf(const QByteArray& data) {
   if (data.startsWith("GIF87a") || data.startsWith("GIF89a")) return PictureFormat::Gif;
   if (data.startsWith("\xFF\xD8\xFF")) return PictureFormat::Jpeg;
   if (data.startsWith("\x89PNG\r\n\x1A\n")) return PictureFormat::Png;
-  if (data.startsWith(QByteArray("II*\0", 4)) || data.startsWith(QByteArray("MM\0*", 4))) return PictureFormat::Tiff;
+  if (data.startsWith(QByteArray("II*\0", 4)) || data.startsWith(QByteArray("MM\0*", 4)) ||
+      data.startsWith(QByteArray("II+\0\x08\0\0\0", 8)) || data.startsWith(QByteArray("MM\0+\0\x08\0\0", 8)))
+    return PictureFormat::Tiff;  // classic TIFF or BigTIFF (8-byte offsets)
   return PictureFormat::Other;
 }
 

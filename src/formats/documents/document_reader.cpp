@@ -21,7 +21,7 @@ namespace {
 constexpr qsizetype PdfHeaderReach = 1024;
 
 bool startsAsTiff(const QByteArray& head) {
-  return head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
+  return platform::FormatOf(head) == platform::PictureFormat::Tiff;  // classic TIFF or BigTIFF
 }
 
 }  // namespace
