@@ -143,6 +143,30 @@ void putGrey16(TIFFRGBAImage* reader, std::uint32_t* to, std::uint32_t, std::uin
   }
 }
 
+// A one-dimensional Group 3 page written without end-of-line codes, as some
+// fax software writes them, is one Modified Huffman row after another:
+// libtiff 4.5's Group 3 decoder looks for the codes that are not there and
+// reads nothing, so the page goes to its Modified Huffman decoder instead,
+// rows aligned on bytes only where the page says it fills them.
+void readFaxRowsWithoutEndOfLine(TIFF* tiff) {
+  std::uint16_t compression = COMPRESSION_NONE, fillOrder = FILLORDER_MSB2LSB;
+  std::uint32_t options = 0;
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+  if (compression != COMPRESSION_CCITTFAX3 || TIFFIsTiled(tiff)) return;
+  TIFFGetField(tiff, TIFFTAG_GROUP3OPTIONS, &options);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_FILLORDER, &fillOrder);
+  unsigned char head[2] = {};
+  if ((options & GROUP3OPT_2DENCODING) || TIFFReadRawStrip(tiff, 0, head, 2) != 2) return;
+  if (fillOrder == FILLORDER_LSB2MSB) TIFFReverseBits(head, 2);
+  // An end-of-line code, and the fill before one, starts with eleven 0 bits;
+  // the code a row starts with, a white run's, with at most seven.
+  if (((unsigned(head[0]) << 8 | head[1]) >> 5) == 0) return;
+  const bool aligned = options & GROUP3OPT_FILLBITS;
+  if (!TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTRLE) ||
+      !TIFFSetField(tiff, TIFFTAG_FAXMODE, FAXMODE_NORTC | FAXMODE_NOEOL | (aligned ? FAXMODE_BYTEALIGN : 0)))
+    invalidPicture();
+}
+
 }  // namespace
 
 QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
@@ -154,6 +178,7 @@ QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
   if (paletteWithoutColours(tiff))
     Fail(FailureKind::Damaged, QStringLiteral("Imagen dañada: es de paleta y le falta su tabla de colores"));
   checkStoredData(tiff, fileBytes);
+  readFaxRowsWithoutEndOfLine(tiff);
   char message[1024] = {};
   TIFFRGBAImage reader{};
   if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&reader, tiff, 1, message))

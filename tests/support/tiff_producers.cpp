@@ -145,10 +145,11 @@ QByteArray BigTiff(const QImage& picture) {
   return written("w8", [&](TIFF* tiff) { rgbStrip(tiff, picture, COMPRESSION_ADOBE_DEFLATE); });
 }
 
-QByteArray Group3WithoutEol(const QImage& picture) {
+QByteArray Group3WithoutEol(const QImage& picture, bool alignedRows) {
   QImage image = picture.convertToFormat(QImage::Format_Grayscale8)
                      .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
-  image.invertPixels();  // white 0, as faxes code it
+  // Qt gives mono pixels 1 for black (its colour table is white, black), as
+  // min-is-white fax rows hold them.
   return written("w", [&](TIFF* tiff) {
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width());
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.height());
@@ -156,8 +157,8 @@ QByteArray Group3WithoutEol(const QImage& picture) {
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-    TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
-    TIFFSetField(tiff, TIFFTAG_FAXMODE, FAXMODE_NOEOL | FAXMODE_BYTEALIGN);
+    TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, alignedRows ? GROUP3OPT_FILLBITS : 0);
+    TIFFSetField(tiff, TIFFTAG_FAXMODE, FAXMODE_NOEOL | (alignedRows ? FAXMODE_BYTEALIGN : 0));
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.height());
     for (int y = 0; y < image.height(); ++y)
       TIFFWriteScanline(tiff, const_cast<uchar*>(image.constScanLine(y)), std::uint32_t(y), 0);
@@ -221,7 +222,8 @@ std::vector<Named> HostileFiles() {
       {QStringLiteral("p07-no-colormap.tif"), PaletteWithoutColourMap()},
       {QStringLiteral("p09-tiles16.tif"), TiledRgb(gradient(60, 50, 4), 16, false)},
       {QStringLiteral("p11-bigtiff.tif"), BigTiff(picture)},
-      {QStringLiteral("p11-g3-no-eol.tif"), Group3WithoutEol(gradient(300, 200, 1))},
+      {QStringLiteral("p11-g3-no-eol.tif"), Group3WithoutEol(gradient(300, 200, 1), false)},
+      {QStringLiteral("p11-g3-no-eol-aligned.tif"), Group3WithoutEol(gradient(300, 200, 1), true)},
       {QStringLiteral("p17-page2-huge.tif"), SecondPageHuge(16384)},
       {QStringLiteral("p18-1000-pages.tif"), Pages(1000)},
   };

@@ -30,9 +30,10 @@ QByteArray PaletteWithoutColourMap(int width = 20, int height = 12);
 QByteArray TiledRgb(const QImage& picture, int tile, bool compressed = true);
 // The picture as a BigTIFF (RGB, Deflate).
 QByteArray BigTiff(const QImage& picture);
-// The picture's black and white as one-dimensional Group 3 without
-// end-of-line codes, rows aligned on bytes, as some fax software writes.
-QByteArray Group3WithoutEol(const QImage& picture);
+// The picture's black and white (darker than mid-grey is black) as
+// one-dimensional Group 3 without end-of-line codes, as some fax software
+// writes: rows one after another, or aligned on bytes with the fill-bits option.
+QByteArray Group3WithoutEol(const QImage& picture, bool alignedRows);
 // Two pages: a small one, then one that claims side x side RGB pixels
 // compressed with Deflate over 64 KB.
 QByteArray SecondPageHuge(int side);

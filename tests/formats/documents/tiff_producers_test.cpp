@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 using namespace tiffproducers;
@@ -60,6 +61,23 @@ TEST(TiffFiles, PicturesLibtiffReadsAreReadWithItsPixels) {
     ASSERT_FALSE(libtiff.isNull());
     EXPECT_EQ(platform::LoadPictureFromData(c.bytes), libtiff);
     EXPECT_EQ(platform::LoadPicture(written(dir, c.name, c.bytes)), libtiff);  // the window's path
+  }
+}
+
+// One-dimensional Group 3 without end-of-line codes, which libtiff 4.5's own
+// Group 3 decoder cannot read: rows one after another, or byte-aligned.
+TEST(TiffFiles, FaxRowsWithoutEndOfLineAreRead) {
+  const QImage photo = picture(300, 200);
+  const QImage expected = photo.convertToFormat(QImage::Format_Grayscale8)
+                              .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly)
+                              .convertToFormat(QImage::Format_RGB32);
+  for (const bool aligned : {false, true}) {
+    SCOPED_TRACE(aligned);
+    const QImage read = platform::LoadPictureFromData(Group3WithoutEol(photo, aligned));
+    ASSERT_EQ(read.size(), expected.size());
+    for (int y = 0; y < read.height(); ++y)
+      ASSERT_EQ(0, std::memcmp(read.constScanLine(y), expected.constScanLine(y), std::size_t(read.width()) * 4))
+          << "row " << y;
   }
 }
 
