@@ -1,6 +1,5 @@
 // Writes the hostile and damaged files of the batch tests into a folder, for
 // bench/hostile.sh: write_hostile FOLDER
-#include "support/batch_escapes.h"
 #include "support/hostile_files.h"
 #include "support/pdf_structure_files.h"
 #include "support/pdf_producers.h"
@@ -26,8 +25,6 @@ int main(int argc, char* argv[]) {
     }
   for (const structurefiles::File& file : structurefiles::Files(true))
     files.push_back({file.fault, file.name, file.bytes});
-  // A page of nested forms, 2^40 squares to draw: the watch on reading ends it.
-  files.push_back({"nested_forms", QStringLiteral("p15-formas-anidadas.pdf"), batchescapes::NestedFormsPdf(40)});
   // PDFs written the way other producers and attackers write them.
   for (pdfproducers::Attack& attack : pdfproducers::Attacks())
     files.push_back({attack.name, QString::fromLatin1(attack.name), std::move(attack.bytes)});

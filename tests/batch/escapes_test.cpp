@@ -6,7 +6,7 @@
 
 #include "core/failure.h"
 #include "formats/codecs.h"
-#include "support/batch_escapes.h"
+#include "support/pdf_producers.h"
 #include "support/documents.h"
 
 #include <QDeadlineTimer>
@@ -188,7 +188,7 @@ TEST(BatchEscapes, EachIsRefusedOrEndsItsDocumentAndLeavesNothingBehind) {
        tPages},
       {"forms_nested_forty_deep",
        [](Folder& f) {
-         WriteFile(f.in("s.pdf"), batchescapes::NestedFormsPdf(40));
+         WriteFile(f.in("s.pdf"), pdfproducers::NestedFormsPdf(40, 2));
          return QStringList{f.in("s.pdf"), f.in("t.pdf")};
        },
        {"TINTABORRA_LOTE_PLAZO=3"},
