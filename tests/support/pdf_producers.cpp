@@ -4,10 +4,9 @@
 
 #include "formats/documents/fax.h"
 
-#include <QBuffer>
 #include <QRandomGenerator>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <jpeglib.h>
