@@ -6,8 +6,8 @@
 
 #include "core/failure.h"
 #include "formats/codecs.h"
-#include "support/pdf_producers.h"
 #include "support/documents.h"
+#include "support/pdf_producers.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -39,9 +39,10 @@ struct Folder {
     for (const char* name : {"a.pdf", "s.pdf", "t.pdf"}) WriteFile(in(name), pdf);
   }
   QStringList written() const {
-    QStringList names = QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    return names;
+    return QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
   }
+  // The text with IN/ naming the folder of the inputs (the output folder is IN/salida/).
+  QString named(QString text) const { return text.replace(QStringLiteral("IN/"), dir.path() + u'/'); }
 };
 
 // The command started with the environment's extra settings.
@@ -74,136 +75,70 @@ const QStringList sPages = {"s-1.png", "s-2.png"}, tPages = {"t-1.png", "t-2.png
 }  // namespace
 
 TEST(BatchEscapes, EachIsRefusedOrEndsItsDocumentAndLeavesNothingBehind) {
-  const struct {
+  const QString longName = QString(251, u'n');
+  const QString plazo = QStringLiteral("TINTABORRA_LOTE_PLAZO=3");
+  struct Row {
     const char* fault;
-    std::function<QStringList(Folder&)> setUp;  // the arguments, after the output folder
+    std::function<void(Folder&)> prepare;
+    QStringList arguments;  // after the output folder
     QStringList environment;
     int exitCode;
-    std::function<QString(const Folder&)> says;  // how a line of standard error begins
-    QStringList written;                         // what the output folder holds after
-  } rows[] = {
-      {"join_up_out_of_the_folder",
-       [](Folder& f) {
-         return QStringList{"--unir", "../x.pdf", f.in("a.pdf")};
-       },
-       {},
-       2,
-       [](const Folder&) {
-         return QStringLiteral(
-             "tintaborra-lote: --unir lleva solo el nombre del documento, que se escribe en la "
-             "carpeta de salida (-o): «../x.pdf»");
-       },
-       {}},
-      {"join_to_an_absolute_path",
-       [](Folder& f) {
-         return QStringList{"--unir", f.in("x.pdf"), f.in("a.pdf")};
-       },
-       {},
-       2,
-       [](const Folder& f) {
-         return QStringLiteral(
-                    "tintaborra-lote: --unir lleva solo el nombre del documento, que se escribe en la "
-                    "carpeta de salida (-o): «%1»")
-             .arg(f.in("x.pdf"));
-       },
-       {}},
-      {"second_page_target_a_folder",
-       [](Folder& f) {
-         WriteFile(f.out("a-1.png"), "viejo");
-         QDir().mkpath(f.out("a-2.png"));
-         return QStringList{f.in("a.pdf"), f.in("t.pdf")};
-       },
-       {},
-       1,
-       [](const Folder& f) {
-         return QStringLiteral(
-                    "tintaborra-lote: %1: es una carpeta y no se puede sustituir: no se escribe nada de «%2»")
-             .arg(f.out("a-2.png"), f.in("a.pdf"));
-       },
-       {"a-1.png", "a-2.png", "t-1.png", "t-2.png"}},
-      {"joined_target_a_folder",
-       [](Folder& f) {
-         QDir().mkpath(f.out("u.pdf"));
-         return QStringList{"--unir", "u.pdf", f.in("a.pdf"), f.in("t.pdf")};
-       },
-       {},
-       1,
-       [](const Folder& f) {
-         return QStringLiteral("tintaborra-lote: %1: es una carpeta y no se puede sustituir").arg(f.out("u.pdf"));
-       },
-       {"u.pdf"}},
-      {"page_name_too_long",
-       [](Folder& f) {
-         const QString name = QString(251, u'n') + QStringLiteral(".pdf");
-         QFile::copy(f.in("a.pdf"), f.in(name));
-         return QStringList{f.in(name), f.in("t.pdf")};
-       },
-       {},
-       1,
-       [](const Folder& f) {
-         return QStringLiteral("tintaborra-lote: %1: el nombre es demasiado largo: no se escribe nada de «%2»")
-             .arg(f.out(QString(251, u'n') + QStringLiteral("-1.png")), f.in(QString(251, u'n') + ".pdf"));
-       },
-       tPages},
-      {"one_file_named_twice",
-       [](Folder& f) {
-         return QStringList{"--unir", "u.pdf", f.in("a.pdf"), f.in("t.pdf"), f.in("a.pdf")};
-       },
-       {},
-       0,
-       [](const Folder& f) {
-         return QStringLiteral("tintaborra-lote: aviso: «%1» se ha dado más de una vez y se lee una sola vez")
-             .arg(f.in("a.pdf"));
-       },
-       {"u.pdf"}},
-      {"failed_document_counted_as_pages",
-       [](Folder& f) {
-         WriteFile(f.in("s.pdf"), "%PDF-1.4\nno es un documento");
-         return QStringList{f.in("s.pdf")};
-       },
-       {},
-       1,
-       [](const Folder&) { return QStringLiteral("0 páginas escritas de 0 documentos, 1 con error, en"); },
-       {}},
-      {"library_never_returns_from_opening",
-       [](Folder& f) {
-         return QStringList{f.in("a.pdf"), f.in("s.pdf")};
-       },
-       {"TINTABORRA_LOTE_PLAZO=3", "TINTABORRA_LOTE_PRUEBA_ATASCO=s.pdf"},
-       1,
-       [](const Folder& f) {
-         return QStringLiteral("tintaborra-lote: %1: la lectura del documento tarda demasiado").arg(f.in("s.pdf"));
-       },
-       pages},
-      {"library_never_returns_from_a_page",
-       [](Folder& f) {
-         return QStringList{"-j", "2", f.in("s.pdf"), f.in("t.pdf")};
-       },
-       {"TINTABORRA_LOTE_PLAZO=3", "TINTABORRA_LOTE_PRUEBA_ATASCO=s.pdf#2"},
-       1,
-       [](const Folder& f) {
-         return QStringLiteral("tintaborra-lote: %1, página 2: la lectura del documento tarda demasiado")
-             .arg(f.in("s.pdf"));
-       },
-       tPages},
-      {"forms_nested_forty_deep",
-       [](Folder& f) {
-         WriteFile(f.in("s.pdf"), pdfproducers::NestedFormsPdf(40, 2));
-         return QStringList{f.in("s.pdf"), f.in("t.pdf")};
-       },
-       {"TINTABORRA_LOTE_PLAZO=3"},
-       1,
-       [](const Folder& f) { return QStringLiteral("tintaborra-lote: %1, página 1: ").arg(f.in("s.pdf")); },
-       tPages},
+    QString says;         // how a line of standard error begins
+    QStringList written;  // what the output folder holds after
+  };
+  const Row rows[] = {
+      Row("join_up_out_of_the_folder", {}, {"--unir", "../x.pdf", "IN/a.pdf"}, {}, 2,
+          "tintaborra-lote: --unir lleva solo el nombre del documento, que se escribe en la carpeta de salida (-o): "
+          "«../x.pdf»",
+          {}),
+      Row("join_to_an_absolute_path", {}, {"--unir", "IN/x.pdf", "IN/a.pdf"}, {}, 2,
+          "tintaborra-lote: --unir lleva solo el nombre del documento, que se escribe en la carpeta de salida (-o): "
+          "«IN/x.pdf»",
+          {}),
+      Row("second_page_target_a_folder",
+          [](Folder& f) {
+            WriteFile(f.out("a-1.png"), "viejo");
+            QDir().mkpath(f.out("a-2.png"));
+          },
+          {"IN/a.pdf", "IN/t.pdf"}, {}, 1,
+          "tintaborra-lote: IN/salida/a-2.png: es una carpeta y no se puede sustituir: no se escribe nada de "
+          "«IN/a.pdf»",
+          {"a-1.png", "a-2.png", "t-1.png", "t-2.png"}),
+      Row("joined_target_a_folder", [](Folder& f) { QDir().mkpath(f.out("u.pdf")); },
+          {"--unir", "u.pdf", "IN/a.pdf", "IN/t.pdf"}, {}, 1,
+          "tintaborra-lote: IN/salida/u.pdf: es una carpeta y no se puede sustituir", {"u.pdf"}),
+      Row(
+          "page_name_too_long", [&](Folder& f) { QFile::copy(f.in("a.pdf"), f.in(longName + ".pdf")); },
+          {"IN/" + longName + ".pdf", "IN/t.pdf"}, {}, 1,
+          "tintaborra-lote: IN/salida/" + longName +
+              "-1.png: el nombre es demasiado largo: no se escribe nada de «IN/" + longName + ".pdf»",
+          tPages),
+      Row("one_file_named_twice", {}, {"--unir", "u.pdf", "IN/a.pdf", "IN/t.pdf", "IN/a.pdf"}, {}, 0,
+          "tintaborra-lote: aviso: «IN/a.pdf» se ha dado más de una vez y se lee una sola vez", {"u.pdf"}),
+      Row("failed_document_counted_as_pages",
+          [](Folder& f) { WriteFile(f.in("s.pdf"), "%PDF-1.4\nno es un documento"); }, {"IN/s.pdf"}, {}, 1,
+          "0 páginas escritas de 0 documentos, 1 con error, en", {}),
+      Row("library_never_returns_from_opening", {}, {"IN/a.pdf", "IN/s.pdf"},
+          {plazo, "TINTABORRA_LOTE_PRUEBA_ATASCO=s.pdf"}, 1,
+          "tintaborra-lote: IN/s.pdf: la lectura del documento tarda demasiado", pages),
+      Row("library_never_returns_from_a_page", {}, {"-j", "2", "IN/s.pdf", "IN/t.pdf"},
+          {plazo, "TINTABORRA_LOTE_PRUEBA_ATASCO=s.pdf#2"}, 1,
+          "tintaborra-lote: IN/s.pdf, página 2: la lectura del documento tarda demasiado", tPages),
+      Row(
+          "forms_nested_forty_deep", [](Folder& f) { WriteFile(f.in("s.pdf"), pdfproducers::NestedFormsPdf(40, 2)); },
+          {"IN/s.pdf", "IN/t.pdf"}, {plazo}, 1, "tintaborra-lote: IN/s.pdf, página 1: ", tPages),
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.fault);
     Folder f;
     QProcess process;
-    start(process, QStringList{"-o", f.out()} + row.setUp(f), row.environment);
+    if (row.prepare) row.prepare(f);
+    QStringList arguments = {"-o", f.out()};
+    for (const QString& argument : row.arguments) arguments << f.named(argument);
+    start(process, arguments, row.environment);
     const Outcome run = finish(process);
     EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
-    const QString says = row.says(f);
+    const QString says = f.named(row.says);
     const QStringList lines = run.err.split(u'\n');
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(says); }))
         << run.err.toStdString();

@@ -102,22 +102,6 @@ QByteArray jpeg(const QImage& picture) {
   return buffer.data();
 }
 
-// A PDF of numbered objects, 1 the catalogue, with an exact cross-reference table.
-QByteArray rawPdf(const std::vector<QByteArray>& objects) {
-  QByteArray pdf = "%PDF-1.7\n";
-  std::vector<qsizetype> offsets;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const qsizetype xref = pdf.size();
-  pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
-  for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-  pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) + " /Root 1 0 R >>\nstartxref\n" +
-         QByteArray::number(xref) + "\n%%EOF\n";
-  return pdf;
-}
-
 }  // namespace
 
 QByteArray StoredPicture(const Page& page) {
@@ -272,12 +256,12 @@ QByteArray PagesTreeBomb(int depth) {
                       (level ? " /Parent " + QByteArray::number(level + 1) + " 0 R" : "") + " >>");
   }
   objects.push_back("<< /Type /Page /Parent " + QByteArray::number(depth + 1) + " 0 R /MediaBox [0 0 72 72] >>");
-  return rawPdf(objects);
+  return RawPdf(objects);
 }
 
 QByteArray HugePicturePdf(int width, int height) {
   const QByteArray matrix = "q 72 0 0 72 0 0 cm /Im0 Do Q";
-  return rawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+  return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R "
                  "/Resources << /XObject << /Im0 5 0 R >> >> >>",
                  "<< /Length " + QByteArray::number(matrix.size()) + " >>\nstream\n" + matrix + "\nendstream",
@@ -300,6 +284,23 @@ QByteArray HugePictureTiff(int width, int height) {
     tiff.append(reinterpret_cast<const char*>(&value), 4);
   }
   return tiff.append(QByteArray(4, '\0')).append("abc");
+}
+
+QByteArray RawPdf(const std::vector<QByteArray>& objects, const RawLayout& layout) {
+  QByteArray pdf = "%PDF-1.7\n";
+  std::vector<qsizetype> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const qsizetype gap = pdf.size();
+  pdf += layout.beforeXref;
+  const qsizetype xref = pdf.size();
+  pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
+  for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+  pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) + " /Root 1 0 R >>\nstartxref\n" +
+         QByteArray::number((layout.startxrefAtGap ? gap : xref) + layout.startxrefShift) + "\n%%EOF\n";
+  return pdf;
 }
 
 }  // namespace documentfiles

@@ -63,4 +63,15 @@ QByteArray Tiff(const std::vector<TiffPage>& pages);
 // A TIFF of one grey page that claims width x height pixels over 3 bytes.
 QByteArray HugePictureTiff(int width, int height);
 
+// A PDF of the objects, numbered from 1 (the catalogue), with an exact
+// cross-reference table; `beforeXref` is written between the last object and
+// the table, and startxref names the table (or those bytes), moved by
+// `startxrefShift`.
+struct RawLayout {
+  QByteArray beforeXref;
+  bool startxrefAtGap = false;
+  int startxrefShift = 0;
+};
+QByteArray RawPdf(const std::vector<QByteArray>& objects, const RawLayout& layout = {});
+
 }  // namespace documentfiles

@@ -1,11 +1,12 @@
 #include "support/pdf_producers.h"
 
+#include "support/documents.h"
+
 #include "formats/documents/fax.h"
 
-#include <QBuffer>
 #include <QRandomGenerator>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <jpeglib.h>
@@ -15,11 +16,42 @@ namespace pdfproducers {
 
 namespace {
 
+using documentfiles::RawPdf;
+
 QByteArray num(double v) { return QByteArray::number(v, 'f', 4); }
 QByteArray num(qint64 v) { return QByteArray::number(v); }
+QByteArray sized(int width, int height) {
+  return "/Width " + num(qint64(width)) + " /Height " + num(qint64(height)) + " ";
+}
 
 QByteArray stream(const QByteArray& dict, const QByteArray& data) {
   return "<< " + dict + " /Length " + num(qint64(data.size())) + " >>\nstream\n" + data + "\nendstream";
+}
+
+// Catalogue 1, pages 2, the page 3 of width x height points (`page` ends its
+// dictionary), its contents 4 and `more` from 5.
+QByteArray onePage(double width, double height, const QByteArray& page, const QByteArray& contents,
+                   const std::vector<QByteArray>& more = {}) {
+  std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(width) + " " + num(height) +
+                                         "] /Contents 4 0 R " + page + " >>",
+                                     contents};
+  objects.insert(objects.end(), more.begin(), more.end());
+  return RawPdf(objects);
+}
+
+// The page with `content` and the picture /Im0 (object 5); `more` from 6.
+QByteArray picturePage(double width, double height, const QByteArray& content, const QByteArray& imageDict,
+                       const QByteArray& imageData, const QByteArray& pageExtra = {},
+                       std::vector<QByteArray> more = {}) {
+  more.insert(more.begin(), stream("/Type /XObject /Subtype /Image " + imageDict, imageData));
+  return onePage(width, height, "/Resources << /XObject << /Im0 5 0 R >> >> " + pageExtra, stream("", content), more);
+}
+
+// Content placing /Im0 over the page, or inside it with a margin.
+QByteArray placeOver(double width, double height, double margin = 0) {
+  return "q " + num(width - 2 * margin) + " 0 0 " + num(height - 2 * margin) + " " + num(margin) + " " + num(margin) +
+         " cm /Im0 Do Q";
 }
 
 QByteArray jpegOf(int width, int height, int components, J_COLOR_SPACE space,
@@ -60,60 +92,18 @@ QByteArray colourJpeg(const QImage& picture) {
 
 const QByteArray BlackTint = "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [0 0 0 1] /N 1 >>";
 
-// 1-bit rows of width x height, all white (0), as Group 4 (through libtiff's
-// own coding in the documents' library would need it linked; a blank page's
-// Group 4 is simple enough to write here): each row is one vertical-0 code
-// (1) against the white row above it.
-QByteArray blankGroup4(int width, int height) {
-  (void)width;
-  QByteArray bits;
-  bits.reserve(height / 8 + 8);
-  // Every row is V0 for the imaginary changing element at the row's end: a
-  // single 1 bit. Then EOFB (two EOLs).
-  qint64 total = height;
-  QByteArray out((total + 24 + 7) / 8, '\0');
-  for (qint64 i = 0; i < total; ++i) out[i / 8] = char(out[i / 8] | (0x80 >> (i % 8)));
-  // EOFB: 000000000001 000000000001
+// A blank page in Group 4: every row one vertical-0 code (a 1 bit) against
+// the white row above, then two end-of-line codes.
+QByteArray blankGroup4(int height) {
+  QByteArray out((height + 24 + 7) / 8, '\0');
   auto put = [&](qint64 at) { out[at / 8] = char(out[at / 8] | (0x80 >> (at % 8))); };
-  put(total + 11);
-  put(total + 23);
+  for (qint64 i = 0; i < height; ++i) put(i);
+  put(height + 11);
+  put(height + 23);
   return out;
 }
 
-}  // namespace
-
-QByteArray RawPdf(const std::vector<QByteArray>& objects) {
-  QByteArray pdf = "%PDF-1.7\n";
-  std::vector<qsizetype> offsets;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += num(qint64(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const qsizetype xref = pdf.size();
-  pdf += "xref\n0 " + num(qint64(objects.size() + 1)) + "\n0000000000 65535 f \n";
-  for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-  pdf += "trailer\n<< /Size " + num(qint64(objects.size() + 1)) + " /Root 1 0 R >>\nstartxref\n" + num(qint64(xref)) +
-         "\n%%EOF\n";
-  return pdf;
-}
-
-QByteArray PicturePage(double width, double height, const QByteArray& content, const QByteArray& imageDict,
-                       const QByteArray& imageData, const QByteArray& pageExtra, const std::vector<QByteArray>& more) {
-  std::vector<QByteArray> objects = {
-      "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(width) + " " + num(height) +
-          "] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> " + pageExtra + " >>",
-      stream("", content), stream("/Type /XObject /Subtype /Image " + imageDict, imageData)};
-  objects.insert(objects.end(), more.begin(), more.end());
-  return RawPdf(objects);
-}
-
-QByteArray PlaceOver(double width, double height, double margin) {
-  return "q " + num(width - 2 * margin) + " 0 0 " + num(height - 2 * margin) + " " + num(margin) + " " + num(margin) +
-         " cm /Im0 Do Q";
-}
-
-QByteArray Deflated(const QByteArray& bytes) {
+QByteArray deflated(const QByteArray& bytes) {
   uLongf size = compressBound(uLong(bytes.size()));
   QByteArray out(qsizetype(size), '\0');
   compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.constData()),
@@ -122,7 +112,7 @@ QByteArray Deflated(const QByteArray& bytes) {
   return out;
 }
 
-QByteArray DeflatedRun(qint64 bytes, char fill) {
+QByteArray deflatedRun(qint64 bytes, char fill) {
   z_stream z{};
   deflateInit(&z, 9);
   const QByteArray chunk(1 << 20, fill);
@@ -147,14 +137,15 @@ QByteArray DeflatedRun(qint64 bytes, char fill) {
   return out;
 }
 
-QByteArray AdobeCmykJpeg(const QImage& picture) {
+// A CMYK JPEG as Adobe's programs write it (every sample inverted), of a
+// plain conversion from RGB with black taken out.
+QByteArray adobeCmykJpeg(const QImage& picture) {
   const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
   return jpegOf(rgb.width(), rgb.height(), 4, JCS_CMYK, [&](int y, unsigned char* out) {
     const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
     for (int x = 0; x < rgb.width(); ++x) {
       const int c = 255 - qRed(in[x]), m = 255 - qGreen(in[x]), ye = 255 - qBlue(in[x]);
       const int k = std::min({c, m, ye});
-      // Inverted, as Adobe's programs store CMYK.
       out[4 * x] = uchar(255 - (c - k));
       out[4 * x + 1] = uchar(255 - (m - k));
       out[4 * x + 2] = uchar(255 - (ye - k));
@@ -163,28 +154,28 @@ QByteArray AdobeCmykJpeg(const QImage& picture) {
   });
 }
 
-QByteArray GreyJpeg(const QImage& picture) {
+QByteArray greyJpeg(const QImage& picture) {
   const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
   return jpegOf(grey.width(), grey.height(), 1, JCS_GRAYSCALE,
                 [&](int y, unsigned char* out) { std::memcpy(out, grey.constScanLine(y), std::size_t(grey.width())); });
 }
 
+}  // namespace
+
 QByteArray ForeignJpegPdf(ForeignJpeg kind, const QImage& picture) {
-  const QByteArray size =
-      "/Width " + num(qint64(picture.width())) + " /Height " + num(qint64(picture.height())) + " /BitsPerComponent 8 ";
   QByteArray dict, data;
   switch (kind) {
     case ForeignJpeg::AdobeCmyk:
       dict = "/ColorSpace /DeviceCMYK /Decode [1 0 1 0 1 0 1 0]";
-      data = AdobeCmykJpeg(picture);
+      data = adobeCmykJpeg(picture);
       break;
     case ForeignJpeg::Separation:
       dict = "/ColorSpace [/Separation /Black /DeviceCMYK " + BlackTint + "]";
-      data = GreyJpeg(picture);
+      data = greyJpeg(picture);
       break;
     case ForeignJpeg::DeviceN:
       dict = "/ColorSpace [/DeviceN [/Black] /DeviceCMYK " + BlackTint + "]";
-      data = GreyJpeg(picture);
+      data = greyJpeg(picture);
       break;
     case ForeignJpeg::Lab:
       dict = "/ColorSpace [/Lab << /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]";
@@ -192,45 +183,41 @@ QByteArray ForeignJpegPdf(ForeignJpeg kind, const QImage& picture) {
       break;
     case ForeignJpeg::Decoded:
       dict = "/ColorSpace /DeviceGray /Decode [1 0]";
-      data = GreyJpeg(picture);
+      data = greyJpeg(picture);
       break;
   }
-  return PicturePage(144, 108, PlaceOver(144, 108), size + dict + " /Filter /DCTDecode", data);
+  return picturePage(144, 108, placeOver(144, 108),
+                     sized(picture.width(), picture.height()) + "/BitsPerComponent 8 " + dict + " /Filter /DCTDecode",
+                     data);
 }
 
 QByteArray AnnotatedPdf(const QImage& picture) {
   const double w = picture.width() * 72.0 / 100, h = picture.height() * 72.0 / 100;  // 100 dpi
   const QByteArray square = "0 0 " + num(w / 2) + " " + num(h / 2);
-  return PicturePage(w, h, PlaceOver(w, h),
-                     "/Width " + num(qint64(picture.width())) + " /Height " + num(qint64(picture.height())) +
-                         " /BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /FlateDecode",
-                     Deflated([&] {
-                       const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-                       QByteArray s;
-                       for (int y = 0; y < rgb.height(); ++y)
-                         s.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
-                       return s;
-                     }()),
-                     "/Annots [6 0 R]",
-                     {"<< /Type /Annot /Subtype /Square /Rect [" + square + "] /F 4 /AP << /N 7 0 R >> >>",
-                      stream("/Type /XObject /Subtype /Form /BBox [" + square + "]", "1 0 0 rg " + square + " re f")});
+  return picturePage(
+      w, h, placeOver(w, h),
+      sized(picture.width(), picture.height()) + "/BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /FlateDecode",
+      deflated([&] {
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        QByteArray s;
+        for (int y = 0; y < rgb.height(); ++y)
+          s.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+        return s;
+      }()),
+      "/Annots [6 0 R]",
+      {"<< /Type /Annot /Subtype /Square /Rect [" + square + "] /F 4 /AP << /N 7 0 R >> >>",
+       stream("/Type /XObject /Subtype /Form /BBox [" + square + "]", "1 0 0 rg " + square + " re f")});
 }
 
 QByteArray UserUnitPdf(double width, double height, double unit) {
-  const QByteArray content = "0.2 0.4 0.8 rg 0 0 " + num(width / 2) + " " + num(height / 2) + " re f";
-  return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + num(width) + " " + num(height) + "] /UserUnit " +
-                     num(unit) + " /Contents 4 0 R /Resources << >> >>",
-                 stream("", content)});
+  return onePage(width, height, "/UserUnit " + num(unit) + " /Resources << >>",
+                 stream("", "0.2 0.4 0.8 rg 0 0 " + num(width / 2) + " " + num(height / 2) + " re f"));
 }
 
 QByteArray TinyResolutionPdf(int width, int height, double dpi) {
   const double w = width * 72.0 / dpi, h = height * 72.0 / dpi;
-  QByteArray samples(qsizetype(width) * height, '\x80');
-  return PicturePage(w, h, PlaceOver(w, h),
-                     "/Width " + num(qint64(width)) + " /Height " + num(qint64(height)) +
-                         " /BitsPerComponent 8 /ColorSpace /DeviceGray",
-                     samples);
+  return picturePage(w, h, placeOver(w, h), sized(width, height) + "/BitsPerComponent 8 /ColorSpace /DeviceGray",
+                     QByteArray(qsizetype(width) * height, '\x80'));
 }
 
 QByteArray UnreadablePdf(Unreadable kind) {
@@ -240,26 +227,22 @@ QByteArray UnreadablePdf(Unreadable kind) {
   const QByteArray size = "/Width 400 /Height 400 ";
   switch (kind) {
     case Unreadable::FlateWithMargin:
-      return PicturePage(w, h, PlaceOver(w, h, 1),
+      return picturePage(w, h, placeOver(w, h, 1),
                          size + "/BitsPerComponent 8 /ColorSpace /DeviceGray /Filter /FlateDecode", "x\x9c" + noise);
     case Unreadable::Jbig2:
-      return PicturePage(w, h, PlaceOver(w, h),
+      return picturePage(w, h, placeOver(w, h),
                          size + "/BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /JBIG2Decode", noise);
     case Unreadable::MissingXObject:
-      return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
-                     "/Resources << /XObject << >> >> >>",
-                     stream("", PlaceOver(w, h))});
+      return onePage(w, h, "/Resources << /XObject << >> >>", stream("", placeOver(w, h)));
     case Unreadable::CutGroup4:
     case Unreadable::GarbageGroup4: {
-      // Stripes of black (1) and white rows, coded as a scanner codes them.
       std::vector<unsigned char> rows(50 * 400);
       for (int y = 0; y < 400; ++y)
         for (int x = 0; x < 400; ++x)
           if ((x / 7 + y / 5) % 3 == 0) rows[std::size_t(y * 50 + x / 8)] |= uchar(0x80 >> (x % 8));
       const QByteArray whole = documents::Group4Stream(rows.data(), 400, 400);
       const QByteArray coded = kind == Unreadable::CutGroup4 ? whole.left(whole.size() / 5) : noise;
-      return PicturePage(w, h, PlaceOver(w, h, 1),
+      return picturePage(w, h, placeOver(w, h, 1),
                          size +
                              "/BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /CCITTFaxDecode "
                              "/DecodeParms << /K -1 /Columns 400 /Rows 400 >>",
@@ -270,61 +253,49 @@ QByteArray UnreadablePdf(Unreadable kind) {
 }
 
 QByteArray MissingFontPdf() {
-  return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R "
-                 "/Resources << /Font << /F1 5 0 R >> >> >>",
-                 stream("", "BT /F1 24 Tf 10 40 Td (Hola) Tj ET"),
-                 "<< /Type /Font /Subtype /TrueType /BaseFont /NoSuchFontAnywhere-Bold /FirstChar 32 /LastChar 126 "
-                 "/Widths [" +
-                     QByteArray("500 ").repeated(95) + "] /FontDescriptor 6 0 R >>",
-                 "<< /Type /FontDescriptor /FontName /NoSuchFontAnywhere-Bold /Flags 32 /FontBBox [0 0 1000 1000] "
-                 "/ItalicAngle 0 /Ascent 800 /Descent -200 /CapHeight 700 /StemV 80 >>"});
+  return onePage(200, 100, "/Resources << /Font << /F1 5 0 R >> >>", stream("", "BT /F1 24 Tf 10 40 Td (Hola) Tj ET"),
+                 {"<< /Type /Font /Subtype /TrueType /BaseFont /NoSuchFontAnywhere-Bold /FirstChar 32 /LastChar 126 "
+                  "/Widths [" +
+                      QByteArray("500 ").repeated(95) + "] /FontDescriptor 6 0 R >>",
+                  "<< /Type /FontDescriptor /FontName /NoSuchFontAnywhere-Bold /Flags 32 /FontBBox [0 0 1000 1000] "
+                  "/ItalicAngle 0 /Ascent 800 /Descent -200 /CapHeight 700 /StemV 80 >>"});
 }
 
 QByteArray SparseGroup4Pdf() {
-  const int width = 4960, height = 7016;
-  return PicturePage(595.2, 841.92, PlaceOver(595.2, 841.92),
+  return picturePage(595.2, 841.92, placeOver(595.2, 841.92),
                      "/Width 4960 /Height 7016 /BitsPerComponent 1 /ColorSpace /DeviceGray /Filter /CCITTFaxDecode "
                      "/DecodeParms << /K -1 /Columns 4960 /Rows 7016 >>",
-                     blankGroup4(width, height));
+                     blankGroup4(7016));
 }
 
 QByteArray NestedFormsPdf(int depth, int fanout) {
-  std::vector<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R "
-                                     "/Resources << /XObject << /F 5 0 R >> >> >>",
-                                     stream("", "/F Do")};
-  QByteArray calls;
-  for (int i = 0; i < fanout; ++i) calls += "q 0.9 0 0 0.9 1 1 cm /F Do Q\n";
-  for (int level = 0; level < depth; ++level) {
-    const qint64 next = 5 + level + 1;
-    const QByteArray body = level + 1 == depth ? QByteArray("0 0 1 rg 0 0 72 72 re f") : calls;
-    const QByteArray resources =
-        level + 1 == depth ? QByteArray() : "/Resources << /XObject << /F " + num(next) + " 0 R >> >>";
-    objects.push_back(stream("/Type /XObject /Subtype /Form /BBox [0 0 72 72] " + resources, body));
-  }
-  return RawPdf(objects);
+  const QByteArray calls = QByteArray("q 0.9 0 0 0.9 1 1 cm /F Do Q\n").repeated(fanout);
+  std::vector<QByteArray> forms;
+  for (int level = 1; level <= depth; ++level)
+    forms.push_back(level == depth
+                        ? stream("/Type /XObject /Subtype /Form /BBox [0 0 72 72]", "0 0 1 rg 0 0 72 72 re f")
+                        : stream("/Type /XObject /Subtype /Form /BBox [0 0 72 72] /Resources << /XObject << /F " +
+                                     num(qint64(5 + level)) + " 0 R >> >>",
+                                 calls));
+  return onePage(72, 72, "/Resources << /XObject << /F 5 0 R >> >>", stream("", "/F Do"), forms);
 }
 
 QByteArray ContentBombPdf(qint64 bytes) {
-  return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R /Resources << >> >>",
-                 stream("/Filter /FlateDecode", DeflatedRun(bytes, ' '))});
+  return onePage(72, 72, "/Resources << >>", stream("/Filter /FlateDecode", deflatedRun(bytes, ' ')));
 }
 
 QByteArray LargeFlateGreyPdf(int side) {
   const double points = side * 72.0 / 300;
-  return PicturePage(points, points, PlaceOver(points, points),
-                     "/Width " + num(qint64(side)) + " /Height " + num(qint64(side)) +
-                         " /BitsPerComponent 8 /ColorSpace /DeviceGray /Filter /FlateDecode",
-                     DeflatedRun(qint64(side) * side, '\xff'));
+  return picturePage(points, points, placeOver(points, points),
+                     sized(side, side) + "/BitsPerComponent 8 /ColorSpace /DeviceGray /Filter /FlateDecode",
+                     deflatedRun(qint64(side) * side, '\xff'));
 }
 
 QByteArray IndexedLookupBombPdf(qint64 lookupBytes) {
-  QByteArray samples(40 * 50, '\x01');
-  return PicturePage(40 * 72.0 / 100, 50 * 72.0 / 100, PlaceOver(40 * 72.0 / 100, 50 * 72.0 / 100),
-                     "/Width 40 /Height 50 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 255 6 0 R]", samples,
-                     {}, {stream("/Filter /FlateDecode", DeflatedRun(lookupBytes, '\x40'))});
+  const double w = 40 * 72.0 / 100, h = 50 * 72.0 / 100;
+  return picturePage(
+      w, h, placeOver(w, h), "/Width 40 /Height 50 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 255 6 0 R]",
+      QByteArray(40 * 50, '\x01'), {}, {stream("/Filter /FlateDecode", deflatedRun(lookupBytes, '\x40'))});
 }
 
 std::vector<Attack> Attacks() {

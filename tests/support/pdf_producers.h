@@ -12,34 +12,6 @@
 
 namespace pdfproducers {
 
-// A PDF of the given objects, numbered from 1 in order; object 1 is the
-// catalogue.
-QByteArray RawPdf(const std::vector<QByteArray>& objects);
-
-// A one-page PDF whose page (MediaBox [0 0 width height]) has `content` and
-// the picture `/Im0` (an image dictionary and stream, as the file holds them);
-// `pageExtra` is added to the page's dictionary and `more` are objects after
-// the picture (numbered from 6).
-QByteArray PicturePage(double width, double height, const QByteArray& content, const QByteArray& imageDict,
-                       const QByteArray& imageData, const QByteArray& pageExtra = {},
-                       const std::vector<QByteArray>& more = {});
-
-// Content placing /Im0 over a page of width x height points, or inside it
-// with a margin of that many points.
-QByteArray PlaceOver(double width, double height, double margin = 0);
-
-// zlib's stream of the bytes.
-QByteArray Deflated(const QByteArray& bytes);
-// zlib's stream of `bytes` copies of `fill`, made without holding them.
-QByteArray DeflatedRun(qint64 bytes, char fill);
-
-// A JPEG of the picture as CMYK, as Adobe's programs write it: an Adobe
-// marker and every sample inverted. The colours are those of a plain
-// conversion from RGB (black taken out).
-QByteArray AdobeCmykJpeg(const QImage& picture);
-// A grey JPEG of the picture.
-QByteArray GreyJpeg(const QImage& picture);
-
 // Pages whose one picture must not be taken as it is: a CMYK JPEG; a grey
 // JPEG through a Separation, a DeviceN, a Lab space; a grey JPEG with
 // /Decode [1 0]. Each of 2 x 1.5 inches.

@@ -1,31 +1,13 @@
 #include "support/pdf_structure_files.h"
 
+#include "support/documents.h"
+
 namespace structurefiles {
 
 namespace {
 
-struct Layout {
-  QByteArray beforeXref;        // bytes between the last object and the table
-  bool startxrefAtGap = false;  // startxref names the start of those bytes
-  int startxrefShift = 0;
-};
-
-QByteArray assemble(const std::vector<QByteArray>& objects, const Layout& layout = {}) {
-  QByteArray pdf = "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n";
-  std::vector<qsizetype> offsets;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += QByteArray::number(qulonglong(i + 1)) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const qsizetype gap = pdf.size();
-  pdf += layout.beforeXref;
-  const qsizetype xref = pdf.size();
-  pdf += "xref\n0 " + QByteArray::number(qulonglong(objects.size() + 1)) + "\n0000000000 65535 f \n";
-  for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-  pdf += "trailer\n<< /Size " + QByteArray::number(qulonglong(objects.size() + 1)) + " /Root 1 0 R >>\nstartxref\n" +
-         QByteArray::number((layout.startxrefAtGap ? gap : xref) + layout.startxrefShift) + "\n%%EOF\n";
-  return pdf;
-}
+using documentfiles::RawLayout;
+using documentfiles::RawPdf;
 
 // A Flate content stream that fills the page's middle with one colour.
 struct Contents {
@@ -50,10 +32,10 @@ QByteArray page(int parent, int contents) {
 }
 
 // Catalog 1, pages 2, the pages 3 and 4 and their contents 5 and 6.
-QByteArray twoPages(const Layout& layout = {}, Contents first = {red}, Contents second = {blue},
+QByteArray twoPages(const RawLayout& layout = {}, Contents first = {red}, Contents second = {blue},
                     const QByteArray& pages = "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>") {
-  return assemble({"<< /Type /Catalog /Pages 2 0 R >>", pages, page(2, 5), page(2, 6), stream(first), stream(second)},
-                  layout);
+  return RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", pages, page(2, 5), page(2, 6), stream(first), stream(second)},
+                layout);
 }
 
 // The two pages under a chain of `depth` pages nodes.
@@ -72,7 +54,7 @@ QByteArray deepTree(int depth) {
   objects.push_back(page(parent, first + 3));
   objects.push_back(stream({red}));
   objects.push_back(stream({blue}));
-  return assemble(objects);
+  return RawPdf(objects);
 }
 
 QString name(const char* text) { return QString::fromLatin1(text); }
@@ -118,16 +100,16 @@ std::vector<File> Files(bool large) {
       refused("stream_cut_and_table_gone", "p10-stream-cut.pdf", Sound().left(Sound().indexOf("endstream") - 3),
               "Documento dañado o incompleto"),
       refused("loop_in_pages_tree", "p19-loop-tree.pdf",
-              assemble({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
-                        page(2, 5), loop, stream({red})}),
+              RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+                      page(2, 5), loop, stream({red})}),
               "su árbol de páginas vuelve sobre sí mismo"),
       refused("pages_tree_too_deep", "p19-too-deep-tree.pdf", deepTree(1200),
               "su árbol de páginas es demasiado profundo"),
       refused("pages_nested_in_place_too_deep", "p19-nested-tree.pdf",
-              assemble({"<< /Type /Catalog /Pages 2 0 R >>", nested}), "demasiada profundidad"),
+              RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", nested}), "demasiada profundidad"),
       refused("branch_listed_twice", "p10-branch-twice.pdf",
-              assemble({"<< /Type /Catalog /Pages 2 0 R >>", branchTwice, page(7, 5), page(7, 6), stream({red}),
-                        stream({blue}), branch}),
+              RawPdf({"<< /Type /Catalog /Pages 2 0 R >>", branchTwice, page(7, 5), page(7, 6), stream({red}),
+                      stream({blue}), branch}),
               "su árbol de páginas nombra dos veces una misma rama"),
       refused("page_listed_past_the_file", "p10-page-many-times.pdf",
               twoPages({}, {red}, {blue}, "<< /Type /Pages /Kids [" + manyTimes + "] /Count 40 >>"),

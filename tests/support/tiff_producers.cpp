@@ -32,22 +32,32 @@ QByteArray written(const char* mode, const std::function<void(TIFF*)>& write) {
   return file.readAll();
 }
 
-void rgbFields(TIFF* tiff, const QImage& image, int compression) {
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width());
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.height());
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+void fields(TIFF* tiff, int width, int height, int bits, int samples, int photometric, int compression,
+            bool oneStrip = true) {
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+  if (oneStrip) TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+}
+
+void scanlines(TIFF* tiff, const QImage& image) {
+  for (int y = 0; y < image.height(); ++y)
+    TIFFWriteScanline(tiff, const_cast<uchar*>(image.constScanLine(y)), std::uint32_t(y), 0);
 }
 
 void rgbStrip(TIFF* tiff, const QImage& picture, int compression) {
   const QImage image = picture.convertToFormat(QImage::Format_RGB888);
-  rgbFields(tiff, image, compression);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.height());
-  for (int y = 0; y < image.height(); ++y)
-    TIFFWriteScanline(tiff, const_cast<uchar*>(image.constScanLine(y)), std::uint32_t(y), 0);
+  fields(tiff, image.width(), image.height(), 8, 3, PHOTOMETRIC_RGB, compression);
+  scanlines(tiff, image);
+}
+
+void endPage(TIFF* tiff) {
+  TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+  TIFFWriteDirectory(tiff);
 }
 
 std::uint32_t u16(const QByteArray& b, qint64 at, bool be) {
@@ -67,8 +77,7 @@ QByteArray Pages(int pages, int width, int height) {
   return written("w", [&](TIFF* tiff) {
     for (int i = 0; i < pages; ++i) {
       rgbStrip(tiff, gradient(width, height, i), COMPRESSION_LZW);
-      TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-      TIFFWriteDirectory(tiff);
+      endPage(tiff);
     }
   });
 }
@@ -106,13 +115,7 @@ QByteArray BrokenChain(const QByteArray& tiff, Chain how) {
 
 QByteArray PaletteWithoutColourMap(int width, int height) {
   return written("w", [&](TIFF* tiff) {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+    fields(tiff, width, height, 8, 1, PHOTOMETRIC_PALETTE, COMPRESSION_NONE);
     QByteArray row(width, '\0');
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) row[x] = char(x * 7 + y);
@@ -124,7 +127,8 @@ QByteArray PaletteWithoutColourMap(int width, int height) {
 QByteArray TiledRgb(const QImage& picture, int tile, bool compressed) {
   const QImage image = picture.convertToFormat(QImage::Format_RGB888);
   return written("w", [&](TIFF* tiff) {
-    rgbFields(tiff, image, compressed ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
+    fields(tiff, image.width(), image.height(), 8, 3, PHOTOMETRIC_RGB,
+           compressed ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE, false);
     TIFFSetField(tiff, TIFFTAG_TILEWIDTH, tile);
     TIFFSetField(tiff, TIFFTAG_TILELENGTH, tile);
     QByteArray buffer(qsizetype(TIFFTileSize(tiff)), '\0');
@@ -151,29 +155,18 @@ QByteArray Group3WithoutEol(const QImage& picture, bool alignedRows) {
   // Qt gives mono pixels 1 for black (its colour table is white, black), as
   // min-is-white fax rows hold them.
   return written("w", [&](TIFF* tiff) {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width());
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.height());
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    fields(tiff, image.width(), image.height(), 1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3);
     TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, alignedRows ? GROUP3OPT_FILLBITS : 0);
     TIFFSetField(tiff, TIFFTAG_FAXMODE, FAXMODE_NOEOL | (alignedRows ? FAXMODE_BYTEALIGN : 0));
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.height());
-    for (int y = 0; y < image.height(); ++y)
-      TIFFWriteScanline(tiff, const_cast<uchar*>(image.constScanLine(y)), std::uint32_t(y), 0);
+    scanlines(tiff, image);
   });
 }
 
 QByteArray SecondPageHuge(int side) {
   return written("w", [&](TIFF* tiff) {
     rgbStrip(tiff, gradient(16, 16, 3), COMPRESSION_LZW);
-    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-    TIFFWriteDirectory(tiff);
-    rgbFields(tiff, QImage(1, 1, QImage::Format_RGB888), COMPRESSION_ADOBE_DEFLATE);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, side);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, side);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, side);
+    endPage(tiff);
+    fields(tiff, side, side, 8, 3, PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE);
     TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
     // 64 KB of noise: a file long enough for the size it claims to pass for
     // one that could hold it, far too short for Deflate to give those pixels.

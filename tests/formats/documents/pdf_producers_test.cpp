@@ -24,13 +24,13 @@ QString written(const QTemporaryDir& dir, const QByteArray& bytes, const char* n
 }
 
 // Page 1 as poppler draws it, with the reader's own settings.
-QImage popplerDrawing(const QString& path, double dpiX, double dpiY) {
+QImage popplerDrawing(const QString& path, double dpi) {
   std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
   document->setRenderHint(Poppler::Document::Antialiasing);
   document->setRenderHint(Poppler::Document::TextAntialiasing);
   document->setPaperColor(Qt::white);
   std::unique_ptr<Poppler::Page> page(document->page(0));
-  return page->renderToImage(dpiX, dpiY).convertToFormat(QImage::Format_RGB32);
+  return page->renderToImage(dpi, dpi).convertToFormat(QImage::Format_RGB32);
 }
 
 // The failure of page 1, or "" when it is read.
@@ -51,20 +51,13 @@ QImage testPicture() {
 }
 
 TEST(PdfProducers, JpegPicturesInOtherColoursAreShownAsPopplerDrawsThem) {
-  const struct {
-    const char* name;
-    ForeignJpeg kind;
-  } cases[] = {{"adobe cmyk", ForeignJpeg::AdobeCmyk},
-               {"separation", ForeignJpeg::Separation},
-               {"devicen", ForeignJpeg::DeviceN},
-               {"lab", ForeignJpeg::Lab},
-               {"decode array", ForeignJpeg::Decoded}};
   QTemporaryDir dir;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const QString path = written(dir, ForeignJpegPdf(c.kind, testPicture()));
+  for (ForeignJpeg kind : {ForeignJpeg::AdobeCmyk, ForeignJpeg::Separation, ForeignJpeg::DeviceN, ForeignJpeg::Lab,
+                           ForeignJpeg::Decoded}) {
+    SCOPED_TRACE(int(kind));
+    const QString path = written(dir, ForeignJpegPdf(kind, testPicture()));
     const QImage page = documents::OpenDocument(path, 150)->page(0);
-    EXPECT_EQ(page, popplerDrawing(path, 150, 150));
+    EXPECT_EQ(page, popplerDrawing(path, 150));
   }
 }
 
@@ -72,7 +65,7 @@ TEST(PdfProducers, NotesOverAPictureAreDrawnAtThePicturesResolution) {
   QTemporaryDir dir;
   const QString path = written(dir, AnnotatedPdf(testPicture()));
   const QImage page = documents::OpenDocument(path, 300)->page(0);
-  EXPECT_EQ(page, popplerDrawing(path, 100, 100));
+  EXPECT_EQ(page, popplerDrawing(path, 100));
   EXPECT_EQ(page.size(), QSize(64, 48));
   EXPECT_EQ(page.pixel(2, 45), qRgb(255, 0, 0));  // the stamp at the lower left
   EXPECT_EQ(page.dotsPerMeterX(), 3937);
@@ -102,18 +95,11 @@ TEST(PdfProducers, PagesKeepTheirPhysicalSize) {
 }
 
 TEST(PdfProducers, APictureThatCannotBeReadFailsItsPage) {
-  const struct {
-    const char* name;
-    Unreadable kind;
-  } cases[] = {{"flate with a margin", Unreadable::FlateWithMargin},
-               {"jbig2", Unreadable::Jbig2},
-               {"missing xobject", Unreadable::MissingXObject},
-               {"group 4 cut short", Unreadable::CutGroup4},
-               {"group 4 of noise", Unreadable::GarbageGroup4}};
   QTemporaryDir dir;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_TRUE(pageFailure(written(dir, UnreadablePdf(c.kind))).startsWith(QStringLiteral("Documento dañado")));
+  for (Unreadable kind : {Unreadable::FlateWithMargin, Unreadable::Jbig2, Unreadable::MissingXObject,
+                          Unreadable::CutGroup4, Unreadable::GarbageGroup4}) {
+    SCOPED_TRACE(int(kind));
+    EXPECT_TRUE(pageFailure(written(dir, UnreadablePdf(kind))).startsWith(QStringLiteral("Documento dañado")));
   }
   // A font the machine lacks is replaced, as other readers do: the page is read.
   EXPECT_EQ(pageFailure(written(dir, MissingFontPdf())), QString());
@@ -144,7 +130,7 @@ TEST(PdfProducers, StreamsThatInflateFarAreReadOnlyAsFarAsNeeded) {
   QTemporaryDir dir;
   // Its content is no one picture's: drawn, as poppler draws it.
   const QString bomb = written(dir, ContentBombPdf(qint64(16) << 20), "contenido.pdf");
-  EXPECT_EQ(documents::OpenDocument(bomb, 150)->page(0), popplerDrawing(bomb, 150, 150));
+  EXPECT_EQ(documents::OpenDocument(bomb, 150)->page(0), popplerDrawing(bomb, 150));
   // A palette's table is read only as far as its entries.
   const QImage indexed =
       documents::OpenDocument(written(dir, IndexedLookupBombPdf(qint64(64) << 20), "paleta.pdf"))->page(0);

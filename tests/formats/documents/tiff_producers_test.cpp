@@ -101,7 +101,6 @@ TEST(TiffFiles, FormsQtsReaderGaveKeepTheirPixels) {
     ASSERT_TRUE(writer.write(photo.convertToFormat(format)));
     buffer.close();
     buffer.open(QIODevice::ReadOnly);
-    // Qt's pixels painted over white.
     QImage qt = QImageReader(&buffer, "tiff").read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < qt.height(); ++y)
       for (int x = 0; x < qt.width(); ++x) {
@@ -123,11 +122,12 @@ TEST(TiffFiles, EveryPageOfADocumentIsLibtiffsPage) {
 
 TEST(TiffFiles, WhatCannotBeReadWholeIsRefusedWithItsReason) {
   const QByteArray three = Pages(3);
-  const struct {
+  struct Case {
     const char* name;
     QByteArray bytes;
     const char* reason;
-  } documentCases[] = {
+  };
+  const Case documentCases[] = {
       {"chain back to the first", BrokenChain(three, Chain::BackToFirst), "la página 3 lleva de vuelta a la página 1"},
       {"chain to itself", BrokenChain(three, Chain::ToItself), "la página 3 lleva de vuelta a la página 3"},
       {"chain past the end", BrokenChain(three, Chain::PastEnd), "la página 4 no se puede leer"},
@@ -146,11 +146,7 @@ TEST(TiffFiles, WhatCannotBeReadWholeIsRefusedWithItsReason) {
         },
         c.reason));
   }
-  const struct {
-    const char* name;
-    QByteArray bytes;
-    const char* reason;
-  } pictureCases[] = {
+  const Case pictureCases[] = {
       {"palette without its colour map", PaletteWithoutColourMap(), "le falta su tabla de colores"},
       {"strip past the end", TiledRgb(picture(64, 64), 16).left(2000), ""},
   };
