@@ -49,15 +49,11 @@ std::uint64_t mostBytesPerStoredByte(int compression, std::uint64_t rowBytes) {
 // the file: whether it says "palette" and has no colour map. libtiff takes
 // such an 8-bit page for grey, which its writer never meant.
 bool paletteWithoutColours(TIFF* tiff) {
-  const bool big = TIFFIsBigTIFF(tiff), bigEndian = TIFFIsBigEndian(tiff);
+  const bool big = TIFFIsBigTIFF(tiff);
   const thandle_t handle = TIFFClientdata(tiff);
   const TIFFReadWriteProc read = TIFFGetReadProc(tiff);
   const TIFFSeekProc seek = TIFFGetSeekProc(tiff);
-  const auto value = [&](const unsigned char* at, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= std::uint64_t(at[bigEndian ? bytes - 1 - i : i]) << (8 * i);
-    return v;
-  };
+  const auto value = [&](const unsigned char* at, int bytes) { return StoredTiffValue(tiff, at, bytes); };
   unsigned char head[8];
   const int countBytes = big ? 8 : 2, entryBytes = big ? 20 : 12;
   if (seek(handle, TIFFCurrentDirOffset(tiff), SEEK_SET) == toff_t(-1) || read(handle, head, countBytes) != countBytes)
@@ -168,6 +164,13 @@ void readFaxRowsWithoutEndOfLine(TIFF* tiff) {
 }
 
 }  // namespace
+
+std::uint64_t StoredTiffValue(TIFF* tiff, const unsigned char* at, int bytes) {
+  const bool bigEndian = TIFFIsBigEndian(tiff);
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= std::uint64_t(at[bigEndian ? bytes - 1 - i : i]) << (8 * i);
+  return v;
+}
 
 QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes) {
   std::uint32_t width = 0, height = 0;

@@ -9,6 +9,8 @@
 
 class QIODevice;
 
+#include <cstdint>
+
 #include <tiffio.h>
 
 namespace platform {
@@ -19,6 +21,11 @@ namespace platform {
 // against the file's end, and the pixels its compressed bytes can hold at
 // most. Throws platform::Failure in Spanish.
 QImage DecodeTiffDirectory(TIFF* tiff, qint64 fileBytes);
+
+// An unsigned integer of `bytes` bytes (at most 8) read as stored in the
+// file, in its byte order: for what libtiff keeps to itself (a directory's
+// link, its entries as written).
+std::uint64_t StoredTiffValue(TIFF* tiff, const unsigned char* at, int bytes);
 
 // The first picture of a TIFF file's bytes. Throws platform::Failure.
 QImage DecodeTiff(const QByteArray& data);

@@ -57,12 +57,8 @@ class Handle {
 // Where the directory at `offset` links to, read as stored (libtiff keeps it
 // to itself); 0 when it cannot be read.
 std::uint64_t linkOf(TIFF* tiff, std::uint64_t offset, int fd) {
-  const bool big = TIFFIsBigTIFF(tiff), bigEndian = TIFFIsBigEndian(tiff);
-  const auto value = [&](const unsigned char* at, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= std::uint64_t(at[bigEndian ? bytes - 1 - i : i]) << (8 * i);
-    return v;
-  };
+  const bool big = TIFFIsBigTIFF(tiff);
+  const auto value = [&](const unsigned char* at, int bytes) { return platform::StoredTiffValue(tiff, at, bytes); };
   unsigned char bytes[8];
   const int countBytes = big ? 8 : 2, linkBytes = big ? 8 : 4;
   if (::pread(fd, bytes, std::size_t(countBytes), off_t(offset)) != countBytes) return 0;
