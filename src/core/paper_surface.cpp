@@ -122,33 +122,46 @@ void Slide(BlockPlane& plane, int radiusX, int radiusY) {
   SlideColumns<Largest>(plane, radiusY);
 }
 
+// value * 255 / paper, rounded, at most 255: a brightness set against the
+// paper's, by a table of reciprocals rather than a division for each block.
+class AgainstPaper {
+ public:
+  AgainstPaper() {
+    for (std::uint32_t p = 1; p < 256; ++p) reciprocal_[p] = ((255u << 16) + p / 2) / p;
+  }
+  std::uint8_t operator()(std::uint32_t value, std::uint8_t paper) const {
+    return std::uint8_t(std::min<std::uint32_t>(255, (value * reciprocal_[paper] + (1u << 15)) >> 16));
+  }
+
+ private:
+  std::array<std::uint32_t, 256> reciprocal_{};
+};
+
 std::uint8_t Byte(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 
 // The paper's level (PaperSurface::paperLevel): the middle of every block's,
 // as most of a page is paper; never below that of a page of light ink on
 // its paper.
-double PaperLevel(const BlockPlane& mean, const BlockPlane& paper) {
+double PaperLevel(const BlockPlane& mean, const BlockPlane& paper, const AgainstPaper& against) {
   std::array<std::size_t, 256> counts{};
-  for (std::size_t i = 0; i < mean.values.size(); ++i)
-    ++counts[std::min<std::uint32_t>(255,
-                                     (std::uint32_t(mean.values[i]) * 255 + paper.values[i] / 2) / paper.values[i])];
+  for (std::size_t i = 0; i < mean.values.size(); ++i) ++counts[against(mean.values[i], paper.values[i])];
   std::size_t seen = 0;
   int level = 0;
   while (level < 255 && (seen += counts[level]) * 2 < mean.values.size()) ++level;
   return std::clamp(level, 230, 255);
 }
 
-// Multipliers that make the paper grey, from the pixels of every fourth row
-// as bright as paper where they lie.
+// Multipliers that make the paper grey, from the first pixel of each block
+// on every fourth row that is as bright as paper where it lies.
 void MeasureTint(const QImage& picture, PaperSurface& surface) {
   std::uint64_t sums[3] = {0, 0, 0}, brightness = 0;
   for (int y = 0; y < picture.height(); y += 4) {
     const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
     const std::uint8_t* light = surface.lightLimit.row(y / surface.blockHeight);
-    for (int x = 0; x < picture.width(); ++x) {
+    for (int block = 0, x = 0; block < surface.lightLimit.width; ++block, x += surface.blockWidth) {
       const QRgb p = line[x];
       const std::uint32_t b = Brightness(qRed(p), qGreen(p), qBlue(p));
-      if (b < light[x / surface.blockWidth]) continue;
+      if (b < light[block]) continue;
       sums[0] += qRed(p);
       sums[1] += qGreen(p);
       sums[2] += qBlue(p);
@@ -182,7 +195,8 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
   SlideMaximum(paper, BlocksIn(PaperRadiusMm, dpiX, kx), BlocksIn(PaperRadiusMm, dpiY, ky));
   SlideMinimum(paper, BlocksIn(PaperRadiusMm, dpiX, kx), BlocksIn(PaperRadiusMm, dpiY, ky));
   for (std::uint8_t& v : paper.values) v = std::max(v, PaperFloor);
-  const double level = PaperLevel(mean, paper);
+  const AgainstPaper against;
+  const double level = PaperLevel(mean, paper, against);
   surface.paperLevel = int(level);
   if (stopped()) return false;
 
