@@ -137,9 +137,11 @@ PixPtr Binarise(Binariser binariser, Pix* colour, double dpi) {
     case Binariser::Wolf:
       return Wolf(grey.get(), HalfWindow(dpi), 0.5);
     case Binariser::NormalisedOtsu: {
-      // Leptonica's suggested tiles (10 x 15 at 300 dpi), following the resolution.
+      // Leptonica's suggested tiles (10 x 15 at 300 dpi) and counts, following the resolution.
       const int sx = std::max(4, int(std::lround(10 * dpi / 300))), sy = std::max(4, int(std::lround(15 * dpi / 300)));
-      result = pixOtsuThreshOnBackgroundNorm(grey.get(), nullptr, sx, sy, 100, 50, 255, 2, 2, 0.1f, nullptr);
+      // At least a third of a tile's samples lighter than 100 make its background.
+      const int least = std::max(1, int(std::lround(50 * dpi * dpi / (300.0 * 300.0))));
+      result = pixOtsuThreshOnBackgroundNorm(grey.get(), nullptr, sx, sy, 100, least, 255, 2, 2, 0.1f, nullptr);
       break;
     }
   }
