@@ -3,8 +3,8 @@
 #include "core/paper_surface.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <functional>
 
 namespace filters {
 
@@ -47,6 +47,18 @@ class SpreadRows {
   int made_ = -1;
 };
 
+// The brightness of most of the page's paper, where there is paper: the
+// tenth brightest of its blocks; 0 for a page without.
+std::uint32_t TypicalPaper(const BlockPlane& paper) {
+  std::vector<std::uint8_t> lit;
+  for (const std::uint8_t v : paper.values)
+    if (v > PaperFloor) lit.push_back(v);
+  if (lit.empty()) return 0;
+  const auto tenth = lit.begin() + std::ptrdiff_t(lit.size() / 10);
+  std::nth_element(lit.begin(), tenth, lit.end(), std::greater<>());
+  return *tenth;
+}
+
 bool Measure(QImage& picture, PaperSurface& surface, const std::atomic<bool>* stop) {
   if (picture.isNull()) return !(stop && stop->load());
   if (picture.format() != QImage::Format_RGB32) {
@@ -79,38 +91,23 @@ bool WhitenBackground(QImage& picture, const std::atomic<bool>* stop) {
   if (!Measure(picture, surface, stop)) return false;
   if (picture.isNull()) return true;
   const int width = picture.width(), height = picture.height();
-  // What brings each block's paper to white, in 256ths.
+  // What brings each block's paper to white, in 256ths. A block darker
+  // than any paper lies in a wide stretch of ink, which keeps the shade it
+  // has against the page's paper elsewhere (or as it is on a page of no paper).
+  const std::uint32_t elsewhere = TypicalPaper(surface.paper);
   std::vector<std::uint16_t> gains(surface.paper.values.size());
   for (std::size_t i = 0; i < gains.size(); ++i) {
-    const std::uint32_t paper = surface.paper.values[i] * std::uint32_t(surface.paperLevel);
-    gains[i] = std::uint16_t((255u * 255 * 256 + paper / 2) / paper);
+    const std::uint32_t block = surface.paper.values[i] > PaperFloor ? surface.paper.values[i] : elsewhere;
+    const std::uint32_t paper = block * std::uint32_t(surface.paperLevel);
+    gains[i] = block == 0 ? 256 : std::uint16_t((255u * 255 * 256 + paper / 2) / paper);
   }
-  SpreadRows limits(surface.inkLimit, surface, width), lights(surface.lightLimit, surface, width);
-  // Whether each pixel is ink, for the row above, this one and the one below;
-  // a pixel next to ink keeps its shade (the stroke's soft edge), any other
-  // becomes white.
-  std::array<std::vector<std::uint8_t>, 3> ink;
-  for (auto& r : ink) r.assign(std::size_t(width) + 2, 0);
-  std::vector<std::uint8_t> near(static_cast<std::size_t>(width));
+  SpreadRows limits(surface.shadeLimit, surface, width);
   std::vector<std::uint16_t> rowGains(static_cast<std::size_t>(width));
-  const auto markInk = [&](int y, std::vector<std::uint8_t>& into) {
-    if (y >= height) return std::fill(into.begin(), into.end(), 0);
-    InkMask(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, limits(y), into.data() + 1);
-  };
-  markInk(0, ink[1]);
   for (int y = 0; y < height; ++y) {
-    markInk(y + 1, ink[2]);
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t column = ink[0][x + 1] | ink[1][x + 1] | ink[2][x + 1];
-      near[x] = column;
-    }
-    for (int x = 0; x < width; ++x)
-      near[x] = near[x] | ink[0][x] | ink[1][x] | ink[2][x] | ink[0][x + 2] | ink[1][x + 2] | ink[2][x + 2];
     const std::uint16_t* blockGains = gains.data() + std::ptrdiff_t(y / surface.blockHeight) * surface.paper.width;
     for (int x = 0, b = 0; x < width; x += surface.blockWidth, ++b)
       std::fill_n(rowGains.data() + x, std::min(surface.blockWidth, width - x), blockGains[b]);
-    KeepInk(reinterpret_cast<QRgb*>(picture.scanLine(y)), width, near.data(), lights(y), rowGains.data(), surface.tint);
-    std::rotate(ink.begin(), ink.begin() + 1, ink.end());
+    KeepInk(reinterpret_cast<QRgb*>(picture.scanLine(y)), width, limits(y), rowGains.data(), surface.tint);
   }
   return true;
 }

@@ -1,5 +1,7 @@
 #include "core/paper_surface.h"
 
+#include "core/row_walk.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -29,6 +31,9 @@ constexpr double PaperRadiusMm = 2.0;
 constexpr double InkContrast = 0.24;
 // Where between the darkest ink around and the paper the limit lies.
 constexpr double InkShare = 0.5;
+// The same for keeping a shade on white paper: a little more of a stroke's
+// soft edge than black and white takes.
+constexpr double ShadeShare = 0.5;
 // How much darker than the paper a pixel must be to be anything but paper.
 constexpr double PaperShade = 0.06;
 
@@ -51,11 +56,7 @@ void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane&
     std::fill(sums.begin(), sums.end(), 0);
     std::fill(minima.begin(), minima.end(), 255);
     for (int y = top; y < top + rows; ++y) {
-      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-      for (int x = 0; x < width; ++x) {
-        const QRgb p = line[x];
-        bright[x] = std::uint8_t(Brightness(qRed(p), qGreen(p), qBlue(p)));
-      }
+      BrightnessRow(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, bright.data());
       for (int x = 0; x < width; ++x) {
         sums[x] = std::uint16_t(sums[x] + bright[x]);
         minima[x] = std::min(minima[x], bright[x]);
@@ -121,7 +122,7 @@ void Slide(BlockPlane& plane, int radiusX, int radiusY) {
   SlideColumns<Largest>(plane, radiusY);
 }
 
-std::uint8_t Byte(double v) { return std::uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
+std::uint8_t Byte(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 
 // The paper's level (PaperSurface::paperLevel): the middle of every block's,
 // as most of a page is paper; never below that of a page of light ink on
@@ -193,11 +194,13 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
   SlideMinimum(ink, 1, 1);
 
   surface.inkLimit = Plane(width, height);
+  surface.shadeLimit = Plane(width, height);
   surface.lightLimit = Plane(width, height);
   for (std::size_t i = 0; i < ink.values.size(); ++i) {
     const double darkest = ink.values[i], scale = paper.values[i] / 255.0;
     const bool holdsInk = level - darkest >= InkContrast * level;
     surface.inkLimit.values[i] = holdsInk ? Byte((darkest + InkShare * (level - darkest)) * scale) : 0;
+    surface.shadeLimit.values[i] = holdsInk ? Byte((darkest + ShadeShare * (level - darkest)) * scale) : 0;
     surface.lightLimit.values[i] = Byte(level * (1 - PaperShade) * scale);
   }
   MeasureTint(picture, surface);

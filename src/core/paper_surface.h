@@ -36,6 +36,7 @@ struct PaperSurface {
   int blockWidth = 1, blockHeight = 1;  // pixels of a block across and down
   BlockPlane paper;                     // the paper's brightness, never below PaperFloor
   BlockPlane inkLimit;                  // a pixel darker than this is ink; 0 where there is none
+  BlockPlane shadeLimit;                // a pixel darker than this keeps its shade on white paper
   BlockPlane lightLimit;                // a pixel at least this bright is paper wherever it lies
   // The paper's tint: what each channel is multiplied by, in 256ths, to
   // make the paper grey (all 256 for grey paper).

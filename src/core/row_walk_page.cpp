@@ -29,9 +29,8 @@ std::uint32_t Scaled(std::uint32_t channel, std::uint32_t tint, std::uint32_t ga
 
 // The walks for one pixel, which the vectors' loops leave for the row's end.
 void BelowOne(QRgb& p, std::uint8_t limit) { p = BrightnessOf(p) < limit ? BlackPixel : WhitePixel; }
-void MaskOne(QRgb p, std::uint8_t limit, std::uint8_t& mask) { mask = BrightnessOf(p) < limit ? 1 : 0; }
-void KeepOne(QRgb& p, std::uint8_t near, std::uint8_t light, std::uint16_t gain, const std::uint32_t tint[3]) {
-  if (near == 0 || BrightnessOf(p) >= light) {
+void KeepOne(QRgb& p, std::uint8_t limit, std::uint16_t gain, const std::uint32_t tint[3]) {
+  if (BrightnessOf(p) >= limit) {
     p = WhitePixel;
     return;
   }
@@ -54,12 +53,12 @@ namespace hn = hwy::HWY_NAMESPACE;
 void Below(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit) {
   for (std::ptrdiff_t i = 0; i < count; ++i) BelowOne(row[i], limit[i]);
 }
-void Mask(const QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, std::uint8_t* mask) {
-  for (std::ptrdiff_t i = 0; i < count; ++i) MaskOne(row[i], limit[i], mask[i]);
+void Bright(const QRgb* row, std::ptrdiff_t count, std::uint8_t* out) {
+  for (std::ptrdiff_t i = 0; i < count; ++i) out[i] = std::uint8_t(BrightnessOf(row[i]));
 }
-void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::uint8_t* light,
-          const std::uint16_t* gain, const std::uint32_t* tint) {
-  for (std::ptrdiff_t i = 0; i < count; ++i) KeepOne(row[i], near[i], light[i], gain[i], tint);
+void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, const std::uint16_t* gain,
+          const std::uint32_t* tint) {
+  for (std::ptrdiff_t i = 0; i < count; ++i) KeepOne(row[i], limit[i], gain[i], tint);
 }
 
 #else
@@ -95,22 +94,19 @@ void Below(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit) {
   for (; i < count; ++i) BelowOne(row[i], limit[i]);
 }
 
-void Mask(const QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, std::uint8_t* mask) {
+void Bright(const QRgb* row, std::ptrdiff_t count, std::uint8_t* out) {
   const D d;
   const hn::Rebind<std::int32_t, D> di;
   const hn::Rebind<std::uint8_t, D> d8;
   const auto n = std::ptrdiff_t(hn::Lanes(d));
   std::ptrdiff_t i = 0;
-  for (; i + n <= count; i += n) {
-    const V p = hn::LoadU(d, row + i);
-    const V ink = hn::IfThenElseZero(hn::Lt(BrightnessLanes(d, p), Bytes(d, limit + i)), hn::Set(d, 1));
-    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, ink)), d8, mask + i);
-  }
-  for (; i < count; ++i) MaskOne(row[i], limit[i], mask[i]);
+  for (; i + n <= count; i += n)
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, BrightnessLanes(d, hn::LoadU(d, row + i)))), d8, out + i);
+  for (; i < count; ++i) out[i] = std::uint8_t(BrightnessOf(row[i]));
 }
 
-void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::uint8_t* light,
-          const std::uint16_t* gain, const std::uint32_t* tint) {
+void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, const std::uint16_t* gain,
+          const std::uint32_t* tint) {
   const D d;
   const hn::Rebind<std::uint16_t, D> d16;
   const auto n = std::ptrdiff_t(hn::Lanes(d));
@@ -120,8 +116,7 @@ void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::
   for (; i + n <= count; i += n) {
     const V p = hn::LoadU(d, row + i);
     const V g = hn::PromoteTo(d, hn::LoadU(d16, gain + i));
-    const auto keep =
-        hn::And(hn::Ne(Bytes(d, near + i), hn::Zero(d)), hn::Lt(BrightnessLanes(d, p), Bytes(d, light + i)));
+    const auto keep = hn::Lt(BrightnessLanes(d, p), Bytes(d, limit + i));
     const auto scale = [&](V channel, V t)
                            HWY_ATTR { return hn::Min(hn::ShiftRight<16>(hn::Mul(hn::Mul(channel, t), g)), byte); };
     const V red = scale(hn::And(hn::ShiftRight<16>(p), byte), tintRed);
@@ -130,7 +125,7 @@ void Keep(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::
     const V out = hn::Or(hn::Or(alpha, hn::ShiftLeft<16>(red)), hn::Or(hn::ShiftLeft<8>(green), blue));
     hn::StoreU(hn::IfThenElse(keep, out, white), d, row + i);
   }
-  for (; i < count; ++i) KeepOne(row[i], near[i], light[i], gain[i], tint);
+  for (; i < count; ++i) KeepOne(row[i], limit[i], gain[i], tint);
 }
 
 #endif  // HWY_TARGET == HWY_SCALAR
@@ -143,18 +138,18 @@ HWY_AFTER_NAMESPACE();
 namespace filters {
 
 HWY_EXPORT(Below);
-HWY_EXPORT(Mask);
 HWY_EXPORT(Keep);
+HWY_EXPORT(Bright);
 
 void WalkRowBelow(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit) {
   HWY_DYNAMIC_DISPATCH(Below)(row, count, limit);
 }
-void InkMask(const QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, std::uint8_t* mask) {
-  HWY_DYNAMIC_DISPATCH(Mask)(row, count, limit, mask);
+void BrightnessRow(const QRgb* row, std::ptrdiff_t count, std::uint8_t* out) {
+  HWY_DYNAMIC_DISPATCH(Bright)(row, count, out);
 }
-void KeepInk(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::uint8_t* light,
-             const std::uint16_t* gain, const std::uint32_t tint[3]) {
-  HWY_DYNAMIC_DISPATCH(Keep)(row, count, near, light, gain, tint);
+void KeepInk(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, const std::uint16_t* gain,
+             const std::uint32_t tint[3]) {
+  HWY_DYNAMIC_DISPATCH(Keep)(row, count, limit, gain, tint);
 }
 
 }  // namespace filters
