@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-image-formats-plugins libgl-dev
   qt6-tools-dev qt6-l10n-tools
-  libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev libtiff-dev libjpeg62-turbo-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libleptonica-dev libhwy-dev libtiff-dev libjpeg62-turbo-dev zlib1g-dev
   libpoppler-qt6-dev libqpdf-dev libtiff-tools
   clang libclang-rt-dev
   xvfb xauth xdotool xclip x11-apps x11-utils imagemagick openbox time
