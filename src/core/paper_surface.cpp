@@ -29,11 +29,13 @@ constexpr double PaperRadiusMm = 2.0;
 // to hold ink at all: the back page showing through and noise stay below,
 // pencil goes well past.
 constexpr double InkContrast = 0.24;
-// Where between the darkest ink around and the paper the limit lies.
-constexpr double InkShare = 0.5;
-// The same for keeping a shade on white paper: a little more of a stroke's
-// soft edge than black and white takes.
-constexpr double ShadeShare = 0.5;
+// Where between the darkest ink around and the paper the limit lies: about
+// halfway, a little toward the paper, as the darkest pixel read lies below
+// the ink's own shade by the noise.
+constexpr double InkShare = 0.54;
+// The same for keeping a shade on white paper: more of a stroke's soft edge
+// than black and white takes, so that no pixel of the stroke is lost.
+constexpr double ShadeShare = 0.7;
 // How much darker than the paper a pixel must be to be anything but paper.
 constexpr double PaperShade = 0.06;
 
@@ -137,6 +139,21 @@ class AgainstPaper {
   std::array<std::uint32_t, 256> reciprocal_{};
 };
 
+// The closing of a plane: the largest within the radii, then the smallest of
+// those. The largest are also taken half a radius beyond the plane's edges,
+// of what lies within the plane, so that paper darkening toward an edge (the
+// spine's shadow) is followed nearly to the edge rather than held at its
+// lightest; a line of ink along the edge, narrower than half the window,
+// still has paper within it.
+void Close(BlockPlane& plane, int radiusX, int radiusY) {
+  const int beyondX = radiusX / 2, beyondY = radiusY / 2;
+  BlockPlane wide = Plane(plane.width + 2 * beyondX, plane.height + 2 * beyondY);
+  for (int y = 0; y < plane.height; ++y) std::copy_n(plane.row(y), plane.width, wide.row(y + beyondY) + beyondX);
+  SlideMaximum(wide, radiusX, radiusY);
+  SlideMinimum(wide, radiusX, radiusY);
+  for (int y = 0; y < plane.height; ++y) std::copy_n(wide.row(y + beyondY) + beyondX, plane.width, plane.row(y));
+}
+
 std::uint8_t Byte(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 
 // The paper's level (PaperSurface::paperLevel): the middle of every block's,
@@ -192,8 +209,7 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
 
   BlockPlane& paper = surface.paper;
   paper = mean;
-  SlideMaximum(paper, BlocksIn(PaperRadiusMm, dpiX, kx), BlocksIn(PaperRadiusMm, dpiY, ky));
-  SlideMinimum(paper, BlocksIn(PaperRadiusMm, dpiX, kx), BlocksIn(PaperRadiusMm, dpiY, ky));
+  Close(paper, BlocksIn(PaperRadiusMm, dpiX, kx), BlocksIn(PaperRadiusMm, dpiY, ky));
   for (std::uint8_t& v : paper.values) v = std::max(v, PaperFloor);
   const AgainstPaper against;
   const double level = PaperLevel(mean, paper, against);
