@@ -47,8 +47,13 @@ BlockPlane Plane(int width, int height, std::uint8_t value = 0) {
   return plane;
 }
 
-// Each block's mean and smallest brightness, one pass over the picture.
-void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane& least) {
+// One pixel of each block of every fourth row of blocks, read for the
+// paper's tint on the way.
+constexpr int TintRows = 4;
+
+// Each block's mean and smallest brightness, one pass over the picture, and
+// the first pixel of each block in every TintRows-th row of blocks.
+void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane& least, std::vector<QRgb>& tint) {
   const int width = picture.width(), height = picture.height();
   std::vector<std::uint16_t> sums(static_cast<std::size_t>(width));
   std::vector<std::uint8_t> minima(static_cast<std::size_t>(width));
@@ -57,6 +62,10 @@ void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane&
     const int top = by * ky, rows = std::min(ky, height - top);
     std::fill(sums.begin(), sums.end(), 0);
     std::fill(minima.begin(), minima.end(), 255);
+    if (by % TintRows == 0) {
+      const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(top));
+      for (int x = 0; x < width; x += kx) tint.push_back(line[x]);
+    }
     for (int y = top; y < top + rows; ++y) {
       BrightnessRow(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, bright.data());
       for (int x = 0; x < width; ++x) {
@@ -168,22 +177,19 @@ double PaperLevel(const BlockPlane& mean, const BlockPlane& paper, const Against
   return std::clamp(level, 230, 255);
 }
 
-// Multipliers that make the paper grey, from the first pixel of each block
-// on every fourth row that is as bright as paper where it lies.
-void MeasureTint(const QImage& picture, PaperSurface& surface) {
+// Multipliers that make the paper grey, from the pixels read for them that
+// are as bright as paper where they lie.
+void MeasureTint(const std::vector<QRgb>& pixels, PaperSurface& surface) {
   std::uint64_t sums[3] = {0, 0, 0}, brightness = 0;
-  for (int y = 0; y < picture.height(); y += 4) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-    const std::uint8_t* light = surface.lightLimit.row(y / surface.blockHeight);
-    for (int block = 0, x = 0; block < surface.lightLimit.width; ++block, x += surface.blockWidth) {
-      const QRgb p = line[x];
-      const std::uint32_t b = Brightness(qRed(p), qGreen(p), qBlue(p));
-      if (b < light[block]) continue;
-      sums[0] += qRed(p);
-      sums[1] += qGreen(p);
-      sums[2] += qBlue(p);
-      brightness += b;
-    }
+  const int width = surface.lightLimit.width;
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const QRgb p = pixels[i];
+    const std::uint32_t b = Brightness(qRed(p), qGreen(p), qBlue(p));
+    if (b < surface.lightLimit.row(int(i / width) * TintRows)[i % width]) continue;
+    sums[0] += qRed(p);
+    sums[1] += qGreen(p);
+    sums[2] += qBlue(p);
+    brightness += b;
   }
   for (int c = 0; c < 3; ++c)
     surface.tint[c] =
@@ -204,7 +210,9 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
   surface.blockWidth = kx;
   surface.blockHeight = ky;
   BlockPlane mean = Plane(width, height), least = Plane(width, height);
-  Reduce(picture, kx, ky, mean, least);
+  std::vector<QRgb> tint;
+  tint.reserve(std::size_t(width) * std::size_t((height + TintRows - 1) / TintRows));
+  Reduce(picture, kx, ky, mean, least, tint);
   if (stopped()) return false;
 
   BlockPlane& paper = surface.paper;
@@ -218,22 +226,32 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
 
   // The darkest ink within a block, against the paper, 255 for paper itself.
   BlockPlane& ink = least;
-  for (std::size_t i = 0; i < ink.values.size(); ++i)
-    ink.values[i] = std::uint8_t(
-        std::min<std::uint32_t>(255, (std::uint32_t(ink.values[i]) * 255 + paper.values[i] / 2) / paper.values[i]));
+  for (std::size_t i = 0; i < ink.values.size(); ++i) ink.values[i] = against(ink.values[i], paper.values[i]);
   SlideMinimum(ink, 1, 1);
 
+  // The limits against the paper for each darkest ink, then set at each
+  // block's paper: v * paper / 255, rounded.
+  std::array<std::uint8_t, 256> inkAt{}, shadeAt{};
+  for (int darkest = 0; darkest < 256; ++darkest) {
+    if (level - darkest < InkContrast * level) continue;
+    inkAt[darkest] = Byte(darkest + InkShare * (level - darkest));
+    shadeAt[darkest] = Byte(darkest + ShadeShare * (level - darkest));
+  }
+  const std::uint8_t lightAt = Byte(level * (1 - PaperShade));
+  const auto atPaper = [](std::uint32_t v, std::uint32_t paper) {
+    const std::uint32_t x = v * paper + 128;
+    return std::uint8_t((x + (x >> 8)) >> 8);
+  };
   surface.inkLimit = Plane(width, height);
   surface.shadeLimit = Plane(width, height);
   surface.lightLimit = Plane(width, height);
   for (std::size_t i = 0; i < ink.values.size(); ++i) {
-    const double darkest = ink.values[i], scale = paper.values[i] / 255.0;
-    const bool holdsInk = level - darkest >= InkContrast * level;
-    surface.inkLimit.values[i] = holdsInk ? Byte((darkest + InkShare * (level - darkest)) * scale) : 0;
-    surface.shadeLimit.values[i] = holdsInk ? Byte((darkest + ShadeShare * (level - darkest)) * scale) : 0;
-    surface.lightLimit.values[i] = Byte(level * (1 - PaperShade) * scale);
+    const std::uint8_t darkest = ink.values[i], here = paper.values[i];
+    surface.inkLimit.values[i] = atPaper(inkAt[darkest], here);
+    surface.shadeLimit.values[i] = atPaper(shadeAt[darkest], here);
+    surface.lightLimit.values[i] = atPaper(lightAt, here);
   }
-  MeasureTint(picture, surface);
+  MeasureTint(tint, surface);
   return !stopped();
 }
 
