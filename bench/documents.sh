@@ -63,6 +63,13 @@ for format in pdf tif; do
   row "tintaborra-lote --formato $format -j 2" "$s" "$(echo "20 / $s" | bc -l | xargs printf '%.1f')" "$ratio" \
     $((kb / 1024)) "$cpu"
 done
+# Local black and white, decided by the page around each pixel, against the
+# global --gris above (goal: at least as fast, to the same Group 4 PDF).
+measure "$lote" -o "$work/bn" -j 2 --bn --formato pdf "$work/escaneo.pdf"
+ratio=-
+[ -n "$gs_s" ] && ratio=$(echo "$s / $gs_s" | bc -l | xargs printf '%.2f')
+row "tintaborra-lote --bn --formato pdf -j 2" "$s" "$(echo "20 / $s" | bc -l | xargs printf '%.1f')" "$ratio" \
+  $((kb / 1024)) "$cpu"
 
 echo
 ours=$(stat -c %s "$work/tif/escaneo.tif")
