@@ -59,6 +59,33 @@ std::uint32_t TypicalPaper(const BlockPlane& paper) {
   return *tenth;
 }
 
+// What a thread keeps from one page to the next, as MeasurePaper keeps its
+// own: the surface and the white background's gains.
+struct StepRoom {
+  PaperSurface surface;
+  std::vector<std::uint16_t> gains, rowGains;
+};
+thread_local StepRoom room;
+
+// Pages larger than this give their memory back when done, so that a huge
+// picture leaves nothing behind; smaller ones keep it for the next page.
+constexpr qint64 KeptPixels = 40'000'000;
+
+class Keeping {
+ public:
+  explicit Keeping(const QImage& picture) : large_(qint64(picture.width()) * picture.height() > KeptPixels) {}
+  ~Keeping() {
+    if (!large_) return;
+    room = StepRoom();
+    ReleasePaperRoom();
+  }
+  Keeping(const Keeping&) = delete;
+  Keeping& operator=(const Keeping&) = delete;
+
+ private:
+  bool large_;
+};
+
 bool Measure(QImage& picture, PaperSurface& surface, const std::atomic<bool>* stop) {
   if (picture.isNull()) return !(stop && stop->load());
   if (picture.format() != QImage::Format_RGB32) {
@@ -76,7 +103,8 @@ bool Measure(QImage& picture, PaperSurface& surface, const std::atomic<bool>* st
 double PageDpi(const QImage& picture) { return LikelyDpi(picture.dotsPerMeterX()); }
 
 bool LocalBlackAndWhite(QImage& picture, const std::atomic<bool>* stop) {
-  PaperSurface surface;
+  const Keeping keeping(picture);
+  PaperSurface& surface = room.surface;
   if (!Measure(picture, surface, stop)) return false;
   if (picture.isNull()) return true;
   const int width = picture.width();
@@ -87,7 +115,8 @@ bool LocalBlackAndWhite(QImage& picture, const std::atomic<bool>* stop) {
 }
 
 bool WhitenBackground(QImage& picture, const std::atomic<bool>* stop) {
-  PaperSurface surface;
+  const Keeping keeping(picture);
+  PaperSurface& surface = room.surface;
   if (!Measure(picture, surface, stop)) return false;
   if (picture.isNull()) return true;
   const int width = picture.width(), height = picture.height();
@@ -95,14 +124,16 @@ bool WhitenBackground(QImage& picture, const std::atomic<bool>* stop) {
   // than any paper lies in a wide stretch of ink, which keeps the shade it
   // has against the page's paper elsewhere (or as it is on a page of no paper).
   const std::uint32_t elsewhere = TypicalPaper(surface.paper);
-  std::vector<std::uint16_t> gains(surface.paper.values.size());
+  std::vector<std::uint16_t>& gains = room.gains;
+  gains.resize(surface.paper.values.size());
   for (std::size_t i = 0; i < gains.size(); ++i) {
     const std::uint32_t block = surface.paper.values[i] > PaperFloor ? surface.paper.values[i] : elsewhere;
     const std::uint32_t paper = block * std::uint32_t(surface.paperLevel);
     gains[i] = block == 0 ? 256 : std::uint16_t((255u * 255 * 256 + paper / 2) / paper);
   }
   SpreadRows limits(surface.shadeLimit, surface, width);
-  std::vector<std::uint16_t> rowGains(static_cast<std::size_t>(width));
+  std::vector<std::uint16_t>& rowGains = room.rowGains;
+  rowGains.resize(static_cast<std::size_t>(width));
   for (int y = 0; y < height; ++y) {
     const std::uint16_t* blockGains = gains.data() + std::ptrdiff_t(y / surface.blockHeight) * surface.paper.width;
     for (int x = 0, b = 0; x < width; x += surface.blockWidth, ++b)

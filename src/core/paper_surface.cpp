@@ -39,12 +39,23 @@ constexpr double ShadeShare = 0.7;
 // How much darker than the paper a pixel must be to be anything but paper.
 constexpr double PaperShade = 0.06;
 
-BlockPlane Plane(int width, int height, std::uint8_t value = 0) {
-  BlockPlane plane;
+// The planes and rows a thread measures pages with, kept from one page to
+// the next: pages of one size need no new memory from the system, which
+// it would hand over page by page, zeroed, at a cost beside which the
+// measuring itself is small.
+struct Room {
+  BlockPlane mean, least, wide;
+  std::vector<std::uint8_t> columns, run;
+  std::vector<QRgb> tint;
+};
+thread_local Room room;
+
+// A plane of the given size whose values are left as they were: every one
+// is written before it is read.
+void Shape(BlockPlane& plane, int width, int height) {
   plane.width = width;
   plane.height = height;
-  plane.values.assign(std::size_t(width) * std::size_t(height), value);
-  return plane;
+  plane.values.resize(std::size_t(width) * std::size_t(height));
 }
 
 // One pixel of each block of every fourth row of blocks, read for the
@@ -66,11 +77,15 @@ void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane&
       const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(top));
       for (int x = 0; x < width; x += kx) tint.push_back(line[x]);
     }
+    // Through plain pointers: a store of a byte may alias anything, and the
+    // compiler would reload a vector's own pointer after each.
+    std::uint16_t* const sum = sums.data();
+    std::uint8_t *const low = minima.data(), *const lit = bright.data();
     for (int y = top; y < top + rows; ++y) {
-      BrightnessRow(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, bright.data());
+      BrightnessRow(reinterpret_cast<const QRgb*>(picture.constScanLine(y)), width, lit);
       for (int x = 0; x < width; ++x) {
-        sums[x] = std::uint16_t(sums[x] + bright[x]);
-        minima[x] = std::min(minima[x], bright[x]);
+        sum[x] = std::uint16_t(sum[x] + lit[x]);
+        low[x] = std::min(low[x], lit[x]);
       }
     }
     std::uint8_t* meanRow = mean.row(by);
@@ -98,12 +113,13 @@ void SlideRun(std::uint8_t* values, int count, std::ptrdiff_t step, int radius, 
   if (radius <= 0 || count <= 1) return;
   const int window = 2 * radius + 1, length = count + 2 * radius;
   room.resize(std::size_t(length));
-  for (int i = 0; i < length; ++i) room[i] = values[std::clamp(i - radius, 0, count - 1) * step];
+  std::uint8_t* const r = room.data();
+  for (int i = 0; i < length; ++i) r[i] = values[std::clamp(i - radius, 0, count - 1) * step];
   const auto pick = [](std::uint8_t a, std::uint8_t b) { return Largest ? std::max(a, b) : std::min(a, b); };
   int span = 1;
   for (; span * 2 <= window; span *= 2)
-    for (int i = 0; i + span < length; ++i) room[i] = pick(room[i], room[i + span]);
-  for (int i = 0; i < count; ++i) values[i * step] = pick(room[i], room[i + window - span]);
+    for (int i = 0; i + span < length; ++i) r[i] = pick(r[i], r[i + span]);
+  for (int i = 0; i < count; ++i) values[i * step] = pick(r[i], r[i + window - span]);
 }
 
 // The same down the columns, whole rows at a time.
@@ -111,10 +127,11 @@ template <bool Largest>
 void SlideColumns(BlockPlane& plane, int radius) {
   if (radius <= 0 || plane.height <= 1) return;
   const int window = 2 * radius + 1, length = plane.height + 2 * radius, width = plane.width;
-  std::vector<std::uint8_t> room(std::size_t(length) * std::size_t(width));
-  const auto line = [&](int i) { return room.data() + std::ptrdiff_t(i) * width; };
+  std::vector<std::uint8_t>& rows = room.columns;
+  rows.resize(std::size_t(length) * std::size_t(width));
+  const auto line = [&](int i) { return rows.data() + std::ptrdiff_t(i) * width; };
   for (int i = 0; i < length; ++i) std::copy_n(plane.row(std::clamp(i - radius, 0, plane.height - 1)), width, line(i));
-  const auto merge = [&](std::uint8_t* into, const std::uint8_t* from) {
+  const auto merge = [width](std::uint8_t* __restrict into, const std::uint8_t* __restrict from) {
     for (int x = 0; x < width; ++x) into[x] = Largest ? std::max(into[x], from[x]) : std::min(into[x], from[x]);
   };
   int span = 1;
@@ -128,8 +145,8 @@ void SlideColumns(BlockPlane& plane, int radius) {
 
 template <bool Largest>
 void Slide(BlockPlane& plane, int radiusX, int radiusY) {
-  std::vector<std::uint8_t> room;
-  for (int y = 0; y < plane.height; ++y) SlideRun<Largest>(plane.row(y), plane.width, 1, radiusX, room);
+  std::vector<std::uint8_t>& run = room.run;
+  for (int y = 0; y < plane.height; ++y) SlideRun<Largest>(plane.row(y), plane.width, 1, radiusX, run);
   SlideColumns<Largest>(plane, radiusY);
 }
 
@@ -156,7 +173,9 @@ class AgainstPaper {
 // still has paper within it.
 void Close(BlockPlane& plane, int radiusX, int radiusY) {
   const int beyondX = radiusX / 2, beyondY = radiusY / 2;
-  BlockPlane wide = Plane(plane.width + 2 * beyondX, plane.height + 2 * beyondY);
+  BlockPlane& wide = room.wide;
+  Shape(wide, plane.width + 2 * beyondX, plane.height + 2 * beyondY);
+  std::fill(wide.values.begin(), wide.values.end(), 0);
   for (int y = 0; y < plane.height; ++y) std::copy_n(plane.row(y), plane.width, wide.row(y + beyondY) + beyondX);
   SlideMaximum(wide, radiusX, radiusY);
   SlideMinimum(wide, radiusX, radiusY);
@@ -199,6 +218,8 @@ void MeasureTint(const std::vector<QRgb>& pixels, PaperSurface& surface) {
 
 }  // namespace
 
+void ReleasePaperRoom() { room = Room(); }
+
 void SlideMaximum(BlockPlane& plane, int radiusX, int radiusY) { Slide<true>(plane, radiusX, radiusY); }
 void SlideMinimum(BlockPlane& plane, int radiusX, int radiusY) { Slide<false>(plane, radiusX, radiusY); }
 
@@ -209,8 +230,11 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
   const int width = (picture.width() + kx - 1) / kx, height = (picture.height() + ky - 1) / ky;
   surface.blockWidth = kx;
   surface.blockHeight = ky;
-  BlockPlane mean = Plane(width, height), least = Plane(width, height);
-  std::vector<QRgb> tint;
+  BlockPlane &mean = room.mean, &least = room.least;
+  Shape(mean, width, height);
+  Shape(least, width, height);
+  std::vector<QRgb>& tint = room.tint;
+  tint.clear();
   tint.reserve(std::size_t(width) * std::size_t((height + TintRows - 1) / TintRows));
   Reduce(picture, kx, ky, mean, least, tint);
   if (stopped()) return false;
@@ -242,9 +266,9 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
     const std::uint32_t x = v * paper + 128;
     return std::uint8_t((x + (x >> 8)) >> 8);
   };
-  surface.inkLimit = Plane(width, height);
-  surface.shadeLimit = Plane(width, height);
-  surface.lightLimit = Plane(width, height);
+  Shape(surface.inkLimit, width, height);
+  Shape(surface.shadeLimit, width, height);
+  Shape(surface.lightLimit, width, height);
   for (std::size_t i = 0; i < ink.values.size(); ++i) {
     const std::uint8_t darkest = ink.values[i], here = paper.values[i];
     surface.inkLimit.values[i] = atPaper(inkAt[darkest], here);

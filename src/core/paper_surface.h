@@ -55,6 +55,10 @@ inline constexpr std::uint8_t PaperFloor = 60;
 bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface& surface,
                   const std::atomic<bool>* stop);
 
+// Gives back the memory this thread keeps for measuring the next page like
+// the last (about a byte for each of the last page's pixels).
+void ReleasePaperRoom();
+
 // Sets every value to the largest (or smallest) within radiusX blocks across
 // and radiusY blocks down, the plane's edge repeated beyond it.
 void SlideMaximum(BlockPlane& plane, int radiusX, int radiusY);
