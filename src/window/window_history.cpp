@@ -17,7 +17,7 @@ RecordedRun::RecordedRun(MainWindow& window) : window_(window), exceptions_(std:
   window.undoHistory.BeginRun(window.pictureBox->Image());
 }
 
-void RecordedRun::Column(const RowStep& rule) { window_.runs.Column(rule); }
+void RecordedRun::Column(const Step& rule) { window_.runs.Column(rule); }
 
 void RecordedRun::LeavesOut() { window_.runs.ColumnLeftOut(); }
 
