@@ -50,6 +50,12 @@ Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
                           menos que D; se leen como las casillas "tipo gris" y
                           "distancia media" de la ventana
   --blanquear             todo lo que no es negro puro pasa a blanco
+  --fondo                 fondo blanco: el papel, sea cual sea su tono, con
+                          sombras, luz desigual y manchas más claras que la
+                          tinta, pasa a blanco puro; la tinta conserva su color
+  --bn                    blanco y negro local: tinta negra pura sobre blanco,
+                          decidido por el papel y la tinta de alrededor de cada
+                          punto (también el lápiz); se guarda en 1 bit
   COLOR es R,G,B (tres números de 0 a 255) o #RRGGBB. Sin ningún paso, las
   imágenes y las páginas solo cambian de formato.
 

@@ -103,12 +103,14 @@ struct Switches {
   QCommandLineOption removal{QStringLiteral("quitar"), {}, QStringLiteral("COLOR[:COLOR]")};
   QCommandLineOption grey{QStringLiteral("gris"), {}, QStringLiteral("T,D")};
   QCommandLineOption whitening{QStringLiteral("blanquear")};
+  QCommandLineOption background{QStringLiteral("fondo")};
+  QCommandLineOption blackWhite{QStringLiteral("bn")};
   QCommandLineOption join{QStringLiteral("unir"), {}, QStringLiteral("ARCHIVO")};
   QCommandLineOption pages{QStringLiteral("paginas"), {}, QStringLiteral("PAGINAS")};
   QCommandLineOption dpi{QStringLiteral("ppp"), {}, QStringLiteral("N")};
   QCommandLineOption quality{QStringLiteral("calidad"), {}, QStringLiteral("N")};
-  QList<QCommandLineOption> all{help, version,   output, format, jobs, removal,
-                                grey, whitening, join,   pages,  dpi,  quality};
+  QList<QCommandLineOption> all{help,      version,    output,     format, jobs,  removal, grey,
+                                whitening, background, blackWhite, join,   pages, dpi,     quality};
 };
 
 // Why an argument that reads as an option is refused: a name of no option, a
@@ -226,6 +228,10 @@ Options ParseArguments(const QStringList& arguments) {
       o.steps.emplace_back(greyTypeStep(value(sw.grey), o.warnings));
     } else if (is(sw.whitening)) {
       o.steps.emplace_back(filters::WhiteningRule{});
+    } else if (is(sw.background)) {
+      o.steps.emplace_back(filters::WhiteBackgroundStep{});
+    } else if (is(sw.blackWhite)) {
+      o.steps.emplace_back(filters::LocalBlackWhiteStep{});
     }
   }
   for (const QString& input : parser.positionalArguments()) o.inputs += asTyped(input);

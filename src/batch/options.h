@@ -3,7 +3,7 @@
 //   tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO]
 //                   [--paginas 1-3,17] [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...
 
-#include "core/row_walk.h"
+#include "core/page_steps.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +27,7 @@ struct Options {
   int dpi = 300;                           // of pages drawn rather than taken from their picture
   int quality = 0;                         // --calidad, 1 to 100; 0 when not given
   int jobs = 0;                            // 0: one for each core
-  std::vector<filters::RowStep> steps;     // in the order given
+  std::vector<filters::Step> steps;        // in the order given
   QStringList inputs;                      // files and folders, as given
   QStringList warnings;                    // about settings read as the window reads them, in Spanish
 

@@ -18,7 +18,7 @@ namespace {
 
 // The one path of every single picture and every page: its pixels through
 // the steps, then stored in the smallest form that holds them exactly.
-void clean(QImage& picture, const Options& options) { filters::ApplyInRowOrder(picture, options.steps); }
+void clean(QImage& picture, const Options& options) { filters::ApplySteps(picture, options.steps); }
 
 void savePicture(QImage picture, const QString& path, const Options& options) {
   clean(picture, options);

@@ -21,6 +21,12 @@ using platform::Channels;
 using platform::SplitChannels;
 using platform::White;
 
+// A pixel's brightness, 0 to 255, weighing red, green and blue as the eye
+// does (77, 150 and 29 parts in 256): grey g gives g.
+constexpr std::uint32_t Brightness(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+  return (red * 77 + green * 150 + blue * 29 + 128) >> 8;
+}
+
 // when ? a : b, computed without a jump.
 constexpr ColorValue Select(bool when, ColorValue a, ColorValue b) {
   return b ^ ((a ^ b) & -static_cast<ColorValue>(when));

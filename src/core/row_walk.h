@@ -11,6 +11,7 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <variant>
 #include <vector>
 
@@ -39,5 +40,19 @@ void WalkRow(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
 bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const RemovalRule& rule);
 bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const GreyTypeRule& rule);
 bool WalkRowChanged(QRgb* row, std::ptrdiff_t count, const WhiteningRule& rule);
+
+// The page steps' walks (row_walk_page.cpp), over count adjacent pixels of
+// an RGB32 row with a value for each pixel beside it. Brightness is that of
+// pixel_rules.h.
+// A pixel darker than limit[i] becomes black, any other white.
+void WalkRowBelow(QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit);
+// mask[i] = 1 where the pixel is darker than limit[i], 0 elsewhere.
+void InkMask(const QRgb* row, std::ptrdiff_t count, const std::uint8_t* limit, std::uint8_t* mask);
+// A pixel with near[i] != 0 that is darker than light[i] keeps its shade,
+// each channel c of it becoming min(255, (c * tint[channel] * gain[i]) >> 16)
+// (tint red, green, blue); any other pixel becomes white. tint * gain must
+// stay below 2^24.
+void KeepInk(QRgb* row, std::ptrdiff_t count, const std::uint8_t* near, const std::uint8_t* light,
+             const std::uint16_t* gain, const std::uint32_t tint[3]);
 
 }  // namespace filters

@@ -109,7 +109,7 @@ TEST(BatchDocuments, EveryPageWrittenIsTheSinglePicturePathsPage) {
       ASSERT_EQ(got.size(), pages.size()) << file;
       for (std::size_t i = 0; i < pages.size(); ++i) {
         QImage expected = pagesOf(d.in(QString::fromUtf8(pages[i].first)))[std::size_t(pages[i].second)];
-        filters::ApplyInRowOrder(expected, options.steps);
+        filters::ApplySteps(expected, options.steps);
         EXPECT_EQ(got[i].convertToFormat(QImage::Format_RGB32), expected) << file << " page " << i;
         EXPECT_EQ(got[i].dotsPerMeterX(), expected.dotsPerMeterX()) << file << " page " << i;
       }

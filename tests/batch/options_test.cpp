@@ -54,8 +54,10 @@ TEST(BatchOptions, StepsKeepTheirOrderAndOptionsTakeTheirValuesEitherWay) {
 
 // A step as a word: a removal by the grey it repaints, a grey-type step by the
 // highest mean it still calls dark.
-QString stepWord(const filters::RowStep& step) {
+QString stepWord(const filters::Step& step) {
   if (std::holds_alternative<filters::WhiteningRule>(step)) return QStringLiteral("B");
+  if (std::holds_alternative<filters::WhiteBackgroundStep>(step)) return QStringLiteral("F");
+  if (std::holds_alternative<filters::LocalBlackWhiteStep>(step)) return QStringLiteral("N");
   if (const auto* grey = std::get_if<filters::GreyTypeRule>(&step))
     return QStringLiteral("G%1").arg(grey->highestDarkMean());
   for (const int v : {10, 100, 200})
@@ -74,6 +76,7 @@ TEST(BatchOptions, RepeatedStepsRunInTheOrderGivenAmongTheOtherOptions) {
        "Q10 B Q100 G49 B Q200"},
       {{"--gris=50,5", "-j4", "--gris", "150,5", "a.png", "--quitar=200,200,200", "--trabajos=2", "--gris", "100,5"},
        "G49 G149 Q200 G99"},
+      {{"--bn", "--quitar", "10,10,10", "--fondo", "--blanquear", "--bn"}, "N Q10 F B N"},
   };
   for (const auto& c : cases) {
     const batch::Options o = ParseArguments(QStringList{"-oSalida", "entrada"} + c.args);
