@@ -87,11 +87,14 @@ class RecordedRun {
     return rule;
   }
   void LeavesOut();
+  // The undo step of the run's whole change, made ahead off the window's thread.
+  void Undoes(History::Prepared&& undo) { undo_ = std::move(undo); }
 
  private:
   void Column(const Step& rule);
   MainWindow& window_;
   int exceptions_;
+  History::Prepared undo_;
 };
 
 void PrepareSurface(MainWindow& window, const ScanOptions& options, Steps& step);

@@ -24,7 +24,7 @@ void RecordedRun::LeavesOut() { window_.runs.ColumnLeftOut(); }
 RecordedRun::~RecordedRun() {
   if (std::uncaught_exceptions() > exceptions_) window_.runs.ColumnLeftOut();
   window_.runs.EndRun();
-  window_.undoHistory.EndRun(window_.pictureBox->Image());
+  window_.undoHistory.EndRun(window_.pictureBox->Image(), std::move(undo_));
   // The next run starts a step that holds the picture as it is now.
   if (!window_.undoHistory.Running()) window_.pictureBox->CopyAhead();
 }

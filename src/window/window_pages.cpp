@@ -37,8 +37,10 @@ void MainWindow::runPageStep(const filters::Step& step) {
     const QImage now = pictureBox->Image();
     return now.constBits() != source.constBits() || now.size() != source.size();
   };
-  // A result already computed for the view is the same result.
-  QImage result = pageResults.Computed(source, step);
+  // A result already computed for the view is the same result. Its undo
+  // step is made with it, so that the window's thread only puts them in place.
+  filters::History::Prepared undo;
+  QImage result = pageResults.Computed(source, step, &undo);
   if (result.isNull()) {
     filters::PageJob job(source, step);
     progressLabel->setCaption(QStringLiteral("0 %"));
@@ -54,6 +56,7 @@ void MainWindow::runPageStep(const filters::Step& step) {
       }
     } while (!job.Wait(YieldEvery));
     result = job.Result();
+    undo = job.TakeUndoStep();
   }
   if (changed()) {
     dialogs().ShowMessage(
@@ -66,6 +69,7 @@ void MainWindow::runPageStep(const filters::Step& step) {
   } else {
     filters::detail::RecordedRun recorded(*this);
     recorded.Applies(step);
+    recorded.Undoes(std::move(undo));
     pictureBox->EditImage([&result](QImage& image) { image = std::move(result); });
     progressLabel->setCaption(QStringLiteral("100 %"));
   }

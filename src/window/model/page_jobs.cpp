@@ -18,9 +18,14 @@ bool RunStep(QImage& picture, const Step& step, const std::atomic<bool>* stop) {
 PageJob::PageJob(QImage source, Step step, std::function<void()> finished) {
   thread_ = std::thread([this, source = std::move(source), step, finished = std::move(finished)]() mutable {
     QImage result;
+    History::Prepared undo;
     std::exception_ptr failure;
     try {
-      if (RunStep(source, step, &stop_)) result = std::move(source);
+      const QImage before = source;
+      if (RunStep(source, step, &stop_)) {
+        result = std::move(source);
+        undo = History::Prepare(before, result);
+      }
     } catch (...) {
       failure = std::current_exception();
     }
@@ -28,6 +33,7 @@ PageJob::PageJob(QImage source, Step step, std::function<void()> finished) {
     {
       const std::lock_guard lock(mutex_);
       result_ = std::move(result);
+      undo_ = std::move(undo);
       failure_ = failure;
       finished_ = true;
     }
@@ -52,6 +58,11 @@ QImage PageJob::Result() const {
   return result_;
 }
 
+History::Prepared PageJob::TakeUndoStep() {
+  const std::lock_guard lock(mutex_);
+  return std::move(undo_);
+}
+
 PageResults::~PageResults() { Clear(); }
 
 bool PageResults::Same(const QImage& picture) const {
@@ -68,12 +79,14 @@ void PageResults::ForgetPicture(const QImage& picture) {
   picture_ = picture;
 }
 
-QImage PageResults::Computed(const QImage& picture, const Step& step) const {
+QImage PageResults::Computed(const QImage& picture, const Step& step, History::Prepared* undo) {
   if (!Same(picture)) return {};
   for (const Entry& e : entries_) {
     if (e.step.index() != step.index() || !e.job->Finished()) continue;
     try {
-      return e.job->Result();
+      QImage result = e.job->Result();
+      if (undo) *undo = e.job->TakeUndoStep();
+      return result;
     } catch (...) {
       return {};  // shown as nothing; a run computes it again and says why
     }

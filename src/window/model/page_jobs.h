@@ -6,6 +6,7 @@
 // on handling its events; the result is handed back whole, or not at all.
 
 #include "core/page_steps.h"
+#include "window/model/history.h"
 
 #include <QImage>
 
@@ -51,6 +52,9 @@ class PageJob {
   // Once finished: the result, or a null picture when the step gave up.
   // Rethrows what the step threw (std::bad_alloc, a platform::Failure).
   QImage Result() const;
+  // Once finished with a result: the undo step from the source to it, made
+  // on the job's thread too; taken once.
+  History::Prepared TakeUndoStep();
 
  private:
   std::atomic<bool> stop_{false};
@@ -58,6 +62,7 @@ class PageJob {
   mutable std::mutex mutex_;
   std::condition_variable done_;
   QImage result_;
+  History::Prepared undo_;
   std::exception_ptr failure_;
   std::thread thread_;
 };
@@ -76,8 +81,9 @@ class PageResults {
   // The result of the page step on picture when computed; otherwise null, and its
   // computation is started unless it is under way.
   QImage Request(const QImage& picture, const Step& step);
-  // The result when computed, or null; nothing is started.
-  QImage Computed(const QImage& picture, const Step& step) const;
+  // The result when computed, or null; nothing is started. undo, when
+  // given, takes the undo step to the result that came with it.
+  QImage Computed(const QImage& picture, const Step& step, History::Prepared* undo = nullptr);
   // Stops the jobs and forgets the results.
   void Clear();
 
