@@ -150,3 +150,17 @@ TEST(PageSteps, ShiftOverAMenuItemShowsItsResultAndAppliesNothing) {
   EXPECT_EQ(t->undoHistory.Steps(), 0);
   EXPECT_TRUE(t.dialogs.messages.isEmpty());
 }
+
+TEST(PageSteps, ClosingTheWindowDuringTheRunEndsItWithNothingApplied) {
+  TestWindow t;
+  t->pictureBox->setPicture(filtertest::MixedPicture(300, 200));
+  const QImage before = t->pictureBox->Image();
+  t.onYield = [&](int n) {
+    if (n == 1) t->close();
+  };
+  testsupport::ExpectEnd([&] { t->localBlackWhiteClicked(); });
+  t.onYield = nullptr;
+  EXPECT_EQ(Difference(t->pictureBox->Image(), before), "");
+  EXPECT_EQ(t->undoHistory.Steps(), 0);
+  EXPECT_TRUE(t.dialogs.messages.isEmpty());
+}
