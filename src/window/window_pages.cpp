@@ -50,9 +50,11 @@ void MainWindow::runPageStep(const filters::Step& step) {
     do {
       DoEvents();
       if (stopRequested || changed()) job.Stop();
+      // The step tells nothing of how far it has come: the label counts the
+      // seconds it has run instead, so that the user sees it is at work.
       if (const qint64 seconds = clock.elapsed() / 1000; seconds > shownSeconds) {
         shownSeconds = seconds;
-        progressLabel->setCaption(QStringLiteral("%1… %2 s").arg(StepName(step)).arg(seconds));
+        progressLabel->setCaption(QStringLiteral("… %1 s").arg(seconds));
       }
     } while (!job.Wait(YieldEvery));
     result = job.Result();
