@@ -2,6 +2,7 @@
 
 #include "formats/codecs.h"
 #include "window/dropped_files.h"
+#include "window/filter_menu.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"
 #include "window/shift_preview.h"
@@ -31,7 +32,17 @@ void applyFont(QWidget* w, const app::FontDef& font) {
 
 }  // namespace
 
-MainWindow::MainWindow(platform::Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs) {
+MainWindow::MainWindow(platform::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      pageResults([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+              if (pageResultReady) pageResultReady();
+            },
+            Qt::QueuedConnection);
+      }),
+      dialogs_(dialogs) {
   build();
   wireHandlers();
 }
@@ -180,7 +191,7 @@ void MainWindow::wireHandlers() {
   const app::Dispatch dispatcher = [this](const std::function<void()>& handler) { dispatch(handler); };
   app::InstallShortcuts(*this, dispatcher);
   imagefiles::AcceptDroppedFiles(*this, dispatcher);
-  app::InstallShiftPreview(*this);
+  app::InstallShiftPreview(*this, app::InstallFilterMenu(*this, dispatcher));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,19 +5,22 @@
 //   window_files.cpp    opening, the file list, saving, copying
 //   window_colour.cpp   sampling, target and replacement colours
 //   window_filters.cpp  the three filters and the stop button
+//   window_pages.cpp    the two page steps, run off the window's thread
 //   window_history.cpp  undoing, redoing and repeating the filter runs
 // The window's shortcuts are set up in shortcuts.cpp, its dropped files taken
-// in dropped_files.cpp.
+// in dropped_files.cpp, the picture's menu of filters built in filter_menu.cpp.
 
 #include "window/forms/controls.h"
 #include "window/forms/dialogs.h"
 #include "window/forms/picturebox.h"
 #include "window/model/history.h"
+#include "window/model/page_jobs.h"
 #include "window/model/repeat_command.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class MainWindow : public QWidget {
@@ -80,6 +83,8 @@ class MainWindow : public QWidget {
   void removeColourClicked();
   void greyTypeClicked();
   void whitenClicked();
+  void whiteBackgroundClicked();
+  void localBlackWhiteClicked();
   void stopClicked();
   void copyClicked();
   void exitClicked();
@@ -102,6 +107,17 @@ class MainWindow : public QWidget {
   void copyRepeatCommand();
   // Opens a file dropped on the window as if chosen in the open dialog.
   void openDroppedFile(const QString& path);
+  // Runs a page step on a copy of the picture off the window's thread, the
+  // window handling its events meanwhile, and puts the result in place as
+  // one run; a stop, or another picture, leaves the picture as it was.
+  void runPageStep(const filters::Step& step);
+
+  // Called on the window's thread when a result of pageResults has come in.
+  std::function<void()> pageResultReady;
+  // The page steps' results on the picture, computed ahead for showing them.
+  // Declared after the state its threads' calls reach, so that they have
+  // ended before that goes.
+  filters::PageResults pageResults;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

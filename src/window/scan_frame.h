@@ -10,7 +10,7 @@
 // the rule sees them exactly as it would reading them at every pixel.
 
 #include "core/numbers.h"
-#include "core/row_walk.h"
+#include "core/page_steps.h"
 #include "window/main_window.h"
 #include "window/model/skip_and_continue.h"
 
@@ -83,15 +83,18 @@ class RecordedRun {
   // cannot be repeated, as does a failure that ends the run.
   template <class Rule>
   const Rule& Applies(const Rule& rule) {
-    if constexpr (std::is_constructible_v<RowStep, Rule>) Column(RowStep(rule));
+    if constexpr (std::is_constructible_v<Step, Rule>) Column(Step(rule));
     return rule;
   }
   void LeavesOut();
+  // The undo step of the run's whole change, made ahead off the window's thread.
+  void Undoes(History::Prepared&& undo) { undo_ = std::move(undo); }
 
  private:
-  void Column(const RowStep& rule);
+  void Column(const Step& rule);
   MainWindow& window_;
   int exceptions_;
+  History::Prepared undo_;
 };
 
 void PrepareSurface(MainWindow& window, const ScanOptions& options, Steps& step);

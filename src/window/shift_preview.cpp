@@ -1,10 +1,12 @@
 #include "window/shift_preview.h"
 
+#include "window/filter_menu.h"
 #include "window/main_window.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 
 using namespace platform;
@@ -32,9 +34,19 @@ std::optional<filters::Preview> GreyTypeNow(const MainWindow& window) {
 // Follows Shift and the widget under the pointer anywhere in the window.
 class ShiftWatch : public QObject {
  public:
-  explicit ShiftWatch(MainWindow& window) : QObject(&window), window_(window) {}
+  ShiftWatch(MainWindow& window, QMenu* menu) : QObject(&window), window_(window), menu_(menu) {}
 
-  void refresh() { window_.pictureBox->setPreview(shift_ ? PreviewOver(window_, under_) : std::nullopt); }
+  void refresh() {
+    if (!shift_) return window_.pictureBox->setPreview(std::nullopt);
+    const std::optional<int> item = menuOpen_ ? FilterOf(menu_->activeAction()) : std::nullopt;
+    window_.pictureBox->setPreview(item ? PreviewOfFilter(window_, *item) : PreviewOver(window_, under_));
+  }
+  // The menu of filters opens or closes: while it is open, the preview is
+  // that of its item under the pointer, or none.
+  void menuOpens(bool open) {
+    menuOpen_ = open;
+    refresh();
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -76,6 +88,8 @@ class ShiftWatch : public QObject {
 
  private:
   MainWindow& window_;
+  QPointer<QMenu> menu_;
+  bool menuOpen_ = false;
   bool shift_ = false;
   QPointer<QWidget> under_;
 };
@@ -97,9 +111,28 @@ std::optional<filters::Preview> PreviewOver(const MainWindow& window, const QWid
   return std::nullopt;
 }
 
-void InstallShiftPreview(MainWindow& window) {
-  auto* watch = new ShiftWatch(window);
+std::optional<filters::Preview> PreviewOfFilter(MainWindow& window, int filter) {
+  const QWidget* buttons[] = {window.removeColourButton, window.greyTypeButton, window.whitenButton};
+  if (filter >= 0 && filter < 3) return PreviewOver(window, buttons[filter]);
+  const std::optional<filters::Step> step = filter == 3   ? filters::Step(filters::WhiteBackgroundStep{})
+                                            : filter == 4 ? filters::Step(filters::LocalBlackWhiteStep{})
+                                                          : std::optional<filters::Step>();
+  if (!step) return std::nullopt;
+  // Until its result comes in, the picture shows as it is.
+  QImage result = window.pageResults.Request(window.pictureBox->Image(), *step);
+  if (result.isNull()) return std::nullopt;
+  return filters::ComputedResult{std::move(result)};
+}
+
+void InstallShiftPreview(MainWindow& window, QMenu* filterMenu) {
+  auto* watch = new ShiftWatch(window, filterMenu);
   qApp->installEventFilter(watch);
+  if (filterMenu) {
+    QObject::connect(filterMenu, &QMenu::aboutToShow, watch, [watch] { watch->menuOpens(true); });
+    QObject::connect(filterMenu, &QMenu::aboutToHide, watch, [watch] { watch->menuOpens(false); });
+    QObject::connect(filterMenu, &QMenu::hovered, watch, [watch] { watch->refresh(); });
+  }
+  window.pageResultReady = [watch] { watch->refresh(); };
   // A move over the picture samples a new colour, and so a new target to show.
   window.pictureBox->MouseMove = [watch, handler = window.pictureBox->MouseMove](int b, int s, float x, float y) {
     if (handler) handler(b, s, x, y);

@@ -7,20 +7,29 @@
 // leaving, shows the picture as it is. Nothing else changes: the picture, the
 // undo history, the clipboard and the readouts are never touched, and a click
 // does what it does without it. The filter buttons' tooltips tell of it.
+// Over an item of the picture's menu of filters, the view shows that
+// filter's result: a button's filter as over its button, a page step's
+// result computed off the window's thread once for the picture as it is.
 
 #include "window/model/preview.h"
 
 #include <optional>
 
 class MainWindow;
+class QMenu;
 class QWidget;
 
 namespace app {
 
-void InstallShiftPreview(MainWindow& window);
+void InstallShiftPreview(MainWindow& window, QMenu* filterMenu = nullptr);
 
 // What the view shows with Shift held over the widget under: nothing unless
 // it is the picture or a filter's button.
 std::optional<filters::Preview> PreviewOver(const MainWindow& window, const QWidget* under);
+
+// What the view shows with Shift held over the menu's item for filter (its
+// place in filters::StepNames); a page step's result is asked for, and
+// nothing shows until it has come in.
+std::optional<filters::Preview> PreviewOfFilter(MainWindow& window, int filter);
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "window/shortcuts.h"
 
+#include "window/filter_menu.h"
 #include "window/main_window.h"
 
 #include <QKeyEvent>
@@ -46,6 +47,8 @@ void InstallShortcuts(MainWindow& window, const Dispatch& dispatch) {
   add(QKeySequence(Qt::CTRL | Qt::Key_Z), undo);
   add(QKeySequence(Qt::CTRL | Qt::Key_Y), redo);
   add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), redo);
+  add(WhiteBackgroundKeys, [&window, dispatch] { dispatch([&window] { window.whiteBackgroundClicked(); }); });
+  add(LocalBlackWhiteKeys, [&window, dispatch] { dispatch([&window] { window.localBlackWhiteClicked(); }); });
   const QKeySequence repeatKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
   add(repeatKeys, [&window, dispatch] { dispatch([&window] { window.copyRepeatCommand(); }); });
   window.copyButton->setToolTip(QStringLiteral("%1. %2 copia la orden de tintaborra-lote que repite los filtros")

@@ -17,14 +17,14 @@ RecordedRun::RecordedRun(MainWindow& window) : window_(window), exceptions_(std:
   window.undoHistory.BeginRun(window.pictureBox->Image());
 }
 
-void RecordedRun::Column(const RowStep& rule) { window_.runs.Column(rule); }
+void RecordedRun::Column(const Step& rule) { window_.runs.Column(rule); }
 
 void RecordedRun::LeavesOut() { window_.runs.ColumnLeftOut(); }
 
 RecordedRun::~RecordedRun() {
   if (std::uncaught_exceptions() > exceptions_) window_.runs.ColumnLeftOut();
   window_.runs.EndRun();
-  window_.undoHistory.EndRun(window_.pictureBox->Image());
+  window_.undoHistory.EndRun(window_.pictureBox->Image(), std::move(undo_));
   // The next run starts a step that holds the picture as it is now.
   if (!window_.undoHistory.Running()) window_.pictureBox->CopyAhead();
 }

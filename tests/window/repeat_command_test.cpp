@@ -68,6 +68,15 @@ TEST(RepeatCommand, RunThroughTheBatchCommandItGivesTheWindowsPixels) {
          Press(t.window(), Redo);
        },
        "--gris -5,0 --quitar 190,25,35:255,0,128 --blanquear"},
+      {"hoja 2.png", "hoja 2.png'",
+       [](TestWindow& t) {
+         Press(t.window(), QKeySequence(Qt::CTRL | Qt::Key_F));
+         t->whitenButton->click();
+         Press(t.window(), QKeySequence(Qt::CTRL | Qt::Key_B));
+         Press(t.window(), Undo);
+         Press(t.window(), Redo);
+       },
+       "--fondo --blanquear --bn"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.steps);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <set>
 
 using namespace colourtest;
@@ -209,5 +210,32 @@ TEST(ZoomedView, CtrlWheelZoomsAboutThePointerAndTheKeysStepFitAndReset) {
   for (const auto& k : keys) {
     press(k.key);
     EXPECT_NEAR(t->pictureBox->Zoom(), k.zoom, k.zoom / 10) << k.key;
+  }
+}
+
+TEST(ZoomedView, ZoomedOutTheViewShowsWhatAnUndoOrAPageStepPutInPlace) {
+  const QImage picture = Distinct(400, 300);
+  const std::function<void(TestWindow&)> edits[] = {
+      [](TestWindow& t) {
+        t->whitenClicked();
+        t->pictureBox->grab();  // the view averaged from the whitened image
+        testsupport::Press(t.window(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+      },
+      [](TestWindow& t) { t->localBlackWhiteClicked(); },
+  };
+  for (const auto& edit : edits) {
+    TestWindow t;
+    const auto show = [](TestWindow& w, const QImage& image) {
+      w->pictureBox->setPicture(image);
+      w->pictureBox->setZoom(0.25);
+      return w->pictureBox->grab().toImage();
+    };
+    const QImage before = show(t, picture);
+    edit(t);
+    const QImage shown = t->pictureBox->grab().toImage();
+    TestWindow fresh;  // the same image shown from the start
+    const QImage expected = show(fresh, t->pictureBox->Image());
+    if (t->undoHistory.Done() > 0) ASSERT_NE(testsupport::FirstDifference(expected, before), QString());
+    EXPECT_EQ(testsupport::FirstDifference(shown, expected), QString());
   }
 }

@@ -51,6 +51,7 @@ void PictureBox::setPicture(const QImage& picture) {
 
 void PictureBox::EditImage(const std::function<void(QImage&)>& edit) {
   store_.EditImage(edit);
+  view_ = QImage();  // zoomed out, the averaged view is of the image as it was
   update();
 }
 

@@ -53,27 +53,27 @@ void History::Step::Swap(QImage& image) {
   }
 }
 
-History::Step History::MakeStep(const QImage& after) const {
+History::Step History::MakeStep(const QImage& before, const QImage& after) {
   Step step;
   step.size = after.size();
-  if (!Comparable(before_, after)) {
-    step.whole = before_;
+  if (!Comparable(before, after)) {
+    step.whole = before;
     return step;
   }
   std::size_t spans = 0, pixels = 0;
-  ForEachChangedSpan(before_, after, [&](int, int, int length) {
+  ForEachChangedSpan(before, after, [&](int, int, int length) {
     ++spans;
     pixels += std::size_t(length);
   });
-  if (spans * sizeof(Span) + pixels * sizeof(QRgb) >= static_cast<std::size_t>(before_.sizeInBytes())) {
-    step.whole = before_;
+  if (spans * sizeof(Span) + pixels * sizeof(QRgb) >= static_cast<std::size_t>(before.sizeInBytes())) {
+    step.whole = before;
     return step;
   }
   step.spans.reserve(spans);
   step.pixels.reserve(pixels);
-  ForEachChangedSpan(before_, after, [&](int y, int x, int length) {
+  ForEachChangedSpan(before, after, [&](int y, int x, int length) {
     step.spans.push_back({y, x, length});
-    const auto* line = reinterpret_cast<const QRgb*>(before_.constScanLine(y)) + x;
+    const auto* line = reinterpret_cast<const QRgb*>(before.constScanLine(y)) + x;
     step.pixels.insert(step.pixels.end(), line, line + length);
   });
   return step;
@@ -85,14 +85,40 @@ void History::BeginRun(const QImage& current) {
   before_ = current;
 }
 
-void History::EndRun(const QImage& current) noexcept {
+History::Prepared::Prepared() = default;
+History::Prepared::~Prepared() = default;
+History::Prepared::Prepared(Prepared&&) noexcept = default;
+History::Prepared& History::Prepared::operator=(Prepared&&) noexcept = default;
+
+History::Prepared History::Prepare(const QImage& before, const QImage& after) {
+  Prepared prepared;
+  prepared.before_ = before;
+  prepared.after_ = after;
+  try {
+    if (before.size() == after.size()) prepared.step_ = std::make_unique<Step>(MakeStep(before, after));
+  } catch (const std::bad_alloc&) {
+    // Made by EndRun then, which knows what to do without memory for it.
+  }
+  return prepared;
+}
+
+void History::EndRun(const QImage& current) noexcept { EndRun(current, nullptr); }
+
+void History::EndRun(const QImage& current, Prepared&& prepared) noexcept { EndRun(current, &prepared); }
+
+void History::EndRun(const QImage& current, Prepared* prepared) noexcept {
   if (depth_ == 0 || --depth_ > 0) return;
+  // Pictures are the same while their pixels are the same buffer.
+  const auto same = [](const QImage& a, const QImage& b) {
+    return a.constBits() == b.constBits() && a.size() == b.size();
+  };
+  const bool ready = prepared && prepared->step_ && same(prepared->before_, before_) && same(prepared->after_, current);
   try {
     if (before_.size() != current.size()) {
       // The picture changed size without a load saying so: no step can undo it.
       steps_.clear();
     } else {
-      steps_.push_back(MakeStep(current));
+      steps_.push_back(ready ? std::move(*prepared->step_) : MakeStep(before_, current));
       while (static_cast<int>(steps_.size()) > limits_.maxSteps || (steps_.size() > 1 && Bytes() > limits_.maxBytes))
         steps_.erase(steps_.begin());
     }

@@ -14,11 +14,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace filters {
 
 class History {
+  struct Step;
+
  public:
   struct Limits {
     int maxSteps = 20;
@@ -37,6 +40,27 @@ class History {
   // is emptied instead.
   void EndRun(const QImage& current) noexcept;
   bool Running() const { return depth_ > 0; }
+
+  // The step from before to after, made ahead on any thread: it only reads
+  // the two pictures. A run whose whole change is known beforehand (a page
+  // step's result) spares the window's thread that comparison, which on a
+  // large picture takes a good part of a second.
+  class Prepared {
+   public:
+    Prepared();
+    ~Prepared();
+    Prepared(Prepared&&) noexcept;
+    Prepared& operator=(Prepared&&) noexcept;
+
+   private:
+    friend class History;
+    QImage before_, after_;
+    std::unique_ptr<Step> step_;
+  };
+  static Prepared Prepare(const QImage& before, const QImage& after);
+  // EndRun, taking the step prepared when it was made from the picture the
+  // run began on to current; otherwise the step is made as EndRun makes it.
+  void EndRun(const QImage& current, Prepared&& prepared) noexcept;
 
   // A new picture: every step goes, and a run going on makes its step from `current`.
   void Clear(const QImage& current);
@@ -69,9 +93,10 @@ class History {
     void Swap(QImage& image);
   };
 
-  // The step from before_ to after, or one that keeps before_ whole when the
+  // The step from before to after, or one that keeps before whole when the
   // changed spans would not be smaller.
-  Step MakeStep(const QImage& after) const;
+  static Step MakeStep(const QImage& before, const QImage& after);
+  void EndRun(const QImage& current, Prepared* prepared) noexcept;
   bool Take(int index, QImage& image);
 
   Limits limits_;

@@ -29,8 +29,11 @@ QRgb ChangesTinted::operator()(QRgb pixel) const {
 void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview) {
   std::visit(
       [&](const auto& rule) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(rule)>, ChangesTinted>) {
+        using Kind = std::decay_t<decltype(rule)>;
+        if constexpr (std::is_same_v<Kind, ChangesTinted>) {
           for (std::ptrdiff_t i = 0; i < count; ++i) row[i] = rule(row[i]);
+        } else if constexpr (std::is_same_v<Kind, ComputedResult>) {
+          (void)row;
         } else {
           WalkRow(row, count, rule);
         }
@@ -41,15 +44,19 @@ void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview) {
 QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
                    const Preview& preview) {
   if (picture.isNull() || area.isEmpty()) return {};
+  const auto* result = std::get_if<ComputedResult>(&preview);
+  if (result && (result->picture.size() != picture.size() || result->picture.format() != QImage::Format_RGB32))
+    return {};
+  const QImage& source = result ? result->picture : picture;
   QImage shown(area.size(), QImage::Format_RGB32);
   if (shown.isNull()) return shown;
   const auto on = [](const platform::DeviceSpan& span, int device, int size) {
     return std::clamp(span.PixelAt(device), 0, size - 1);
   };
   std::vector<int> columns(std::size_t(area.width()));
-  for (int i = 0; i < area.width(); ++i) columns[std::size_t(i)] = on(x, area.left() + i, picture.width());
+  for (int i = 0; i < area.width(); ++i) columns[std::size_t(i)] = on(x, area.left() + i, source.width());
   for (int j = 0; j < area.height(); ++j) {
-    const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(on(y, area.top() + j, picture.height())));
+    const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(on(y, area.top() + j, source.height())));
     auto* out = reinterpret_cast<QRgb*>(shown.scanLine(j));
     for (int i = 0; i < area.width(); ++i) out[i] = line[columns[std::size_t(i)]];
     PreviewRow(out, area.width(), preview);

@@ -31,19 +31,25 @@ class ChangesTinted {
   QRgb tint_;
 };
 
+// A page step's result, computed beforehand for the whole picture: the view
+// shows its pixels where it would show the picture's.
+struct ComputedResult {
+  QImage picture;
+};
+
 // A filter's own rule shows its result; ChangesTinted shows what it touches.
-using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTinted>;
+using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTinted, ComputedResult>;
 
 // Applies the preview to the count pixels of an RGB32 row, in place; a
-// filter's rule through the same row walk its runs use.
+// filter's rule through the same row walk its runs use. A computed result
+// leaves the row as it is: its pixels are those PreviewView samples.
 void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview);
 
 // The device pixels area of a view that shows the picture by the spans x
 // and y, each one the picture pixel the pointer reads there, with the preview
 // applied: an RGB32 image of area's size, or a null one when there is no
-// memory for it. Zoomed out, a device pixel shows one of the picture pixels it
-// stands for, not their average, so that the work stays one pixel per device
-// pixel however large the picture.
+// memory for it or a computed result is not of the picture's size. Zoomed out, a device pixel shows one of the picture
+// pixels it stands for, not their average, so that the work stays one pixel per device pixel however large the picture.
 QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
                    const Preview& preview);
 

@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 #include "formats/filenames.h"
+#include "window/model/page_jobs.h"
 
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+
 #include <limits>
 
 namespace filters {
@@ -31,13 +34,14 @@ qsizetype Utf8Length(const QByteArray& bytes, qsizetype i) {
 
 bool Control(unsigned char b) { return (b < 0x20 && b != '\n') || b == 0x7F; }
 
-QString FilterName(const std::optional<RowStep>& rule) {
+QString FilterName(const std::optional<Step>& rule) {
   if (!rule) return QStringLiteral("el filtro");
-  static const char* const names[] = {"Quitar este color", "Blanco y negro", "Blanquear"};
+  static_assert(std::variant_size_v<Step> == std::size(StepNames));
+  const char* const* names = StepNames;
   return QStringLiteral("el filtro «%1»").arg(QString::fromUtf8(names[rule->index()]));
 }
 
-bool Same(const RowStep& a, const RowStep& b) {
+bool Same(const Step& a, const Step& b) {
   if (a.index() != b.index()) return false;
   const auto same = [](ChannelRange x, ChannelRange y) { return x.lo == y.lo && x.hi == y.hi; };
   if (const auto* r = std::get_if<RemovalRule>(&a)) {
@@ -95,7 +99,7 @@ QString ShellWord(const QByteArray& bytes) {
   return word.isEmpty() ? QStringLiteral("''") : QString::fromUtf8(word);
 }
 
-std::optional<QStringList> StepArguments(const RowStep& rule) {
+std::optional<QStringList> StepArguments(const Step& rule) {
   if (const auto* r = std::get_if<RemovalRule>(&rule)) {
     const auto red = TargetOf(r->red()), green = TargetOf(r->green()), blue = TargetOf(r->blue());
     const ColorValue replacement = r->replacement();
@@ -120,6 +124,8 @@ std::optional<QStringList> StepArguments(const RowStep& rule) {
       return std::nullopt;
     return QStringList{QStringLiteral("--gris"), QStringLiteral("%1,%2").arg(threshold_text).arg(tolerance)};
   }
+  if (std::holds_alternative<WhiteBackgroundStep>(rule)) return QStringList{QStringLiteral("--fondo")};
+  if (std::holds_alternative<LocalBlackWhiteStep>(rule)) return QStringList{QStringLiteral("--bn")};
   return QStringList{QStringLiteral("--blanquear")};
 }
 
@@ -145,7 +151,7 @@ void RunLog::BeginRun(int undone) {
   current_ = Run{};
 }
 
-void RunLog::Column(const RowStep& rule) {
+void RunLog::Column(const Step& rule) {
   if (depth_ != 1) return;  // a run inside another: the outer one cannot be repeated anyway
   if (!current_.rule)
     current_.rule = rule;

@@ -10,7 +10,7 @@
 // (a press on the picture, a new replacement colour or a new threshold typed
 // during its yields), one that began on a picture since replaced.
 
-#include "core/row_walk.h"
+#include "core/page_steps.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,9 +30,9 @@ namespace filters {
 // octal: $'\xNN' would be shorter, but dash, Debian's /bin/sh, does not read it.
 QString ShellWord(const QByteArray& bytes);
 
-// The arguments of tintaborra-lote that make it apply rule ("--quitar",
-// "200,30,30"), or nothing when its arguments cannot rebuild that rule.
-std::optional<QStringList> StepArguments(const RowStep& rule);
+// The arguments of tintaborra-lote that make it apply step ("--quitar",
+// "200,30,30"; "--fondo"), or nothing when its arguments cannot rebuild it.
+std::optional<QStringList> StepArguments(const Step& step);
 
 // Where repeated runs write, relative to where the command is run.
 inline constexpr const char* RepeatOutputFolder = "limpias";
@@ -50,8 +50,9 @@ class RunLog {
   // A run begins. undone: how many steps of the undo history are undone,
   // which a run begun outside any other drops.
   void BeginRun(int undone);
-  // The running run applies rule to its next column.
-  void Column(const RowStep& rule);
+  // The running run applies step to its next column, or to the whole
+  // picture at once for a page step.
+  void Column(const Step& step);
   // The running run leaves a column out (the stop button).
   void ColumnLeftOut();
   void EndRun();
@@ -68,11 +69,11 @@ class RunLog {
 
  private:
   struct Run {
-    std::optional<RowStep> rule;  // that of its first column
-    bool changed = false;         // a later column had another rule
-    bool leftOut = false;         // a column was left out
-    bool nested = false;          // another run began inside it
-    bool otherPicture = false;    // a picture was loaded while it ran
+    std::optional<Step> rule;   // that of its first column
+    bool changed = false;       // a later column had another rule
+    bool leftOut = false;       // a column was left out
+    bool nested = false;        // another run began inside it
+    bool otherPicture = false;  // a picture was loaded while it ran
   };
 
   std::vector<Run> runs_;

@@ -158,3 +158,30 @@ TEST(UndoInTheWindow, SequencesOfRunsUndoRedoAndLoads) {
     }
   }
 }
+
+TEST(History, AStepPreparedAheadIsTakenOnlyForThePicturesItWasMadeFrom) {
+  const QImage before = MixedPicture(60, 30);
+  const QImage after = Changed(before, 7), other = Changed(before, 3);
+  const struct {
+    const char* what;
+    QImage preparedBefore, preparedAfter, ended;
+  } cases[] = {
+      {"the run's own", before, after, after},
+      {"made to another result", before, other, after},
+      {"made from a copy of the start", before.copy(), after, after},
+      {"made between other sizes", MixedPicture(10, 10), Changed(MixedPicture(10, 10), 2), after},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    History history;
+    history.BeginRun(before);
+    history.EndRun(c.ended, History::Prepare(c.preparedBefore, c.preparedAfter));
+    ASSERT_EQ(history.Steps(), 1);
+    EXPECT_TRUE(history.KeepsChangesOnly(0));
+    QImage image = c.ended.copy();
+    ASSERT_TRUE(history.Undo(image));
+    EXPECT_EQ(Difference(image, before), "");
+    ASSERT_TRUE(history.Redo(image));
+    EXPECT_EQ(Difference(image, after), "");
+  }
+}

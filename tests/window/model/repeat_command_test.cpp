@@ -35,3 +35,30 @@ TEST(ShellWord, TheShellGivesBackTheBytes) {
     EXPECT_EQ(sh.readAllStandardOutput(), c.bytes);
   }
 }
+
+TEST(RunLog, PageStepsTakeTheirPlaceAmongTheRunsInForce) {
+  const filters::Step removal = filters::RemovalRule(200, 30, 30, filters::White);
+  const struct {
+    std::vector<filters::Step> runs;
+    int undone;
+    const char* steps;
+  } cases[] = {
+      {{filters::WhiteBackgroundStep{}}, 0, "--fondo"},
+      {{filters::LocalBlackWhiteStep{}, removal, filters::WhiteBackgroundStep{}}, 0, "--bn --quitar 200,30,30 --fondo"},
+      {{filters::WhiteBackgroundStep{}, filters::WhiteningRule{}, filters::LocalBlackWhiteStep{}},
+       1,
+       "--fondo --blanquear"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steps);
+    filters::RunLog log;
+    log.NewPicture(QStringLiteral("/fotos/a.png"));
+    for (const filters::Step& step : c.runs) {
+      log.BeginRun(0);
+      log.Column(step);
+      log.EndRun();
+    }
+    EXPECT_EQ(log.Repeat(c.undone).text.toStdString(),
+              std::string("tintaborra-lote -o limpias ") + c.steps + " /fotos/a.png");
+  }
+}
