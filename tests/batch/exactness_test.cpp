@@ -49,6 +49,15 @@ Step blanquear() {
   return {{QStringLiteral("--blanquear")}, [](TestWindow& t) { t->whitenButton->click(); }};
 }
 
+// The page steps, as Ctrl+F and Ctrl+B run them.
+Step fondo() {
+  return {{QStringLiteral("--fondo")}, [](TestWindow& t) { t->runPageStep(filters::WhiteBackgroundStep{}); }};
+}
+
+Step bn() {
+  return {{QStringLiteral("--bn")}, [](TestWindow& t) { t->runPageStep(filters::LocalBlackWhiteStep{}); }};
+}
+
 struct Chain {
   const char* name;
   std::vector<Step> steps;
@@ -91,6 +100,9 @@ TEST(BatchExactness, EveryChainOfStepsGivesTheWindowsPixels) {
       {"grey type read leniently, then removal", {gris("100.5", "21.5"), quitar("0,0,0:255,0,0")}, "png"},
       {"tolerance beyond 16 bits and a huge threshold", {gris("1e999", "40000")}, "png"},
       {"white target into a colour, then grey type", {quitar("255,255,255:10,20,30"), gris(" 90abc", "7.5")}, "png"},
+      {"white background", {fondo()}, "png"},
+      {"local black and white", {bn()}, "tif"},
+      {"removal, white background, then local black and white", {quitar("200,30,30"), fondo(), bn()}, "bmp"},
   };
   QTemporaryDir dir;
   const QString in = dir.filePath(QStringLiteral("entrada"));
