@@ -63,6 +63,7 @@ std::uint32_t TypicalPaper(const BlockPlane& paper) {
 // own: the surface and the white background's gains.
 struct StepRoom {
   PaperSurface surface;
+  BlockPlane limits;
   std::vector<std::uint16_t> gains, rowGains;
 };
 thread_local StepRoom room;
@@ -108,7 +109,8 @@ bool LocalBlackAndWhite(QImage& picture, const std::atomic<bool>* stop) {
   if (!Measure(picture, surface, stop)) return false;
   if (picture.isNull()) return true;
   const int width = picture.width();
-  SpreadRows limits(surface.inkLimit, surface, width);
+  InkLimits(surface, room.limits);
+  SpreadRows limits(room.limits, surface, width);
   for (int y = 0; y < picture.height(); ++y)
     WalkRowBelow(reinterpret_cast<QRgb*>(picture.scanLine(y)), width, limits(y));
   return true;
@@ -131,7 +133,9 @@ bool WhitenBackground(QImage& picture, const std::atomic<bool>* stop) {
     const std::uint32_t paper = block * std::uint32_t(surface.paperLevel);
     gains[i] = block == 0 ? 256 : std::uint16_t((255u * 255 * 256 + paper / 2) / paper);
   }
-  SpreadRows limits(surface.shadeLimit, surface, width);
+  ShadeLimits(surface, room.limits);
+  MeasureTint(surface);
+  SpreadRows limits(room.limits, surface, width);
   std::vector<std::uint16_t>& rowGains = room.rowGains;
   rowGains.resize(static_cast<std::size_t>(width));
   for (int y = 0; y < height; ++y) {

@@ -90,17 +90,20 @@ void Reduce(const QImage& picture, int kx, int ky, BlockPlane& mean, BlockPlane&
     }
     std::uint8_t* meanRow = mean.row(by);
     std::uint8_t* leastRow = least.row(by);
+    // The mean by a reciprocal in 2^-16ths rather than a division for each block.
+    const auto reciprocal = [rows](int columns) { return ((1u << 16) + (columns * rows) / 2) / (columns * rows); };
+    const std::uint32_t whole = reciprocal(kx);
     for (int bx = 0; bx < mean.width; ++bx) {
       const int left = bx * kx, columns = std::min(kx, width - left);
-      std::uint32_t sum = 0;
-      std::uint8_t low = 255;
+      std::uint32_t total = 0;
+      std::uint8_t darkest = 255;
       for (int x = left; x < left + columns; ++x) {
-        sum += sums[x];
-        low = std::min(low, minima[x]);
+        total += sum[x];
+        darkest = std::min(darkest, low[x]);
       }
-      const std::uint32_t count = std::uint32_t(columns) * std::uint32_t(rows);
-      meanRow[bx] = std::uint8_t((sum + count / 2) / count);
-      leastRow[bx] = low;
+      const std::uint32_t share = columns == kx ? whole : reciprocal(columns);
+      meanRow[bx] = std::uint8_t(std::min<std::uint32_t>(255, (total * share + (1u << 15)) >> 16));
+      leastRow[bx] = darkest;
     }
   }
 }
@@ -196,27 +199,58 @@ double PaperLevel(const BlockPlane& mean, const BlockPlane& paper, const Against
   return std::clamp(level, 230, 255);
 }
 
-// Multipliers that make the paper grey, from the pixels read for them that
-// are as bright as paper where they lie.
-void MeasureTint(const std::vector<QRgb>& pixels, PaperSurface& surface) {
+// v * paper / 255, rounded: a brightness against white set at a paper's.
+std::uint8_t AtPaper(std::uint32_t v, std::uint32_t paper) {
+  const std::uint32_t x = v * paper + 128;
+  return std::uint8_t((x + (x >> 8)) >> 8);
+}
+
+// The limits of a plane for every darkest ink around, against white: a
+// share of the way from that ink to the paper's level, or 0 where the ink
+// is too faint to count.
+std::array<std::uint8_t, 256> LimitsFor(double level, double share) {
+  std::array<std::uint8_t, 256> limits{};
+  for (int darkest = 0; darkest < 256; ++darkest)
+    if (level - darkest >= InkContrast * level) limits[darkest] = Byte(darkest + share * (level - darkest));
+  return limits;
+}
+
+void Limits(const PaperSurface& surface, double share, BlockPlane& limits) {
+  const std::array<std::uint8_t, 256> at = LimitsFor(surface.paperLevel, share);
+  Shape(limits, surface.paper.width, surface.paper.height);
+  const std::uint8_t *darkest = surface.darkest.values.data(), *paper = surface.paper.values.data();
+  std::uint8_t* out = limits.values.data();
+  for (std::size_t i = 0; i < limits.values.size(); ++i) out[i] = AtPaper(at[darkest[i]], paper[i]);
+}
+
+}  // namespace
+
+void InkLimits(const PaperSurface& surface, BlockPlane& limits) { Limits(surface, InkShare, limits); }
+void ShadeLimits(const PaperSurface& surface, BlockPlane& limits) { Limits(surface, ShadeShare, limits); }
+
+void MeasureTint(PaperSurface& surface) {
+  // The pixels read on the way that are as bright as paper where they lie.
+  const std::uint8_t light = Byte(surface.paperLevel * (1 - PaperShade));
   std::uint64_t sums[3] = {0, 0, 0}, brightness = 0;
-  const int width = surface.lightLimit.width;
-  for (std::size_t i = 0; i < pixels.size(); ++i) {
-    const QRgb p = pixels[i];
-    const std::uint32_t b = Brightness(qRed(p), qGreen(p), qBlue(p));
-    if (b < surface.lightLimit.row(int(i / width) * TintRows)[i % width]) continue;
-    sums[0] += qRed(p);
-    sums[1] += qGreen(p);
-    sums[2] += qBlue(p);
-    brightness += b;
+  const int width = surface.paper.width;
+  const std::vector<QRgb>& pixels = room.tint;
+  for (std::size_t row = 0; row * width < pixels.size(); ++row) {
+    const std::uint8_t* paper = surface.paper.row(int(row) * TintRows);
+    for (int x = 0; x < width; ++x) {
+      const QRgb p = pixels[row * width + std::size_t(x)];
+      const std::uint32_t b = Brightness(qRed(p), qGreen(p), qBlue(p));
+      if (b < AtPaper(light, paper[x])) continue;
+      sums[0] += qRed(p);
+      sums[1] += qGreen(p);
+      sums[2] += qBlue(p);
+      brightness += b;
+    }
   }
   for (int c = 0; c < 3; ++c)
     surface.tint[c] =
         sums[c] == 0 ? 256
                      : std::uint32_t(std::clamp<std::uint64_t>((brightness * 256 + sums[c] / 2) / sums[c], 128, 512));
 }
-
-}  // namespace
 
 void ReleasePaperRoom() { room = Room(); }
 
@@ -248,34 +282,12 @@ bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface&
   surface.paperLevel = int(level);
   if (stopped()) return false;
 
-  // The darkest ink within a block, against the paper, 255 for paper itself.
-  BlockPlane& ink = least;
-  for (std::size_t i = 0; i < ink.values.size(); ++i) ink.values[i] = against(ink.values[i], paper.values[i]);
-  SlideMinimum(ink, 1, 1);
-
-  // The limits against the paper for each darkest ink, then set at each
-  // block's paper: v * paper / 255, rounded.
-  std::array<std::uint8_t, 256> inkAt{}, shadeAt{};
-  for (int darkest = 0; darkest < 256; ++darkest) {
-    if (level - darkest < InkContrast * level) continue;
-    inkAt[darkest] = Byte(darkest + InkShare * (level - darkest));
-    shadeAt[darkest] = Byte(darkest + ShadeShare * (level - darkest));
-  }
-  const std::uint8_t lightAt = Byte(level * (1 - PaperShade));
-  const auto atPaper = [](std::uint32_t v, std::uint32_t paper) {
-    const std::uint32_t x = v * paper + 128;
-    return std::uint8_t((x + (x >> 8)) >> 8);
-  };
-  Shape(surface.inkLimit, width, height);
-  Shape(surface.shadeLimit, width, height);
-  Shape(surface.lightLimit, width, height);
-  for (std::size_t i = 0; i < ink.values.size(); ++i) {
-    const std::uint8_t darkest = ink.values[i], here = paper.values[i];
-    surface.inkLimit.values[i] = atPaper(inkAt[darkest], here);
-    surface.shadeLimit.values[i] = atPaper(shadeAt[darkest], here);
-    surface.lightLimit.values[i] = atPaper(lightAt, here);
-  }
-  MeasureTint(tint, surface);
+  // The darkest ink around each block, against the paper, 255 for paper itself.
+  BlockPlane& darkest = surface.darkest;
+  darkest = least;
+  for (std::size_t i = 0; i < darkest.values.size(); ++i)
+    darkest.values[i] = against(darkest.values[i], paper.values[i]);
+  SlideMinimum(darkest, 1, 1);
   return !stopped();
 }
 

@@ -35,11 +35,9 @@ struct BlockPlane {
 struct PaperSurface {
   int blockWidth = 1, blockHeight = 1;  // pixels of a block across and down
   BlockPlane paper;                     // the paper's brightness, never below PaperFloor
-  BlockPlane inkLimit;                  // a pixel darker than this is ink; 0 where there is none
-  BlockPlane shadeLimit;                // a pixel darker than this keeps its shade on white paper
-  BlockPlane lightLimit;                // a pixel at least this bright is paper wherever it lies
-  // The paper's tint: what each channel is multiplied by, in 256ths, to
-  // make the paper grey (all 256 for grey paper).
+  BlockPlane darkest;                   // the darkest ink around, against the paper (255)
+  // The paper's tint, once MeasureTint has found it: what each channel is
+  // multiplied by, in 256ths, to make the paper grey (all 256 for grey paper).
   std::uint32_t tint[3] = {256, 256, 256};
   // The brightness the paper comes to once each block is set against the
   // paper found there: a little under 255, as the closing keeps the
@@ -54,6 +52,15 @@ inline constexpr std::uint8_t PaperFloor = 60;
 // when *stop turned true first.
 bool MeasurePaper(const QImage& picture, double dpiX, double dpiY, PaperSurface& surface,
                   const std::atomic<bool>* stop);
+
+// A pixel darker than the limit of its block is ink (InkLimits), or keeps
+// its shade on white paper (ShadeLimits, which take more of a stroke's soft
+// edge); the limits are 0 where there is no ink.
+void InkLimits(const PaperSurface& surface, BlockPlane& limits);
+void ShadeLimits(const PaperSurface& surface, BlockPlane& limits);
+
+// Finds surface.tint from pixels read by the last MeasurePaper on this thread.
+void MeasureTint(PaperSurface& surface);
 
 // Gives back the memory this thread keeps for measuring the next page like
 // the last (about a byte for each of the last page's pixels).
