@@ -1,5 +1,7 @@
 #include "core/large_pages.h"
 
+#include <cstring>
+
 #include <QColorSpace>
 
 #include <algorithm>
@@ -37,6 +39,16 @@ QImage ImageOver(PixelMemory memory, const QImage& like) {
   image.setDotsPerMeterY(like.dotsPerMeterY());
   image.setColorSpace(like.colorSpace());
   return image;
+}
+
+QImage OwnCopy(const QImage& image) {
+  if (PixelMemory memory = AllocatePixels(static_cast<std::size_t>(image.sizeInBytes()))) {
+    std::memcpy(memory.get(), image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
+    return ImageOver(std::move(memory), image);
+  }
+  QImage copy = image;
+  copy.detach();
+  return copy;
 }
 
 }  // namespace platform

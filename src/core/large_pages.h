@@ -37,4 +37,8 @@ QImage ImageOver(PixelMemory memory, int width, int height, qsizetype bytesPerLi
 // resolution and colour space.
 QImage ImageOver(PixelMemory memory, const QImage& like);
 
+// A copy of image's pixels that no other image shares, in memory from
+// AllocatePixels (or Qt's own when that has none to give).
+QImage OwnCopy(const QImage& image);
+
 }  // namespace platform

@@ -16,7 +16,8 @@ bool Comparable(const QImage& a, const QImage& b) {
   return !a.isNull() && a.size() == b.size() && a.format() == b.format() && a.depth() == 32;
 }
 
-// fn(y, x, length) for each span of changed pixels, row by row, left to right.
+// fn(y, x, length) for each span of changed pixels, row by row, left to
+// right, until it returns false.
 template <class Fn>
 void ForEachChangedSpan(const QImage& before, const QImage& after, Fn&& fn) {
   if (before.constBits() == after.constBits()) return;  // still the same pixels
@@ -30,7 +31,7 @@ void ForEachChangedSpan(const QImage& before, const QImage& after, Fn&& fn) {
       int last = x;
       for (int k = x + 1; k < width && k - last <= MergeGap; ++k)
         if (b[k] != a[k]) last = k;
-      fn(y, x, last - x + 1);
+      if (!fn(y, x, last - x + 1)) return;
       x = last;
     }
   }
@@ -60,12 +61,17 @@ History::Step History::MakeStep(const QImage& before, const QImage& after) {
     step.whole = before;
     return step;
   }
+  // Counted only until the spans would hold more than the whole picture: a
+  // run that changed most of it is known as soon as that is so.
+  const auto whole = static_cast<std::size_t>(before.sizeInBytes());
   std::size_t spans = 0, pixels = 0;
+  const auto bytes = [&] { return spans * sizeof(Span) + pixels * sizeof(QRgb); };
   ForEachChangedSpan(before, after, [&](int, int, int length) {
     ++spans;
     pixels += std::size_t(length);
+    return bytes() < whole;
   });
-  if (spans * sizeof(Span) + pixels * sizeof(QRgb) >= static_cast<std::size_t>(before.sizeInBytes())) {
+  if (bytes() >= whole) {
     step.whole = before;
     return step;
   }
@@ -75,6 +81,7 @@ History::Step History::MakeStep(const QImage& before, const QImage& after) {
     step.spans.push_back({y, x, length});
     const auto* line = reinterpret_cast<const QRgb*>(before.constScanLine(y)) + x;
     step.pixels.insert(step.pixels.end(), line, line + length);
+    return true;
   });
   return step;
 }

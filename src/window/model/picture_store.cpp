@@ -12,16 +12,6 @@ namespace platform {
 namespace {
 
 // A copy of image that no one else holds.
-QImage ownCopy(const QImage& image) {
-  if (PixelMemory memory = AllocatePixels(static_cast<std::size_t>(image.sizeInBytes()))) {
-    std::memcpy(memory.get(), image.constBits(), static_cast<std::size_t>(image.sizeInBytes()));
-    return ImageOver(std::move(memory), image);
-  }
-  QImage copy = image;
-  copy.detach();
-  return copy;
-}
-
 // Below this size the copy is made when the first pixel is drawn.
 constexpr qsizetype CopyAheadBytes = qsizetype(4) << 20;
 
@@ -87,7 +77,7 @@ void PictureStore::ensureOwnImage() {
     // A picture is copied ahead as it is set, while the user looks at it,
     // so that the first run over it does not wait for the copy.
     QImage ahead = copy_.Take(image_);
-    if (!image_.isDetached()) image_ = ahead.isNull() ? ownCopy(image_) : std::move(ahead);
+    if (!image_.isDetached()) image_ = ahead.isNull() ? OwnCopy(image_) : std::move(ahead);
     shared_ = false;
     attach();
   }
