@@ -38,9 +38,11 @@ cases=(
   "por un enlace|$work/links/tintaborra-lote|0|same"
   "sin su biblioteca|$work/moved/bin/tintaborra-lote|1|missing"
 )
+n=0
 for c in "${cases[@]}"; do
+  n=$((n + 1))
   IFS='|' read -r name command status expect <<<"$c"
-  out=$work/out-$RANDOM
+  out=$work/out-$n
   err=$("$command" -o "$out" "${steps[@]}" "$work/in/H.pdf" "$work/in/foto.jpg" 2>&1 >/dev/null)
   rc=$?
   [ "$rc" = "$status" ] || fail "$name: estado $rc, se esperaba $status ($err)"
