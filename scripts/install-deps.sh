@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages needed to build, test and run Tintaborra, only when missing.
-# With --bench, also the programs the benchmarks measure against (bench/documents.sh).
+# With --bench, also the programs the benchmarks measure against (bench/documents.sh);
+# with --paquete, the checkers of the Debian package (README, "Install the package").
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,9 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(ghostscript img2pdf libtiff-tools poppler-utils)
+fi
+if [ "${1:-}" = "--paquete" ]; then
+  packages+=(lintian desktop-file-utils appstream)
 fi
 
 missing=()

@@ -1,4 +1,5 @@
-// Draws the button pictures, the start picture and the program icon (32x32 .png/.ico, and 48/128 .png).
+// Draws the button pictures, the start picture and the program icon (32x32 .png/.ico, the
+// desktop's sizes from 16 to 256 as iconN.png, and tintaborra.svg).
 // Usage: make_artwork <output folder>
 
 #include "button_icons.h"
@@ -288,6 +289,22 @@ QImage largeIcon(int side) {
   return img.convertToFormat(QImage::Format_ARGB32);
 }
 
+// iconDesign's shapes as SVG, on the same 32x32 grid: keep the two alike.
+constexpr const char* kIconSvg = R"svg(<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+  <rect x="1" y="1" width="30" height="30" fill="#000080"/>
+  <rect x="3" y="3" width="26" height="26" fill="#ffff00"/>
+  <polygon points="29,8 29,29 8,29" fill="#ffffff"/>
+  <circle cx="12" cy="18" r="7" fill="#000000"/>
+  <polygon points="6,15 12,4 18,15" fill="#000000"/>
+  <rect x="9" y="15" width="2" height="4" fill="#ffffff"/>
+  <g transform="translate(20 20) rotate(-45)">
+    <rect x="-7" y="-4" width="8" height="8" fill="#ff0000"/>
+    <rect x="1" y="-4" width="7" height="8" fill="#0000ff"/>
+  </g>
+</svg>
+)svg";
+
 QByteArray ico4bit(const QImage& img) {
   QByteArray out;
   auto u8 = [&out](int v) { out.append(char(v)); };
@@ -350,7 +367,10 @@ int main(int argc, char** argv) {
   ok = icon.save(dir.filePath(QStringLiteral("icon.png")), "png") && ok;
   QFile ico(dir.filePath(QStringLiteral("icon.ico")));
   ok = ico.open(QIODevice::WriteOnly) && ico.write(ico4bit(icon)) == 766 && ok;
-  for (int side : {48, 128})
+  for (int side : {16, 24, 32, 48, 64, 128, 256})
     ok = largeIcon(side).save(dir.filePath(QStringLiteral("icon%1.png").arg(side)), "png") && ok;
+  QFile svg(dir.filePath(QStringLiteral("tintaborra.svg")));
+  const QByteArray svgText(kIconSvg);
+  ok = svg.open(QIODevice::WriteOnly) && svg.write(svgText) == svgText.size() && ok;
   return ok ? 0 : 1;
 }
