@@ -72,26 +72,22 @@ struct Command {
   }
 };
 
-// The records of a CSV text as RFC 4180 reads them.
+// The records of a CSV text as RFC 4180 reads them: quotes doubled inside
+// quoted fields, each record ended by CRLF.
 QList<QStringList> csvRecords(const QString& text) {
   QList<QStringList> records;
   QStringList record;
   QString field;
-  bool quoted = false, any = false;
+  bool quoted = false;
   for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (quoted) {
-      if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"')
-        field += text[++i];
-      else if (c == u'"')
-        quoted = false;
-      else
-        field += c;
+    const QChar c = text[i], next = i + 1 < text.size() ? text[i + 1] : QChar();
+    if (c == u'"' && quoted && next == u'"') {
+      field += text[++i];
     } else if (c == u'"') {
-      quoted = any = true;
-    } else if (c == u',') {
+      quoted = !quoted;
+    } else if (!quoted && c == u',') {
       record += std::exchange(field, {});
-    } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+    } else if (!quoted && c == u'\r' && next == u'\n') {
       record += std::exchange(field, {});
       records += std::exchange(record, {});
       ++i;
@@ -103,100 +99,67 @@ QList<QStringList> csvRecords(const QString& text) {
   return records;
 }
 
-// The text's bytes, the NULs in it too.
 template <std::size_t N>
 QByteArray withNuls(const char (&text)[N]) {
   return QByteArray(text, N - 1);
 }
 
-// "input result" for each line of the report after its header, "|" between.
-std::string results(const QString& report);
-std::string shown(const QStringList& lines) { return lines.join(QStringLiteral(" | ")).toStdString(); }
-
-QStringList resultLines(const QString& report) {
+// "name result | ..." for the report's lines after its header.
+std::string results(const QString& report) {
   QList<QStringList> records = csvRecords(report);
   QStringList lines;
-  if (records.isEmpty()) return lines;
-  EXPECT_EQ(records.takeFirst(), QStringList({"entrada", "salidas", "páginas", "resultado", "motivo", "segundos"}));
-  for (const QStringList& r : records) {
-    EXPECT_EQ(r.size(), 6);
-    if (r.size() == 6) lines += QFileInfo(r[0]).fileName() + u' ' + r[3];
-  }
-  return lines;
+  if (!records.isEmpty())
+    EXPECT_EQ(records.takeFirst(), QStringList({"entrada", "salidas", "páginas", "resultado", "motivo", "segundos"}));
+  for (const QStringList& r : records) lines += QFileInfo(r[0]).fileName() + u' ' + r.value(3) + r.value(6);
+  return lines.join(QStringLiteral(" | ")).toStdString();
 }
-
-std::string results(const QString& report) { return shown(resultLines(report)); }
 
 }  // namespace
 
 TEST(BatchLists, EachFormOfListIsReadInItsPlaceAndBadEntriesFailAlone) {
   const QByteArray notUtf8 = "a\xf1o.png";  // Latin-1, as an old disk holds it
   const struct Row {
-    const char* form;
-    QByteArray list;      // IN/ the inputs' folder
-    bool nul, fromStdin;  // --lista0; "-"
-    QStringList after;    // inputs after the list
+    QByteArray list;  // IN/ the inputs' folder
+    const char* how;  // the option, then "-" to give the list on standard input
     int exitCode;
-    QStringList report;  // "name result", in the order the inputs come (-j 1)
-    QStringList says;    // lines of standard error, as they begin
+    const char* report;  // "name result" in the order of the inputs (-j 1); c.png follows the list
+    QStringList says;    // on standard error
   } rows[] = {
-      {"lines",
-       "IN/b.png\nIN/a.png\n",
-       false,
-       false,
-       {"IN/c.png"},
+      {"IN/b.png\nIN/a.png\n", "--lista", 0, "b.png escrita | a.png escrita | c.png escrita", {}},
+      {"IN/b.png\nIN/a.png", "--lista -", 0, "b.png escrita | a.png escrita | c.png escrita", {}},
+      {withNuls("IN/dos\nlineas.png\0IN/d.pdf\0"),
+       "--lista0 -",
        0,
-       {"b.png escrita", "a.png escrita", "c.png escrita"},
+       "dos\nlineas.png escrita | d.pdf escrita | c.png escrita",
        {}},
-      {"last_line_unended", "IN/b.png\nIN/a.png", false, true, {}, 0, {"b.png escrita", "a.png escrita"}, {}},
-      {"nul_from_stdin_name_with_newline",
-       withNuls("IN/dos\nlineas.png\0IN/d.pdf\0"),
-       true,
-       true,
-       {},
-       0,
-       {"dos\nlineas.png escrita", "d.pdf escrita"},
-       {}},
-      {"not_utf8", "IN/" + notUtf8 + "\n", false, false, {}, 0, {QString::fromLatin1(notUtf8) + " escrita"}, {}},
-      {"bad_entries",
-       "IN/a.png\n\nIN/carpeta\nIN/tubo.png\nIN/falta.png\nIN/b.png\n",
-       false,
-       false,
-       {},
+      {"IN/" + notUtf8 + "\n", "--lista", 0, "a\u00f1o.png escrita | c.png escrita", {}},
+      {"IN/a.png\n\nIN/carpeta\nIN/tubo.png\nIN/falta.png\nIN/b.png\n",
+       "--lista",
        1,
-       {"a.png escrita", "lista error", "carpeta error", "tubo.png error", "falta.png error", "b.png escrita"},
+       "a.png escrita | lista error | carpeta error | tubo.png error | falta.png error | b.png escrita | c.png escrita",
        {"tintaborra-lote: IN/lista: la línea 2 de la lista está vacía", "tintaborra-lote: IN/carpeta: es una carpeta",
         "tintaborra-lote: IN/tubo.png: No es un archivo normal", "tintaborra-lote: IN/falta.png: "}},
-      {"empty_nul_entry",
-       withNuls("IN/a.png\0\0"),
-       true,
-       false,
-       {},
+      {withNuls("IN/a.png\0\0"),
+       "--lista0",
        1,
-       {"a.png escrita", "lista error"},
+       "a.png escrita | lista error | c.png escrita",
        {"tintaborra-lote: IN/lista: el nombre 2 de la lista está vacío"}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.form);
+    SCOPED_TRACE(row.report);
     Folder f;
     QFile::copy(f.in("a.png"), f.in("dos\nlineas.png"));
     ::link(platform::EncodeFileName(f.in("a.png")).constData(), f.named("IN/" + notUtf8).constData());
     QDir().mkpath(f.in("carpeta"));
     ASSERT_EQ(::mkfifo(platform::EncodeFileName(f.in("tubo.png")).constData(), 0600), 0);
     WriteFile(f.in("lista"), f.named(row.list));
-    QStringList args{"-o",
-                     f.out(),
-                     "-j",
-                     "1",
-                     "--informe",
-                     "-",
-                     row.nul ? "--lista0" : "--lista",
-                     row.fromStdin ? "-" : f.in("lista")};
-    for (const QString& input : row.after) args += QString::fromUtf8(f.named(input.toUtf8()));
-    Command run(args, row.fromStdin ? f.named(row.list) : QByteArray());
+    const QStringList how = QString::fromUtf8(row.how).split(u' ');
+    const bool fromStdin = how.size() > 1;
+    Command run({"-o", f.out(), "-j", "1", "--informe", "-", how[0], fromStdin ? "-" : f.in("lista"), f.in("c.png")},
+                fromStdin ? f.named(row.list) : QByteArray());
     const Outcome o = run.finish();  // a pipe in the list never holds it up
     EXPECT_EQ(o.exitCode, row.exitCode) << o.err.toStdString();
-    EXPECT_EQ(results(o.out), shown(row.report)) << o.out.toStdString() << o.err.toStdString();
+    EXPECT_EQ(results(o.out), row.report) << o.err.toStdString();
     for (const QString& says : row.says)
       EXPECT_TRUE(o.err.contains(QString::fromUtf8(f.named(says.toUtf8())))) << o.err.toStdString();
     for (const QByteArray& left : {"IN/" + notUtf8, "IN/salida/" + notUtf8})
@@ -234,7 +197,7 @@ TEST(BatchLists, ARunTakenUpAgainEndsAsOneNeverStopped) {
   const struct Row {
     const char* killed;
     std::function<void(Folder&)> leave;  // what the killed run left
-    QStringList report;
+    const char* report;
   } rows[] = {
       {"before_any_output",
        [](Folder& f) {
@@ -243,21 +206,21 @@ TEST(BatchLists, ARunTakenUpAgainEndsAsOneNeverStopped) {
          WriteFile(f.out(".tb-abc123/.tb-vivo"), "");
          WriteFile(f.out(".tb-abc123/d-1.png"), "medio");
        },
-       {"a.png escrita", "d.pdf escrita", "b.png escrita"}},
+       "a.png escrita | d.pdf escrita | b.png escrita"},
       {"leftovers_in_the_names",
        [&](Folder& f) {
          WriteFile(f.out("a.png"), "");                  // empty
          WriteFile(f.out("d-1.png"), whole["d-1.png"]);  // one page of two
          WriteFile(f.out("b.png"), "no es una imagen");  // not of the format
        },
-       {"a.png escrita", "d.pdf escrita", "b.png escrita"}},
+       "a.png escrita | d.pdf escrita | b.png escrita"},
       {"link_in_the_name",
        [&](Folder& f) {
          WriteFile(f.in("otra.png"), whole["a.png"]);
          QFile::link(f.in("otra.png"), f.out("a.png"));
          WriteFile(f.out("b.png"), whole["b.png"]);
        },
-       {"b.png ya hecha", "a.png escrita", "d.pdf escrita"}},
+       "b.png ya hecha | a.png escrita | d.pdf escrita"},
       {"mid_document",
        [&](Folder& f) {
          Command killed(arguments(f) + QStringList{"-j", "2"}, {}, {"TINTABORRA_LOTE_PRUEBA_ATASCO=d.pdf#2"});
@@ -270,10 +233,9 @@ TEST(BatchLists, ARunTakenUpAgainEndsAsOneNeverStopped) {
          // b is written meanwhile, d's first page waits hidden
          EXPECT_EQ(results(QString::fromUtf8(ReadFile(f.in("informe.csv")))), "a.png escrita | b.png escrita");
        },
-       {"a.png ya hecha", "b.png ya hecha", "d.pdf escrita"}},
-      {"after_the_last_output",
-       [&](Folder& f) { ASSERT_EQ(Command(arguments(f)).finish().exitCode, 0); },
-       {"a.png ya hecha", "d.pdf ya hecha", "b.png ya hecha"}},
+       "a.png ya hecha | b.png ya hecha | d.pdf escrita"},
+      {"after_the_last_output", [&](Folder& f) { ASSERT_EQ(Command(arguments(f)).finish().exitCode, 0); },
+       "a.png ya hecha | d.pdf ya hecha | b.png ya hecha"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.killed);
@@ -283,9 +245,10 @@ TEST(BatchLists, ARunTakenUpAgainEndsAsOneNeverStopped) {
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(f.written(), whole);
     EXPECT_FALSE(QFileInfo(f.out("a.png")).isSymLink());
-    EXPECT_EQ(ReadFile(f.in("otra.png")).size(), QFileInfo::exists(f.in("otra.png")) ? whole["a.png"].size() : 0);
-    EXPECT_EQ(results(QString::fromUtf8(ReadFile(f.in("informe.csv")))), shown(row.report));
-    EXPECT_TRUE(again.err.contains(QStringLiteral(", %1 ya ").arg(row.report.filter(u"ya hecha").size())))
+    if (QFileInfo::exists(f.in("otra.png")))
+      EXPECT_EQ(ReadFile(f.in("otra.png")), whole["a.png"]);  // not written through
+    EXPECT_EQ(results(QString::fromUtf8(ReadFile(f.in("informe.csv")))), row.report);
+    EXPECT_TRUE(again.err.contains(QStringLiteral(", %1 ya ").arg(QString::fromUtf8(row.report).count(u"ya hecha"))))
         << again.err.toStdString();
   }
 }
