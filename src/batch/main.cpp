@@ -176,6 +176,10 @@ int main(int argc, char* argv[]) {
         if (report) report->ended(plan, end);
       });
   totals.alreadyDone = alreadyDone;
+  for (const batch::Output& output : plan.done) {  // what was asked, for the closing line's words
+    totals.documentsAsked |= output.kind == batch::Output::Kind::Document;
+    totals.pageFilesAsked |= output.kind == batch::Output::Kind::PageFiles;
+  }
   totals.resumeAsked = options.resume;
   if (bar) print(err, QStringLiteral("\r\x1b[K"));
   const double seconds = clock.elapsed() / 1000.0;
