@@ -3,6 +3,7 @@
 #include "batch/options.h"
 #include "batch/plan.h"
 #include "batch/quiet_libraries.h"
+#include "batch/report.h"
 #include "batch/runner.h"
 #include "batch/watched_reading.h"
 #include "formats/codecs.h"
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <stop_token>
 #include <thread>
 
@@ -118,8 +120,10 @@ int main(int argc, char* argv[]) {
   };
 
   batch::Plan plan;
+  std::unique_ptr<batch::ReportFile> report;
   try {
     plan = batch::PlanWork(options);  // documents are opened, under the watch, to count their pages
+    if (!options.report.isEmpty()) report = std::make_unique<batch::ReportFile>(options, plan);
   } catch (const batch::UsageError& e) {
     print(err, batch::UsageErrorText(e.message));
     return leave(2);
@@ -138,6 +142,11 @@ int main(int argc, char* argv[]) {
   }
   // What a run killed here before left in its hidden folders.
   platform::RemoveAbandonedStaging(options.outputFolder);
+  int alreadyDone = 0;
+  for (const batch::Output& output : plan.done) {
+    alreadyDone += int(output.sources.size());
+    if (report) report->alreadyDone(plan, output);
+  }
 
   const bool bar = isatty(fileno(err));
   const int total = plan.pageCount();
@@ -150,7 +159,7 @@ int main(int argc, char* argv[]) {
                      QStringLiteral("\x1b[K"));
   };
   showBar();
-  const batch::Totals totals = batch::Run(
+  batch::Totals totals = batch::Run(
       plan, options,
       [&](const batch::Report& report) {
         if (bar) print(err, QStringLiteral("\r\x1b[K"));
@@ -162,7 +171,16 @@ int main(int argc, char* argv[]) {
         ++finished;
         showBar();
       },
-      showBar, stopping.get_token());
+      showBar, stopping.get_token(),
+      [&](const batch::Ended& end) {
+        if (report) report->ended(plan, end);
+      });
+  totals.alreadyDone = alreadyDone;
+  for (const batch::Output& output : plan.done) {  // what was asked, for the closing line's words
+    totals.documentsAsked |= output.kind == batch::Output::Kind::Document;
+    totals.pageFilesAsked |= output.kind == batch::Output::Kind::PageFiles;
+  }
+  totals.resumeAsked = options.resume;
   if (bar) print(err, QStringLiteral("\r\x1b[K"));
   const double seconds = clock.elapsed() / 1000.0;
   if (stopping.stop_requested()) {

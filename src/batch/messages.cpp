@@ -29,7 +29,8 @@ QString clock(double s) {
 QString UsageText() {
   return QStringLiteral(
       "Uso: tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO] [--paginas PAGINAS]\n"
-      "                     [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...\n");
+      "                     [--ppp N] [--calidad N] [-j N] [--lista ARCHIVO] [--lista0 ARCHIVO]\n"
+      "                     [--continuar] [--informe ARCHIVO] [PASO...] ENTRADA...\n");
 }
 
 QString HelpText() {
@@ -92,6 +93,27 @@ Opciones:
                           omisión, 90)
   -j, --trabajos N        imágenes o páginas tratadas a la vez (por omisión, una
                           por núcleo)
+      --lista ARCHIVO     lee más entradas de ARCHIVO, un nombre por línea
+                          (- para la entrada estándar), en el lugar de la
+                          orden donde está la opción; vale cualquier nombre,
+                          también los que no son UTF-8. Una línea vacía, una
+                          carpeta (una lista solo nombra archivos), un archivo
+                          que falta o una tubería son errores de esa entrada:
+                          las demás se escriben igualmente. Una lista que no
+                          se puede leer es un error de la orden
+      --lista0 ARCHIVO    igual, con cada nombre terminado en un byte NUL,
+                          como los escribe find -print0 (un nombre puede
+                          llevar saltos de línea)
+      --continuar         no vuelve a escribir las entradas cuyos resultados
+                          ya están todos, completos, en la carpeta de salida
+                          (tras una orden interrumpida); se cuentan aparte,
+                          «N ya hechas». Un archivo vacío o que no es del
+                          formato pedido se escribe de nuevo
+      --informe ARCHIVO   escribe en ARCHIVO (- para la salida estándar) una
+                          línea CSV por entrada en cuanto termina: entrada,
+                          salidas, páginas, resultado (escrita, ya hecha o
+                          error), motivo y segundos; no puede estar en la
+                          carpeta de salida ni ser una entrada
   -h, --help              muestra esta ayuda
       --version           muestra la versión
 
@@ -122,6 +144,9 @@ Ejemplos:
   tintaborra-lote -o archivo --formato tif --blanquear lote1.pdf lote2.tif
   tintaborra-lote -o paginas --formato bmp --paginas 17 escaneo.pdf
   tintaborra-lote -o . --unir informe.pdf --gris 140,20 fotos/*.jpg
+  find escaneos -name '*.tif' -print0 | tintaborra-lote -o limpias --fondo --lista0 -
+  tintaborra-lote -o limpias --fondo --continuar --lista pendientes.txt
+  tintaborra-lote -o limpias --fondo --informe informe.csv escaneos/
 )");
 }
 
@@ -163,10 +188,13 @@ QString SummaryText(const Totals& t, double s) {
   if (t.documents || (none && t.documentsAsked))
     parts += count(t.documents, "1 documento escrito", "documentos escritos") +
              (t.documents ? QStringLiteral(" (") + count(t.documentPages, "1 página", "páginas") + u')' : QString());
-  return QStringLiteral("%1, %2 con error, en %3 s\n")
+  const QString done =
+      t.resumeAsked ? QStringLiteral(", %1 ya %2").arg(t.alreadyDone).arg(t.alreadyDone == 1 ? "hecha" : "hechas")
+                    : QString();
+  return QStringLiteral("%1, %2 con error%3, en %4 s\n")
       .arg(parts.join(QStringLiteral(" y ")))
       .arg(t.failed)
-      .arg(seconds(s));
+      .arg(done, seconds(s));
 }
 
 QString SummaryText(int written, int failed, double s) {

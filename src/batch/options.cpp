@@ -109,8 +109,12 @@ struct Switches {
   QCommandLineOption pages{QStringLiteral("paginas"), {}, QStringLiteral("PAGINAS")};
   QCommandLineOption dpi{QStringLiteral("ppp"), {}, QStringLiteral("N")};
   QCommandLineOption quality{QStringLiteral("calidad"), {}, QStringLiteral("N")};
-  QList<QCommandLineOption> all{help,      version,    output,     format, jobs,  removal, grey,
-                                whitening, background, blackWhite, join,   pages, dpi,     quality};
+  QCommandLineOption list{QStringLiteral("lista"), {}, QStringLiteral("ARCHIVO")};
+  QCommandLineOption list0{QStringLiteral("lista0"), {}, QStringLiteral("ARCHIVO")};
+  QCommandLineOption resume{QStringLiteral("continuar")};
+  QCommandLineOption report{QStringLiteral("informe"), {}, QStringLiteral("ARCHIVO")};
+  QList<QCommandLineOption> all{help,       version, output, format, jobs,    removal, grey,  whitening, background,
+                                blackWhite, join,    pages,  dpi,    quality, list,    list0, resume,    report};
 };
 
 // Why an argument that reads as an option is refused: a name of no option, a
@@ -130,6 +134,36 @@ QString refusal(const QString& argument, const Switches& sw) {
     return {};
   }
   return QStringLiteral("opción desconocida: %1").arg(argument);
+}
+
+// How many inputs come before each --lista or --lista0, in their order: the
+// words walked as Qt reads them, an option that takes a value taking the
+// next word unless joined to it.
+std::vector<qsizetype> listPositions(const QStringList& words, const Switches& sw) {
+  const auto takesValue = [&](const QString& bare) {
+    for (const QCommandLineOption& option : sw.all)
+      if (option.names().contains(bare)) return !option.valueName().isEmpty();
+    return false;
+  };
+  std::vector<qsizetype> positions;
+  qsizetype inputs = 0;
+  bool optionsOver = false;
+  for (qsizetype i = 1; i < words.size(); ++i) {
+    const QString& word = words[i];
+    if (optionsOver || !word.startsWith(u'-') || word == u"-") {
+      ++inputs;
+    } else if (word == u"--") {
+      optionsOver = true;
+    } else if (word.startsWith(u"--")) {
+      const qsizetype eq = word.indexOf(u'=');
+      const QString bare = word.mid(2, eq < 0 ? -1 : eq - 2);
+      if (bare == u"lista" || bare == u"lista0") positions.push_back(inputs);
+      if (eq < 0 && takesValue(bare)) ++i;
+    } else if (word.size() == 2 && takesValue(word.mid(1))) {
+      ++i;
+    }
+  }
+  return positions;
 }
 
 }  // namespace
@@ -232,8 +266,21 @@ Options ParseArguments(const QStringList& arguments) {
       o.steps.emplace_back(filters::WhiteBackgroundStep{});
     } else if (is(sw.blackWhite)) {
       o.steps.emplace_back(filters::LocalBlackWhiteStep{});
+    } else if (is(sw.list) || is(sw.list0)) {
+      const bool nul = is(sw.list0);
+      const QString path = value(nul ? sw.list0 : sw.list);
+      if (path.isEmpty())
+        usage(QStringLiteral("el nombre de --%1 no puede quedar vacío").arg(nul ? "lista0" : "lista"));
+      o.lists.push_back({path, nul, 0});
+    } else if (is(sw.resume)) {
+      o.resume = true;
+    } else if (is(sw.report)) {
+      o.report = value(sw.report);
+      if (o.report.isEmpty()) usage(QStringLiteral("el nombre de --informe no puede quedar vacío"));
     }
   }
+  const std::vector<qsizetype> positions = listPositions(words, sw);
+  for (std::size_t l = 0; l < o.lists.size() && l < positions.size(); ++l) o.lists[l].position = positions[l];
   for (const QString& input : parser.positionalArguments()) o.inputs += asTyped(input);
   if (o.help || o.version) return o;
   if (o.outputFolder.isEmpty()) usage(QStringLiteral("falta la carpeta de salida (-o CARPETA)"));
@@ -249,7 +296,7 @@ Options ParseArguments(const QStringList& arguments) {
   }
   if (o.quality && (o.format == u"png" || o.format == u"bmp"))
     o.warnings += QStringLiteral("--calidad no cambia nada al escribir %1, que guarda cada píxel").arg(o.format);
-  if (o.inputs.isEmpty()) usage(QStringLiteral("falta al menos una imagen o carpeta de entrada"));
+  if (o.inputs.isEmpty() && o.lists.empty()) usage(QStringLiteral("falta al menos una imagen o carpeta de entrada"));
   return o;
 }
 

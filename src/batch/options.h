@@ -1,7 +1,8 @@
 #pragma once
 // The command line of tintaborra-lote:
 //   tintaborra-lote -o CARPETA [--formato pdf|tif|png|bmp|jpg] [--unir ARCHIVO]
-//                   [--paginas 1-3,17] [--ppp N] [--calidad N] [-j N] [PASO...] ENTRADA...
+//                   [--paginas 1-3,17] [--ppp N] [--calidad N] [-j N] [--lista ARCHIVO] [--lista0 ARCHIVO]
+//                   [--continuar] [--informe ARCHIVO] [PASO...] ENTRADA...
 
 #include "core/page_steps.h"
 
@@ -16,6 +17,14 @@ namespace batch {
 // The resolutions a drawn page may be asked for, in dots per inch.
 constexpr int LowestDpi = 50, HighestDpi = 1200;
 
+// A file of input names (--lista, --lista0), "-" for standard input, read
+// where it stands among the inputs: before inputs[position].
+struct InputList {
+  QString path;
+  bool nulSeparated = false;
+  qsizetype position = 0;
+};
+
 struct Options {
   bool help = false;
   bool version = false;
@@ -29,6 +38,9 @@ struct Options {
   int jobs = 0;                            // 0: one for each core
   std::vector<filters::Step> steps;        // in the order given
   QStringList inputs;                      // files and folders, as given
+  std::vector<InputList> lists;            // in the order given
+  bool resume = false;                     // --continuar: inputs whose outputs are all present are skipped
+  QString report;                          // --informe: a CSV line for each input as it ends; "-" standard output
   QStringList warnings;                    // about settings read as the window reads them, in Spanish
 
   bool writesDocuments() const { return format == u"pdf" || format == u"tif" || !join.isEmpty(); }

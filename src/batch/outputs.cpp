@@ -26,13 +26,15 @@ QString ReasonOf(const std::exception_ptr& e) {
 void SystemFailure(const char* what, int error) { platform::RaiseWriteFailure(QString::fromUtf8(what), error); }
 
 Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& queue, documents::DocumentKind kind,
-                 const std::function<void(const Report&)>& failed, const std::function<void()>& pageDone)
+                 const std::function<void(const Report&)>& failed, const std::function<void()>& pageDone,
+                 const std::function<void(const Ended&)>& ended)
     : plan_(plan),
       jobs_(jobs),
       queue_(queue),
       kind_(kind),
       failedReport_(failed),
       pageDone_(pageDone),
+      ended_(ended),
       outputs_(plan.outputs.size()) {
   for (std::size_t j = 0; j < jobs.size(); ++j) {
     State& out = outputs_[jobs[j].output];
@@ -51,7 +53,19 @@ Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& 
     if (failedReport_) failedReport_({output.problemTarget, 0, output.problem});
     if (output.sources.size() > 1 && output.problemTarget != output.path)
       failedReport_({output.path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
+    if (ended_) ended_({o, false, output.sources.front(), output.problem, 0});
   }
+}
+
+void Outputs::begin(std::size_t o) {
+  State& out = outputs_[o];
+  const std::lock_guard lock(out.mutex);
+  if (out.begun == std::chrono::steady_clock::time_point{}) out.begun = std::chrono::steady_clock::now();
+}
+
+double Outputs::secondsOf(const State& out) const {
+  if (out.begun == std::chrono::steady_clock::time_point{}) return 0;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - out.begun).count();
 }
 
 void Outputs::drop(std::size_t o) {
@@ -165,6 +179,7 @@ void Outputs::completeLocked(std::size_t o, std::size_t j) {
   }
   out.complete = true;
   const std::lock_guard lock(reportMutex_);
+  if (ended_) ended_({o, true, jobs_[j].source, {}, secondsOf(out)});
   switch (output.kind) {
     case Output::Kind::Picture:
       ++totals_.pictures;
@@ -202,6 +217,7 @@ void Outputs::failLocked(std::size_t o, std::size_t source, int page, const QStr
       failedReport_(
           {plan_.outputs[o].path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
   }
+  if (ended_) ended_({o, false, source, reason, secondsOf(out)});
 }
 
 void Outputs::discard(std::size_t o) {

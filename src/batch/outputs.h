@@ -13,6 +13,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,8 +25,11 @@ namespace batch {
 class Outputs {
  public:
   Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& queue, documents::DocumentKind kind,
-          const std::function<void(const Report&)>& failed, const std::function<void()>& pageDone);
+          const std::function<void(const Report&)>& failed, const std::function<void()>& pageDone,
+          const std::function<void(const Ended&)>& ended = {});
 
+  // A page of the output is begun: its time is counted from the first.
+  void begin(std::size_t o);
   bool failed(std::size_t o);
   // Page files: where the job's page is written meanwhile, empty when its
   // output has failed; unstage() once it is written, or has failed to be.
@@ -57,7 +61,10 @@ class Outputs {
     int next = 0;                                     // the slot added next
     std::unique_ptr<platform::StagedFolder> staging;  // page files: the hidden folder their pages wait in
     int stagingWriters = 0;                           // pages being written there
+    std::chrono::steady_clock::time_point begun{};    // its first page; the epoch before it
   };
+
+  double secondsOf(const State& out) const;
 
   void placedLocked(std::size_t o, std::size_t j);
   void completeLocked(std::size_t o, std::size_t j);
@@ -70,6 +77,7 @@ class Outputs {
   documents::DocumentKind kind_;
   std::function<void(const Report&)> failedReport_;
   std::function<void()> pageDone_;
+  std::function<void(const Ended&)> ended_;
   std::vector<State> outputs_;
   std::mutex reportMutex_;
   Totals totals_;

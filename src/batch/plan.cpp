@@ -1,6 +1,8 @@
 #include "batch/plan.h"
 
 #include "batch/documents_module.h"
+#include "batch/input_lists.h"
+#include "batch/resume.h"
 #include "batch/watched_reading.h"
 #include "core/numbers.h"
 #include "formats/filenames.h"
@@ -14,6 +16,7 @@
 #include <QSet>
 
 #include <climits>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -163,22 +166,55 @@ Plan PlanWork(const Options& options) {
   if (platform::KindOf(options.outputFolder) == platform::FileKind::File)
     throw UsageError{QStringLiteral("la salida «%1» es un archivo, no una carpeta")
                          .arg(platform::DisplayFileName(options.outputFolder))};
-  QStringList inputs;
-  for (const QString& given : options.inputs) {
+  struct Given {
+    QString input, refusal;  // refusal: why a list's entry is no file to read
+  };
+  std::vector<Given> inputs;
+  bool standardInputRead = false;
+  std::size_t nextList = 0;
+  const auto readLists = [&](qsizetype position) {
+    for (; nextList < options.lists.size() && options.lists[nextList].position <= position; ++nextList) {
+      const InputList& list = options.lists[nextList];
+      if (list.path == u"-" && std::exchange(standardInputRead, true))
+        throw UsageError{QStringLiteral("la entrada estándar solo puede leerse como una lista")};
+      for (ListedName& entry : ReadList(list)) {
+        if (entry.name.isEmpty()) {
+          inputs.push_back({ListName(list),
+                            list.nulSeparated ? QStringLiteral("el nombre %1 de la lista está vacío").arg(entry.line)
+                                              : QStringLiteral("la línea %1 de la lista está vacía").arg(entry.line)});
+        } else if (platform::KindOf(entry.name) == platform::FileKind::Folder) {
+          inputs.push_back(
+              {std::move(entry.name), QStringLiteral("es una carpeta: una lista solo nombra archivos (find -type f)")});
+        } else {
+          inputs.push_back({std::move(entry.name), {}});  // a missing file or a pipe fails when it is read
+        }
+      }
+    }
+  };
+  for (qsizetype i = 0; i < options.inputs.size(); ++i) {
+    readLists(i);
+    const QString& given = options.inputs[i];
     if (platform::KindOf(given) != platform::FileKind::Folder) {
-      inputs += given;
+      inputs.push_back({given, {}});
       continue;
     }
     const QString folder = given.endsWith(u'/') ? given : given + u'/';
     for (const QString& name : platform::FolderFiles(given))  // regular files only
-      if (hasReadableExtension(name) || startsAsReadable(folder + name)) inputs += folder + name;
+      if (hasReadableExtension(name) || startsAsReadable(folder + name)) inputs.push_back({folder + name, {}});
   }
-  if (inputs.isEmpty()) throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las carpetas dadas")};
+  readLists(options.inputs.size());
+  if (inputs.empty()) throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las entradas dadas")};
 
   Plan plan;
   int kept = 0;        // documents held open
   QSet<QString> read;  // inputs' identities
-  for (const QString& input : inputs) {
+  for (const auto& [input, refusal] : inputs) {
+    if (!refusal.isEmpty()) {
+      Source refused{input, false, 1, {0}, {}, refusal};
+      refused.refused = true;
+      plan.sources.push_back(std::move(refused));
+      continue;
+    }
     const QString id = identity(QFileInfo(input));
     if (read.contains(id)) {  // one file named twice is read once
       plan.warnings +=
@@ -208,6 +244,10 @@ Plan PlanWork(const Options& options) {
   } else {
     for (std::size_t s = 0; s < plan.sources.size(); ++s) {
       const Source& source = plan.sources[s];
+      if (source.refused) {  // fails with its reason, writing nothing
+        plan.outputs.push_back({Output::Kind::Picture, {}, {}, {s}, {}, {}});
+        continue;
+      }
       const QString base = QFileInfo(source.input).completeBaseName();
       Output output{Output::Kind::Picture, outFolder.filePath(base + u'.' + options.format), {}, {s}, {}, {}};
       if (options.writesDocuments()) {
@@ -226,10 +266,13 @@ Plan PlanWork(const Options& options) {
       plan.outputs.push_back(output);
     }
   }
-  for (const Source& source : plan.sources)
+  for (const Source& source : plan.sources) {
+    if (source.refused) continue;
     if (const auto writer = inputOf.constFind(identity(QFileInfo(source.input))); writer != inputOf.constEnd())
       throw UsageError{QStringLiteral("el resultado de «%1» se escribiría en «%2», que es una de las entradas")
                            .arg(*writer, source.input)};
+  }
+  if (options.resume) SetAsideDone(plan, options.format);
   return plan;
 }
 

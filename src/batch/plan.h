@@ -24,6 +24,9 @@ struct Source {
   // the first few are kept open (KeptOpen), the others are opened anew.
   std::shared_ptr<documents::DocumentReader> reader;
   QString failure;  // why it cannot be read, when that is known before any work
+  // A list's entry that names no file to read (an empty line, a folder):
+  // failure tells why, and it has no output file of its own.
+  bool refused = false;
 };
 
 // Documents held open from the plan to their reading, at most.
@@ -47,20 +50,25 @@ struct Output {
 struct Plan {
   std::vector<Source> sources;
   std::vector<Output> outputs;
-  QStringList warnings;   // in Spanish: a file named twice, read once
-  int pageCount() const;  // pages to be written, all outputs together
+  std::vector<Output> done;  // --continuar: outputs already whole in the output folder, not written again
+  QStringList warnings;      // in Spanish: a file named twice, read once
+  int pageCount() const;     // pages to be written, all outputs together
 };
 
 // The inputs with every folder replaced by the regular files directly in it
 // that are pictures of the formats the help names (BMP, GIF, JPEG, PNG, TIFF)
 // or PDF documents, by their extension or their first bytes, in name order,
-// whatever bytes the names hold. Documents are opened to count their pages
+// whatever bytes the names hold. Each list's names (options.lists) come
+// where the list stands among the inputs; a folder or an empty line in a list
+// is an input that fails with its reason, and a name that is not a readable
+// file fails as it would on the command line. Documents are opened to count their pages
 // (the documents module is loaded only then: for a PDF, or a TIFF that the
 // decoder finds more than one page in).
 // Two inputs with one output, an output that is one of the inputs, an output
 // folder that is a file, a page asked for past an input's end, or a list with
 // no file at all throw UsageError. Nothing is written. A target that cannot
-// be written is told in its output's problem.
+// be written is told in its output's problem. With options.resume, the
+// outputs whose every file is already in the output folder, whole, go to done.
 Plan PlanWork(const Options& options);
 
 // "escaneo-07.png": a page's file name, its number (from 1) as wide as the

@@ -61,14 +61,14 @@ std::vector<PageJob> jobsOf(const Plan& plan) {
 class Runner {
  public:
   Runner(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
-         const std::function<void()>& pageDone, std::stop_token stop)
+         const std::function<void()>& pageDone, std::stop_token stop, const std::function<void(const Ended&)>& ended)
       : plan_(plan),
         options_(options),
         jobs_(jobsOf(plan)),
         queue_(jobs_.size(), stop),
         outputs_(plan, jobs_, queue_,
                  options.format == u"pdf" ? documents::DocumentKind::Pdf : documents::DocumentKind::Tiff, failed,
-                 pageDone),
+                 pageDone, ended),
         sources_(plan.sources.size()),
         stop_(stop) {
     for (const PageJob& job : jobs_) ++sources_[job.source].remaining;
@@ -95,7 +95,10 @@ class Runner {
     const Output& output = plan_.outputs[job.output];
     bool placeHere = true;  // false once a document's page waits for its turn there
     if (!outputs_.failed(job.output)) {
+      outputs_.begin(job.output);
       try {
+        if (const QString& why = plan_.sources[job.source].failure; !why.isEmpty() && job.page < 0)
+          throw OpenFailure{why};  // known before any work
         QImage picture = job.page < 0 ? platform::LoadPicture(plan_.sources[job.source].input) : page(job);
         switch (output.kind) {
           case Output::Kind::Picture:
@@ -223,8 +226,9 @@ class Runner {
 }  // namespace
 
 Totals Run(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
-           const std::function<void()>& pageDone, const std::function<void()>& tick, std::stop_token stop) {
-  Runner runner(plan, options, failed, pageDone, std::move(stop));
+           const std::function<void()>& pageDone, const std::function<void()>& tick, std::stop_token stop,
+           const std::function<void(const Ended&)>& ended) {
+  Runner runner(plan, options, failed, pageDone, std::move(stop), ended);
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::max<std::size_t>(
       1, std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores, runner.jobCount()));

@@ -23,6 +23,8 @@ struct Totals {
   int unfinished = 0;           // outputs left unwritten when the run was stopped
   bool documentsAsked = false;  // PDF or TIFF documents were to be written
   bool pageFilesAsked = false;  // documents' pages were to be written as picture files
+  int alreadyDone = 0;          // --continuar: inputs whose outputs were all there already
+  bool resumeAsked = false;
 };
 
 // What went wrong with an input: page from 1, or 0 for the input as a whole.
@@ -34,6 +36,16 @@ struct Report {
   bool notice = false;
 };
 
+// An output at its end: written whole, or failed because of its source
+// (reason, as reported), seconds after its first page was begun.
+struct Ended {
+  std::size_t output = 0;
+  bool written = false;
+  std::size_t source = 0;
+  QString reason;
+  double seconds = 0;
+};
+
 // Runs the plan, up to options.jobs pages at once (every core when 0). An
 // input that fails is reported and nothing is written for its output (for
 // --unir, the joined document is then not written either, and that is
@@ -42,9 +54,10 @@ struct Report {
 // run; never two calls at a time. Once a stop is asked through `stop`, no
 // new page is begun, the pages under way are finished, and an output not complete then
 // is discarded. The documents the plan kept open are taken from it, and each
-// is closed once its pages are done. Never throws.
+// is closed once its pages are done. ended() is called as each output is
+// written or fails, never two calls at a time nor with the others. Never throws.
 Totals Run(Plan& plan, const Options& options, const std::function<void(const Report&)>& failed,
            const std::function<void()>& pageDone = {}, const std::function<void()>& tick = {},
-           std::stop_token stop = {});
+           std::stop_token stop = {}, const std::function<void(const Ended&)>& ended = {});
 
 }  // namespace batch

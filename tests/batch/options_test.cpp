@@ -99,3 +99,37 @@ TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
   EXPECT_EQ(batch::ProgressText(5, 20, 10, 10), "[##........] 5/20  0:10, quedan 0:30");
   EXPECT_EQ(batch::ProgressText(20, 20, 3725, 4), "[####] 20/20  1:02:05");
 }
+
+// Where each list stands among the inputs, whatever options come between:
+// "L" a list, "Z" a NUL-separated one, each after the inputs before it.
+TEST(BatchOptions, ListsKeepTheirPlaceAmongTheInputs) {
+  const struct {
+    QStringList args;
+    const char* order;  // the inputs and lists as read, in order
+  } cases[] = {
+      {{"a.png", "--lista", "l.txt", "b.png"}, "a.png L:l.txt b.png"},
+      {{"--lista0=-", "-j", "2", "a.png", "--lista", "--gris", "-o", "x", "b.png"}, "Z:- a.png L:--gris b.png"},
+      {{"-j2", "a.png", "--informe", "r.csv", "--lista", "m", "--continuar", "--", "--lista", "b"},
+       "a.png L:m --lista b"},
+      {{"--lista", "m", "--lista0", "n"}, "L:m Z:n"},
+  };
+  for (const auto& c : cases) {
+    const batch::Options o = ParseArguments(QStringList{"-oSalida"} + c.args);
+    QStringList words;
+    std::size_t l = 0;
+    for (qsizetype i = 0; i <= o.inputs.size(); ++i) {
+      for (; l < o.lists.size() && o.lists[l].position == i; ++l)
+        words += QStringLiteral("%1:%2").arg(o.lists[l].nulSeparated ? "Z" : "L", o.lists[l].path);
+      if (i < o.inputs.size()) words += o.inputs[i];
+    }
+    EXPECT_EQ(words.join(u' '), QString::fromUtf8(c.order)) << c.args.join(u' ').toStdString();
+  }
+  const batch::Options o = ParseArguments({"-oS", "--continuar", "--informe=-", "--lista", "l"});
+  EXPECT_TRUE(o.resume);
+  EXPECT_EQ(o.report, "-");
+  for (const QStringList& bad : {QStringList{"-oS", "--lista"}, QStringList{"-oS", "--lista=", "a"},
+                                 QStringList{"-oS", "--informe", "", "a"}, QStringList{"-oS", "--continuar=1", "a"}})
+    EXPECT_THROW(ParseArguments(bad), batch::UsageError) << bad.join(u' ').toStdString();
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.pictures = 3, .alreadyDone = 120, .resumeAsked = true}, 0),
+            "3 imágenes escritas, 0 con error, 120 ya hechas, en 0,0 s\n");
+}
