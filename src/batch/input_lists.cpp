@@ -30,7 +30,8 @@ QString whyUnreadable(int error) {
 }
 
 [[noreturn]] void unreadable(const InputList& list, int error) {
-  throw UsageError{QStringLiteral("no se puede leer la lista «%1»: %2").arg(ListName(list), whyUnreadable(error))};
+  throw UsageError{QStringLiteral("no se puede leer la lista «%1»: %2").arg(ListName(list), whyUnreadable(error)),
+                   false};
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
     if (options.help) return print(stdout, batch::HelpText()), 0;
     if (options.version) return print(stdout, batch::VersionText()), 0;
   } catch (const batch::UsageError& e) {
-    print(err, batch::UsageErrorText(e.message));
+    print(err, e.syntax ? batch::UsageErrorText(e.message) : batch::CommandErrorText(e.message));
     return 2;
   }
 
@@ -125,7 +125,7 @@ int main(int argc, char* argv[]) {
     plan = batch::PlanWork(options);  // documents are opened, under the watch, to count their pages
     if (!options.report.isEmpty()) report = std::make_unique<batch::ReportFile>(options, plan);
   } catch (const batch::UsageError& e) {
-    print(err, batch::UsageErrorText(e.message));
+    print(err, e.syntax ? batch::UsageErrorText(e.message) : batch::CommandErrorText(e.message));
     return leave(2);
   }
   if (stopping.stop_requested()) {
@@ -163,7 +163,7 @@ int main(int argc, char* argv[]) {
       plan, options,
       [&](const batch::Report& report) {
         if (bar) print(err, QStringLiteral("\r\x1b[K"));
-        print(err, report.notice ? batch::NoticeText(report.input, report.reason)
+        print(err, report.notice ? batch::NoticeText(report.input, report.reason, report.page)
                                  : batch::FailureText(report.input, report.reason, report.page));
         showBar();
       },

@@ -157,15 +157,29 @@ QString UsageErrorText(const QString& message) {
          QStringLiteral("Pruebe «tintaborra-lote --help» para más información.\n");
 }
 
-QString FailureText(const QString& input, const QString& reason, int page) {
-  const QString where = page > 0 ? QStringLiteral(", página %1").arg(page) : QString();
-  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + where + QStringLiteral(": ") + reason + u'\n';
+QString CommandErrorText(const QString& message) { return Name + QStringLiteral(": ") + message + u'\n'; }
+
+QString ReasonText(const QString& reason) {
+  if (reason.size() < 2 || !reason[0].isUpper() || !reason[1].isLower()) return reason;
+  return reason[0].toLower() + reason.mid(1);
 }
+
+namespace {
+QString where(const QString& input, int page) {
+  return platform::DisplayFileName(input) + (page > 0 ? QStringLiteral(", página %1").arg(page) : QString());
+}
+}  // namespace
+
+QString FailureText(const QString& input, const QString& reason, int page) {
+  return Name + QStringLiteral(": ") + where(input, page) + QStringLiteral(": ") + ReasonText(reason) + u'\n';
+}
+
+QString BlankPageNotice() { return QStringLiteral("página en blanco tras los pasos"); }
 
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
 
-QString NoticeText(const QString& input, const QString& notice) {
-  return Name + QStringLiteral(": ") + platform::DisplayFileName(input) + QStringLiteral(": aviso: ") + notice + u'\n';
+QString NoticeText(const QString& input, const QString& notice, int page) {
+  return Name + QStringLiteral(": ") + where(input, page) + QStringLiteral(": aviso: ") + ReasonText(notice) + u'\n';
 }
 
 QString InterruptedText(const Totals& totals, double s) {
@@ -191,10 +205,12 @@ QString SummaryText(const Totals& t, double s) {
   const QString done =
       t.resumeAsked ? QStringLiteral(", %1 ya %2").arg(t.alreadyDone).arg(t.alreadyDone == 1 ? "hecha" : "hechas")
                     : QString();
-  return QStringLiteral("%1, %2 con error%3, en %4 s\n")
+  const QString blank =
+      t.blankPages ? QStringLiteral(", ") + count(t.blankPages, "1 página en blanco", "páginas en blanco") : QString();
+  return QStringLiteral("%1, %2 con error%3%4, en %5 s\n")
       .arg(parts.join(QStringLiteral(" y ")))
       .arg(t.failed)
-      .arg(done, seconds(s));
+      .arg(done, blank, seconds(s));
 }
 
 QString SummaryText(int written, int failed, double s) {

@@ -14,12 +14,12 @@ namespace {
 
 [[noreturn]] void usage(const QString& message) { throw UsageError{message}; }
 
-filters::RemovalRule removalStep(const QString& value) {
+filters::RemovalRule removalStep(const QString& value, int tolerance) {
   const qsizetype colon = value.indexOf(u':');
   const platform::ColorValue target = ParseColour(colon < 0 ? value : value.left(colon));
   const platform::ColorValue replacement = colon < 0 ? filters::White : ParseColour(value.mid(colon + 1));
   const filters::Channels t = filters::SplitChannels(target);
-  return filters::RemovalRule(t.red, t.green, t.blue, replacement);
+  return filters::RemovalRule(t.red, t.green, t.blue, replacement, tolerance);
 }
 
 // The two settings are read as the window reads the texts of its two boxes:
@@ -101,6 +101,7 @@ struct Switches {
   QCommandLineOption format{QStringLiteral("formato"), {}, QStringLiteral("FORMATO")};
   QCommandLineOption jobs = shortStyle({{QStringLiteral("j"), QStringLiteral("trabajos")}, {}, QStringLiteral("N")});
   QCommandLineOption removal{QStringLiteral("quitar"), {}, QStringLiteral("COLOR[:COLOR]")};
+  QCommandLineOption tolerance{QStringLiteral("tolerancia"), {}, QStringLiteral("N")};
   QCommandLineOption grey{QStringLiteral("gris"), {}, QStringLiteral("T,D")};
   QCommandLineOption whitening{QStringLiteral("blanquear")};
   QCommandLineOption background{QStringLiteral("fondo")};
@@ -113,8 +114,9 @@ struct Switches {
   QCommandLineOption list0{QStringLiteral("lista0"), {}, QStringLiteral("ARCHIVO")};
   QCommandLineOption resume{QStringLiteral("continuar")};
   QCommandLineOption report{QStringLiteral("informe"), {}, QStringLiteral("ARCHIVO")};
-  QList<QCommandLineOption> all{help,       version, output, format, jobs,    removal, grey,  whitening, background,
-                                blackWhite, join,    pages,  dpi,    quality, list,    list0, resume,    report};
+  QList<QCommandLineOption> all{help,    version,   output,     format,     jobs,  removal, tolerance,
+                                grey,    whitening, background, blackWhite, join,  pages,   dpi,
+                                quality, list,      list0,      resume,     report};
 };
 
 // Why an argument that reads as an option is refused: a name of no option, a
@@ -216,6 +218,10 @@ Options ParseArguments(const QStringList& arguments) {
 
   Options o;
   QHash<QString, qsizetype> taken;  // values used so far, by option
+  // --tolerancia holds for the --quitar steps after it; one after the last
+  // of them changes nothing, which is told.
+  int tolerance = filters::RemovalTolerance;
+  QString toleranceUnused;
   for (const QString& name : parser.optionNames()) {
     if (refusals.contains(name)) usage(refusals[name]);
     const auto is = [&](const QCommandLineOption& option) { return option.names().contains(name); };
@@ -256,8 +262,12 @@ Options ParseArguments(const QStringList& arguments) {
       o.dpi = wholeNumber(value(sw.dpi), "--ppp", LowestDpi, HighestDpi);
     } else if (is(sw.quality)) {
       o.quality = wholeNumber(value(sw.quality), "--calidad", 1, 100);
+    } else if (is(sw.tolerance)) {
+      toleranceUnused = value(sw.tolerance);
+      tolerance = wholeNumber(toleranceUnused, "--tolerancia", 0, 255);
     } else if (is(sw.removal)) {
-      o.steps.emplace_back(removalStep(value(sw.removal)));
+      o.steps.emplace_back(removalStep(value(sw.removal), tolerance));
+      toleranceUnused.clear();
     } else if (is(sw.grey)) {
       o.steps.emplace_back(greyTypeStep(value(sw.grey), o.warnings));
     } else if (is(sw.whitening)) {
@@ -283,16 +293,27 @@ Options ParseArguments(const QStringList& arguments) {
   for (std::size_t l = 0; l < o.lists.size() && l < positions.size(); ++l) o.lists[l].position = positions[l];
   for (const QString& input : parser.positionalArguments()) o.inputs += asTyped(input);
   if (o.help || o.version) return o;
+  if (!toleranceUnused.isEmpty())
+    o.warnings += QStringLiteral("--tolerancia %1 no cambia nada: vale para los --quitar que la siguen en la orden")
+                      .arg(toleranceUnused);
   if (o.outputFolder.isEmpty()) usage(QStringLiteral("falta la carpeta de salida (-o CARPETA)"));
   if (!o.join.isEmpty()) {
-    // The joined document's kind: the format given, else its own extension.
+    // The joined document's kind: the format given, else its own extension;
+    // a name whose extension is some other format is refused either way.
     const qsizetype dot = o.join.lastIndexOf(u'.');
-    const QString kind = o.formatGiven ? o.format : formatName(dot < 0 ? QString() : o.join.mid(dot + 1));
-    if (!isDocumentFormat(kind))
-      usage(QStringLiteral("--unir escribe un documento PDF o TIFF: «%1»%2")
-                .arg(o.join, o.formatGiven ? QStringLiteral(" no puede ser %1").arg(o.format)
-                                           : QStringLiteral(" no acaba en .pdf ni en .tif")));
-    o.format = kind;
+    const QString extension = dot < 0 ? QString() : o.join.mid(dot + 1), named = formatName(extension);
+    const bool known = isDocumentFormat(named) || named == u"png" || named == u"bmp" || named == u"jpg";
+    if (o.formatGiven && !isDocumentFormat(o.format))
+      usage(QStringLiteral("--unir escribe un documento PDF o TIFF, no %1 (--formato %1)").arg(o.format));
+    if (o.formatGiven && known && named != o.format)
+      usage(QStringLiteral("--unir «%1» acaba en .%2, pero --formato pide %3: el nombre y el formato tienen que "
+                           "coincidir")
+                .arg(o.join, extension, o.format));
+    if (!o.formatGiven && !isDocumentFormat(named))
+      usage(QStringLiteral("--unir «%1» no acaba en .pdf, .tif ni .tiff, que dicen qué documento escribir (o dé "
+                           "--formato pdf o --formato tif)")
+                .arg(o.join));
+    if (!o.formatGiven) o.format = named;
   }
   if (o.quality && (o.format == u"png" || o.format == u"bmp"))
     o.warnings += QStringLiteral("--calidad no cambia nada al escribir %1, que guarda cada píxel").arg(o.format);

@@ -51,9 +51,13 @@ struct Options {
 };
 
 // A command line that cannot be carried out; the message is Spanish, without
-// the program's name.
+// the program's name. A mistake in how the command is written (an unknown
+// option, a bad or missing value) is a mistake of syntax, told with the
+// synopsis; one found in the files it names (two inputs landing on one
+// output, a page an input lacks) is not.
 struct UsageError {
   QString message;
+  bool syntax = true;
 };
 
 // Reads the arguments that follow the program's name. Long options take their

@@ -1,11 +1,14 @@
 #include "batch/outputs.h"
 
+#include "batch/messages.h"
+
 #include "core/failure.h"
 #include "formats/codecs.h"
 #include "formats/filenames.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -53,7 +56,7 @@ Outputs::Outputs(const Plan& plan, const std::vector<PageJob>& jobs, PageQueue& 
     if (failedReport_) failedReport_({output.problemTarget, 0, output.problem});
     if (output.sources.size() > 1 && output.problemTarget != output.path)
       failedReport_({output.path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
-    if (ended_) ended_({o, false, output.sources.front(), output.problem, 0});
+    if (ended_) ended_({o, false, output.sources.front(), output.problem, 0, {}});
   }
 }
 
@@ -137,6 +140,12 @@ bool Outputs::add(std::size_t j, documents::EncodedPage encoded) {
   return true;
 }
 
+void Outputs::blank(std::size_t j) {
+  State& out = outputs_[jobs_[j].output];
+  const std::lock_guard lock(out.mutex);
+  out.blankJobs.push_back(j);
+}
+
 void Outputs::placed(std::size_t j) {
   State& out = outputs_[jobs_[j].output];
   const std::lock_guard lock(out.mutex);
@@ -178,8 +187,16 @@ void Outputs::completeLocked(std::size_t o, std::size_t j) {
     return;
   }
   out.complete = true;
+  std::sort(out.blankJobs.begin(), out.blankJobs.end());
+  std::vector<BlankPage> blank;
+  for (const std::size_t k : out.blankJobs)
+    blank.push_back({jobs_[k].source, jobs_[k].page < 0 ? 0 : jobs_[k].page + 1});
   const std::lock_guard lock(reportMutex_);
-  if (ended_) ended_({o, true, jobs_[j].source, {}, secondsOf(out)});
+  totals_.blankPages += int(blank.size());
+  if (failedReport_)
+    for (const BlankPage& page : blank)
+      failedReport_({plan_.sources[page.source].input, page.page, BlankPageNotice(), true});
+  if (ended_) ended_({o, true, jobs_[j].source, {}, secondsOf(out), std::move(blank)});
   switch (output.kind) {
     case Output::Kind::Picture:
       ++totals_.pictures;
@@ -217,7 +234,7 @@ void Outputs::failLocked(std::size_t o, std::size_t source, int page, const QStr
       failedReport_(
           {plan_.outputs[o].path, 0, QStringLiteral("no se escribe: todas sus páginas tienen que salir bien")});
   }
-  if (ended_) ended_({o, false, source, reason, secondsOf(out)});
+  if (ended_) ended_({o, false, source, reason, secondsOf(out), {}});
 }
 
 void Outputs::discard(std::size_t o) {

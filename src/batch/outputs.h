@@ -38,6 +38,9 @@ class Outputs {
   // Documents: the job's page, added once every page before it is; false when
   // the document has failed meanwhile and the page is not taken.
   bool add(std::size_t j, documents::EncodedPage encoded);
+  // The job's page had content and came out of the steps all one colour;
+  // told, and counted, once its output is written.
+  void blank(std::size_t j);
   // The job's page is in place, or given up: its output is complete with its last.
   void placed(std::size_t j);
   // The output fails: the input (and page, from 1, or 0) is reported once.
@@ -61,6 +64,7 @@ class Outputs {
     int next = 0;                                     // the slot added next
     std::unique_ptr<platform::StagedFolder> staging;  // page files: the hidden folder their pages wait in
     int stagingWriters = 0;                           // pages being written there
+    std::vector<std::size_t> blankJobs;               // its pages come out blank, as jobs
     std::chrono::steady_clock::time_point begun{};    // its first page; the epoch before it
   };
 

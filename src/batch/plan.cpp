@@ -114,7 +114,8 @@ void takePages(Source& source, const Options& options) {
                            .arg(platform::DisplayFileName(source.input))
                            .arg(std::max(first, source.pageCount + 1))
                            .arg(source.pageCount == 1 ? QStringLiteral("tiene una sola página")
-                                                      : QStringLiteral("tiene %1 páginas").arg(source.pageCount))};
+                                                      : QStringLiteral("tiene %1 páginas").arg(source.pageCount)),
+                       false};
     for (int p = first; p <= last; ++p) source.pages.push_back(p - 1);
   }
 }
@@ -165,7 +166,8 @@ QString PageFileName(const QString& baseName, int page, int pageCount, const QSt
 Plan PlanWork(const Options& options) {
   if (platform::KindOf(options.outputFolder) == platform::FileKind::File)
     throw UsageError{QStringLiteral("la salida «%1» es un archivo, no una carpeta")
-                         .arg(platform::DisplayFileName(options.outputFolder))};
+                         .arg(platform::DisplayFileName(options.outputFolder)),
+                     false};
   struct Given {
     QString input, refusal;  // refusal: why a list's entry is no file to read
   };
@@ -203,7 +205,8 @@ Plan PlanWork(const Options& options) {
       if (hasReadableExtension(name) || startsAsReadable(folder + name)) inputs.push_back({folder + name, {}});
   }
   readLists(options.inputs.size());
-  if (inputs.empty()) throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las entradas dadas")};
+  if (inputs.empty())
+    throw UsageError{QStringLiteral("no hay ninguna imagen ni documento en las entradas dadas"), false};
 
   Plan plan;
   int kept = 0;        // documents held open
@@ -232,7 +235,8 @@ Plan PlanWork(const Options& options) {
   const auto claim = [&](const QString& path, const QString& input) {
     const QString outId = identity(QFileInfo(path));
     if (const auto other = inputOf.constFind(outId); other != inputOf.constEnd())
-      throw UsageError{QStringLiteral("«%1» y «%2» se escribirían en el mismo archivo, «%3»").arg(*other, input, path)};
+      throw UsageError{QStringLiteral("«%1» y «%2» se escribirían en el mismo archivo, «%3»").arg(*other, input, path),
+                       false};
     inputOf.insert(outId, input);
   };
   if (!options.join.isEmpty()) {
@@ -270,7 +274,8 @@ Plan PlanWork(const Options& options) {
     if (source.refused) continue;
     if (const auto writer = inputOf.constFind(identity(QFileInfo(source.input))); writer != inputOf.constEnd())
       throw UsageError{QStringLiteral("el resultado de «%1» se escribiría en «%2», que es una de las entradas")
-                           .arg(*writer, source.input)};
+                           .arg(*writer, source.input),
+                       false};
   }
   if (options.resume) SetAsideDone(plan, options.format);
   return plan;

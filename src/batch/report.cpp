@@ -1,5 +1,7 @@
 #include "batch/report.h"
 
+#include "batch/messages.h"
+
 #include "formats/filenames.h"
 
 #include <QDir>
@@ -28,7 +30,7 @@ QString reportIdentity(const QString& path) {
 }
 
 [[noreturn]] void refuse(const QString& report, const QString& why) {
-  throw UsageError{QStringLiteral("el informe «%1» %2").arg(platform::DisplayFileName(report), why)};
+  throw UsageError{QStringLiteral("el informe «%1» %2").arg(platform::DisplayFileName(report), why), false};
 }
 
 QString fileNames(const Output& output) {
@@ -84,7 +86,7 @@ ReportFile::~ReportFile() {
 
 void ReportFile::ended(const Plan& plan, const Ended& end) {
   lines(plan, plan.outputs[end.output], end.written ? QStringLiteral("escrita") : QStringLiteral("error"), end.source,
-        end.reason, end.seconds);
+        end.reason, end.seconds, end.blank);
 }
 
 void ReportFile::alreadyDone(const Plan& plan, const Output& output) {
@@ -92,13 +94,22 @@ void ReportFile::alreadyDone(const Plan& plan, const Output& output) {
 }
 
 void ReportFile::lines(const Plan& plan, const Output& output, const QString& result, std::size_t failing,
-                       const QString& reason, double seconds) {
+                       const QString& reason, double seconds, const std::vector<BlankPage>& blank) {
   const QString names = fileNames(output);
   for (const std::size_t s : output.sources) {
     const Source& source = plan.sources[s];
-    const QString why = result != u"error" || s == failing
-                            ? reason
-                            : QStringLiteral("no se escribe: todas sus páginas tienen que salir bien");
+    QString why = result != u"error" || s == failing
+                      ? ReasonText(reason)
+                      : QStringLiteral("no se escribe: todas sus páginas tienen que salir bien");
+    QStringList pages;
+    for (const BlankPage& page : blank)
+      if (page.source == s) pages += QString::number(page.page);
+    if (!pages.isEmpty() && pages.front() == u"0")
+      why = BlankPageNotice();
+    else if (!pages.isEmpty())
+      why = QStringLiteral("%1 %2 en blanco tras los pasos")
+                .arg(pages.size() == 1 ? QStringLiteral("página") : QStringLiteral("páginas"),
+                     pages.join(QStringLiteral(", ")));
     write(CsvLine({platform::DisplayFileName(source.input), names,
                    QString::number(source.refused ? 0 : source.pages.size()), result, why,
                    QString::number(seconds, 'f', 3)}));

@@ -1,7 +1,8 @@
 #pragma once
 // --informe: a line for each input as it ends, in CSV (RFC 4180, UTF-8, a
 // header line): the input, its outputs, its pages, the result ("escrita",
-// "ya hecha" or "error"), the reason and the seconds it took. Each line is
+// "ya hecha" or "error"), the reason (for one written, the pages that had
+// content and came out of the steps blank) and the seconds it took. Each line is
 // written whole by one write, so that a run killed at any point leaves every
 // line of the inputs ended before and no part of another.
 
@@ -33,7 +34,7 @@ class ReportFile {
 
  private:
   void lines(const Plan& plan, const Output& output, const QString& result, std::size_t failing, const QString& reason,
-             double seconds);
+             double seconds, const std::vector<BlankPage>& blank = {});
   void write(const QByteArray& line);
 
   int fd_ = -1;

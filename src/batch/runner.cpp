@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,18 +17,44 @@ namespace batch {
 
 namespace {
 
-// The one path of every single picture and every page: its pixels through
-// the steps, then stored in the smallest form that holds them exactly.
-void clean(QImage& picture, const Options& options) { filters::ApplySteps(picture, options.steps); }
-
-void savePicture(QImage picture, const QString& path, const Options& options) {
-  clean(picture, options);
-  const QByteArray format = options.format.toLatin1();
-  platform::SavePicture(platform::CompactForm(picture), path, format.constData(), options.jpegQuality());
+// Whether every pixel of the picture is the same colour. A row is compared
+// with the first a machine word at a time; a page with content differs from
+// it within its first rows, so a page of ink pays little.
+bool oneColour(const QImage& picture) {
+  const int width = picture.width(), height = picture.height();
+  if (width == 0 || height == 0) return true;
+  const QRgb first = picture.pixel(0, 0);
+  for (int x = 1; x < width; ++x)
+    if (picture.pixel(x, 0) != first) return false;
+  const int whole = int(qint64(width) * picture.depth() / 8);  // bytes holding only whole pixels' bits
+  const int tail = whole * 8 / picture.depth();                // the pixels after them, each read
+  const uchar* top = picture.constScanLine(0);
+  for (int y = 1; y < height; ++y) {
+    if (std::memcmp(picture.constScanLine(y), top, std::size_t(whole)) != 0) return false;
+    for (int x = tail; x < width; ++x)
+      if (picture.pixel(x, y) != first) return false;
+  }
+  return true;
 }
 
-documents::EncodedPage encodePage(QImage picture, const Options& options) {
-  clean(picture, options);
+// The one path of every single picture and every page: its pixels through
+// the steps, then stored in the smallest form that holds them exactly. True
+// when a picture with content comes out of the steps all one colour.
+bool clean(QImage& picture, const Options& options) {
+  const bool content = !options.steps.empty() && !oneColour(picture);
+  filters::ApplySteps(picture, options.steps);
+  return content && oneColour(picture);
+}
+
+bool savePicture(QImage picture, const QString& path, const Options& options) {
+  const bool blank = clean(picture, options);
+  const QByteArray format = options.format.toLatin1();
+  platform::SavePicture(platform::CompactForm(picture), path, format.constData(), options.jpegQuality());
+  return blank;
+}
+
+documents::EncodedPage encodePage(QImage picture, const Options& options, bool& blank) {
+  blank = clean(picture, options);
   return Documents().encodePage(picture, options.pageQuality());
 }
 
@@ -100,15 +127,16 @@ class Runner {
         if (const QString& why = plan_.sources[job.source].failure; !why.isEmpty() && job.page < 0)
           throw OpenFailure{why};  // known before any work
         QImage picture = job.page < 0 ? platform::LoadPicture(plan_.sources[job.source].input) : page(job);
+        bool blank = false;
         switch (output.kind) {
           case Output::Kind::Picture:
-            savePicture(std::move(picture), output.path, options_);
+            blank = savePicture(std::move(picture), output.path, options_);
             break;
           case Output::Kind::PageFiles: {
             const QString staged = outputs_.stage(j);  // empty when the document has failed meanwhile
             if (staged.isEmpty()) break;
             try {
-              savePicture(std::move(picture), staged, options_);
+              blank = savePicture(std::move(picture), staged, options_);
             } catch (...) {
               outputs_.unstage(job.output);
               throw;
@@ -116,10 +144,15 @@ class Runner {
             outputs_.unstage(job.output);
             break;
           }
-          case Output::Kind::Document:
-            placeHere = !outputs_.add(j, encodePage(std::move(picture), options_));
+          case Output::Kind::Document: {
+            documents::EncodedPage encoded = encodePage(std::move(picture), options_, blank);
+            if (blank) outputs_.blank(j);  // before the page is added, which may complete the document
+            placeHere = !outputs_.add(j, std::move(encoded));
+            blank = false;
             break;
+          }
         }
+        if (blank) outputs_.blank(j);
       } catch (...) {
         // Once a stop is asked, a document's reader that gave up is no
         // failure of it: the output is left unfinished, and discarded.

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <stop_token>
+#include <vector>
 
 namespace batch {
 
@@ -24,6 +25,7 @@ struct Totals {
   bool documentsAsked = false;  // PDF or TIFF documents were to be written
   bool pageFilesAsked = false;  // documents' pages were to be written as picture files
   int alreadyDone = 0;          // --continuar: inputs whose outputs were all there already
+  int blankPages = 0;           // pages written that had content and came out of the steps all one colour
   bool resumeAsked = false;
 };
 
@@ -36,14 +38,23 @@ struct Report {
   bool notice = false;
 };
 
+// A page that had content and came out of the steps all one colour: its
+// source, and its page from 1 (0 for a single picture).
+struct BlankPage {
+  std::size_t source = 0;
+  int page = 0;
+};
+
 // An output at its end: written whole, or failed because of its source
-// (reason, as reported), seconds after its first page was begun.
+// (reason, as reported), seconds after its first page was begun; the pages
+// of it written blank, in order.
 struct Ended {
   std::size_t output = 0;
   bool written = false;
   std::size_t source = 0;
   QString reason;
   double seconds = 0;
+  std::vector<BlankPage> blank;
 };
 
 // Runs the plan, up to options.jobs pages at once (every core when 0). An

@@ -11,10 +11,10 @@ namespace {
 constexpr double Far = 1 << 30;
 }  // namespace
 
-ChannelRange ChannelRange::Around(double target) {
+ChannelRange ChannelRange::Around(double target, int within) {
   if (std::isnan(target)) return {1, 0};
-  const double t = std::clamp(target, -Far, Far);
-  return {static_cast<std::int32_t>(std::floor(t - 25)) + 1, static_cast<std::int32_t>(std::ceil(t + 25)) - 1};
+  const double t = std::clamp(target, -Far, Far), reach = double(within) + 1;
+  return {static_cast<std::int32_t>(std::floor(t - reach)) + 1, static_cast<std::int32_t>(std::ceil(t + reach)) - 1};
 }
 
 GreyTypeRule::GreyTypeRule(double darknessThreshold, std::int16_t greynessTolerance)

@@ -32,10 +32,15 @@ constexpr ColorValue Select(bool when, ColorValue a, ColorValue b) {
   return b ^ ((a ^ b) & -static_cast<ColorValue>(when));
 }
 
-// A whole number v with |v - target| < 25, as lo <= v <= hi.
+// How far each channel may lie from the target's for colour removal to take
+// a colour: 24 either way, as the window always has it.
+constexpr int RemovalTolerance = 24;
+
+// A whole number v with |v - target| <= within (for a whole target, and so
+// |v - target| < within + 1 for any), as lo <= v <= hi.
 struct ChannelRange {
   std::int32_t lo, hi;
-  static ChannelRange Around(double target);
+  static ChannelRange Around(double target, int within = RemovalTolerance);
   constexpr bool Holds(std::int32_t v) const { return (v >= lo) & (v <= hi); }
 };
 
@@ -45,13 +50,15 @@ struct WhiteningRule {
 };
 
 // Colour removal: a colour other than pure white whose three channels each
-// differ from the target's by less than 25 becomes the replacement colour.
+// differ from the target's by at most the tolerance (by less than 25 in the
+// window) becomes the replacement colour.
 class RemovalRule {
  public:
-  RemovalRule(double targetRed, double targetGreen, double targetBlue, ColorValue replacement)
-      : red_(ChannelRange::Around(targetRed)),
-        green_(ChannelRange::Around(targetGreen)),
-        blue_(ChannelRange::Around(targetBlue)),
+  RemovalRule(double targetRed, double targetGreen, double targetBlue, ColorValue replacement,
+              int tolerance = RemovalTolerance)
+      : red_(ChannelRange::Around(targetRed, tolerance)),
+        green_(ChannelRange::Around(targetGreen, tolerance)),
+        blue_(ChannelRange::Around(targetBlue, tolerance)),
         replacement_(replacement) {}
 
   ColorValue operator()(ColorValue c) const {
