@@ -43,9 +43,13 @@ exactamente los píxeles que la ventana tendría tras los mismos filtros. JPEG
 a esos, pero no son exactamente los mismos.
 
 Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
-  --quitar COLOR[:COLOR]  quita el primer color (cada canal a menos de 25 del
-                          suyo; el blanco puro nunca se toca) y pinta esos
-                          píxeles del segundo color, o de blanco si no se da
+  --quitar COLOR[:COLOR]  quita el primer color (cada canal a no más de la
+                          tolerancia del suyo; el blanco puro nunca se toca) y
+                          pinta esos píxeles del segundo color, o de blanco si
+                          no se da
+  --tolerancia N          de 0 a 255: cuánto puede apartarse cada canal del
+                          color en los --quitar que la siguen en la orden (por
+                          omisión, 24, como en la ventana)
   --gris T,D              blanco y negro por tipo gris: negro si la media de los
                           canales es menor que T y cada canal dista de ella
                           menos que D; se leen como las casillas "tipo gris" y
@@ -59,6 +63,15 @@ Pasos, aplicados en el orden dado, cada uno sobre la imagen entera:
                           punto (también el lápiz); se guarda en 1 bit
   COLOR es R,G,B (tres números de 0 a 255) o #RRGGBB. Sin ningún paso, las
   imágenes y las páginas solo cambian de formato.
+
+En un escaneo el texto es gris oscuro, nunca negro puro, y el papel no es
+blanco: --gris 170,30 deja el texto negro sobre blanco y quita un sello rojo
+o azul, que no es gris; con sombras o manchas, póngase antes --fondo, o úsese
+--bn. --blanquear solo conserva el negro puro: sola, en un escaneo, deja la
+página en blanco. Va tras un paso que ha dejado la tinta negra pura, como
+--quitar del color del texto a 0,0,0 con una tolerancia que la abarque toda.
+Una página que tenía contenido y sale de los pasos de un solo color se
+escribe igualmente y se avisa: «página en blanco tras los pasos».
 
 Entradas: archivos y carpetas; una carpeta vale por todas las imágenes y
 documentos PDF que contiene directamente, por orden de nombre. Se leen BMP,
@@ -81,8 +94,9 @@ Opciones:
       --formato FORMATO   png (por omisión), bmp, jpg, pdf o tif
       --unir ARCHIVO      todas las páginas de todas las entradas, en el orden
                           dado, en un solo documento ARCHIVO de la carpeta de
-                          salida (un nombre, sin «/»), PDF o TIFF según
-                          --formato o su extensión
+                          salida (un nombre, sin «/»), PDF o TIFF según su
+                          extensión (.pdf, .tif o .tiff), que tiene que
+                          coincidir con --formato si se da
       --paginas PAGINAS   solo esas páginas de cada entrada, por ejemplo 1-3,17
                           (una imagen sola tiene una página); pedir una página
                           que una entrada no tiene es un error de la orden
@@ -131,19 +145,21 @@ documento tarda demasiado») y las demás entradas se escriben igualmente. Con
 Ctrl+C las imágenes y páginas en curso se terminan, no se empieza ninguna más y
 el documento a medias se descarta; un segundo Ctrl+C termina al momento.
 
-Estado de salida: 0 si se escribieron todas las imágenes; 1 si alguna falló
-(cada una se nombra con el motivo, y la página si es de un documento, y las
-demás se escriben igualmente); 2 si la orden está mal escrita (entonces no se
-escribe nada); 130 si se interrumpió.
+Estado de salida: 0 si se escribieron todas las imágenes (también las que
+salieron en blanco); 1 si alguna falló (cada una se nombra con el motivo, y la
+página si es de un documento, y las demás se escriben igualmente); 2 si la
+orden está mal escrita o no se puede llevar a cabo (entonces no se escribe
+nada); 130 si se interrumpió.
 
 Ejemplos:
-  tintaborra-lote -o limpias --quitar 200,30,30 escaneos/
-  tintaborra-lote -o limpias --formato bmp --quitar '#C81E1E:0,0,0' --blanquear pagina*.jpg
-  tintaborra-lote -o bn -j 2 --gris 140,20 fotos/ otra.gif
-  tintaborra-lote -o limpio --formato pdf --quitar 200,30,30 --gris 140,20 escaneo.pdf
-  tintaborra-lote -o archivo --formato tif --blanquear lote1.pdf lote2.tif
+  tintaborra-lote -o bn -j 2 --gris 170,30 fotos/ otra.gif
+  tintaborra-lote -o bn --fondo --gris 170,30 escaneos/
+  tintaborra-lote -o bn --formato bmp --tolerancia 100 --quitar 30,30,30:0,0,0 --blanquear pagina*.jpg
+  tintaborra-lote -o limpias --tolerancia 60 --quitar 200,30,30 escaneos/
+  tintaborra-lote -o limpio --formato pdf --gris 170,30 escaneo.pdf
+  tintaborra-lote -o archivo --formato tif --bn lote1.pdf lote2.tif
   tintaborra-lote -o paginas --formato bmp --paginas 17 escaneo.pdf
-  tintaborra-lote -o . --unir informe.pdf --gris 140,20 fotos/*.jpg
+  tintaborra-lote -o . --unir informe.pdf --bn fotos/*.jpg
   find escaneos -name '*.tif' -print0 | tintaborra-lote -o limpias --fondo --lista0 -
   tintaborra-lote -o limpias --fondo --continuar --lista pendientes.txt
   tintaborra-lote -o limpias --fondo --informe informe.csv escaneos/

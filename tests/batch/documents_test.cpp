@@ -126,7 +126,7 @@ TEST(BatchDocuments, ADocumentThatFailsLeavesNothingOfItselfAndTheOthersAreWritt
     const char* says;
     QStringList written;
   } cases[] = {
-      {{"--formato", "pdf"}, {"cortado.pdf", "foto.png"}, "cortado.pdf: Documento dañado o incompleto", {"foto.pdf"}},
+      {{"--formato", "pdf"}, {"cortado.pdf", "foto.png"}, "cortado.pdf: documento dañado o incompleto", {"foto.pdf"}},
       {{},
        {"escaneo.pdf", "clave.pdf"},
        "clave.pdf: el documento está protegido con contraseña",

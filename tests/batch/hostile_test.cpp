@@ -48,17 +48,17 @@ TEST(BatchHostileFiles, EachDamagedFileIsRefusedWithItsReasonAndNothingWritten) 
     const char* fault;
     const char* reason;  // the whole reason, as the line gives it
   } expected[] = {
-      {"bmp_large_page_negative_length", "Imagen dañada: su cabecera no es válida"},
-      {"bmp_core_header_cut", "Imagen incompleta: el archivo termina antes de tiempo"},
-      {"png_huge_chunk", "Imagen incompleta: el archivo termina antes de tiempo"},
-      {"mng_huge_claim", "Imagen no válida"},
-      {"ppm_not_named_by_the_help", "Imagen no válida"},
-      {"gif_screen_10000_square", "La imagen es demasiado grande (10000 × 10000 píxeles)"},
-      {"gif_lzw_cut", "Imagen dañada: sus datos se salen de la imagen"},
-      {"jpeg_cut_with_end_marker", "Imagen dañada o incompleta: faltan datos de la imagen"},
-      {"jpeg_10000_square_of_zeros", "Imagen incompleta: el archivo termina antes de tiempo"},
-      {"tiff_64_bit_samples", "Imagen no válida"},
-      {"png_cut", "Imagen incompleta: el archivo termina antes de tiempo"},
+      {"bmp_large_page_negative_length", "imagen dañada: su cabecera no es válida"},
+      {"bmp_core_header_cut", "imagen incompleta: el archivo termina antes de tiempo"},
+      {"png_huge_chunk", "imagen incompleta: el archivo termina antes de tiempo"},
+      {"mng_huge_claim", "imagen no válida"},
+      {"ppm_not_named_by_the_help", "imagen no válida"},
+      {"gif_screen_10000_square", "la imagen es demasiado grande (10000 × 10000 píxeles)"},
+      {"gif_lzw_cut", "imagen dañada: sus datos se salen de la imagen"},
+      {"jpeg_cut_with_end_marker", "imagen dañada o incompleta: faltan datos de la imagen"},
+      {"jpeg_10000_square_of_zeros", "imagen incompleta: el archivo termina antes de tiempo"},
+      {"tiff_64_bit_samples", "imagen no válida"},
+      {"png_cut", "imagen incompleta: el archivo termina antes de tiempo"},
   };
   QTemporaryDir dir;
   const std::vector<hostile::File> files = hostile::DamagedFiles();

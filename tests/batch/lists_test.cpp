@@ -138,7 +138,7 @@ TEST(BatchLists, EachFormOfListIsReadInItsPlaceAndBadEntriesFailAlone) {
        1,
        "a.png escrita | lista error | carpeta error | tubo.png error | falta.png error | b.png escrita | c.png escrita",
        {"tintaborra-lote: IN/lista: la línea 2 de la lista está vacía", "tintaborra-lote: IN/carpeta: es una carpeta",
-        "tintaborra-lote: IN/tubo.png: No es un archivo normal", "tintaborra-lote: IN/falta.png: "}},
+        "tintaborra-lote: IN/tubo.png: no es un archivo normal", "tintaborra-lote: IN/falta.png: "}},
       {withNuls("IN/a.png\0\0"),
        "--lista0",
        1,

@@ -22,9 +22,9 @@ TEST(BatchPdfPages, APageThatCannotBeReadFailsItsDocumentAndAPackedOneIsWritten)
     const char* says;
   } cases[] = {
       {"margen.pdf", pdfproducers::UnreadablePdf(Unreadable::FlateWithMargin), 1,
-       "margen.pdf, página 1: Documento dañado o incompleto: una imagen u otro objeto de la página no se puede leer"},
+       "margen.pdf, página 1: documento dañado o incompleto: una imagen u otro objeto de la página no se puede leer"},
       {"falta.pdf", pdfproducers::UnreadablePdf(Unreadable::MissingXObject), 1,
-       "falta.pdf, página 1: Documento dañado"},
+       "falta.pdf, página 1: documento dañado"},
       {"fuente.pdf", pdfproducers::MissingFontPdf(), 0, "1 documento escrito"},
       {"blanca.pdf", pdfproducers::SparseGroup4Pdf(), 0, "1 documento escrito"},
       {"diminuta.pdf", pdfproducers::TinyResolutionPdf(2, 2, 0.01), 0, "1 documento escrito"},
