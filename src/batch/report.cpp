@@ -106,10 +106,11 @@ void ReportFile::lines(const Plan& plan, const Output& output, const QString& re
       if (page.source == s) pages += QString::number(page.page);
     if (!pages.isEmpty() && pages.front() == u"0")
       why = BlankPageNotice();
+    else if (pages.size() == 1)
+      why = QStringLiteral("página %1 en blanco tras los pasos").arg(pages.front());
     else if (!pages.isEmpty())
-      why = QStringLiteral("%1 %2 en blanco tras los pasos")
-                .arg(pages.size() == 1 ? QStringLiteral("página") : QStringLiteral("páginas"),
-                     pages.join(QStringLiteral(", ")));
+      why = QStringLiteral("páginas %1 y %2 en blanco tras los pasos")
+                .arg(pages.mid(0, pages.size() - 1).join(QStringLiteral(", ")), pages.back());
     write(CsvLine({platform::DisplayFileName(source.input), names,
                    QString::number(source.refused ? 0 : source.pages.size()), result, why,
                    QString::number(seconds, 'f', 3)}));

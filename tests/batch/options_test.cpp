@@ -96,6 +96,10 @@ TEST(BatchMessages, SummaryAndProgressReadAsSpanish) {
   // A document that failed is counted as one, not as pictures.
   EXPECT_EQ(batch::SummaryText(batch::Totals{.failed = 1, .pageFilesAsked = true}, 0),
             "0 páginas escritas de 0 documentos, 1 con error, en 0,0 s\n");
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.pictures = 4, .blankPages = 1}, 0),
+            "4 imágenes escritas, 0 con error, 1 página en blanco, en 0,0 s\n");
+  EXPECT_EQ(batch::SummaryText(batch::Totals{.documents = 1, .documentPages = 9, .blankPages = 3}, 0),
+            "1 documento escrito (9 páginas), 0 con error, 3 páginas en blanco, en 0,0 s\n");
   EXPECT_EQ(batch::ProgressText(5, 20, 10, 10), "[##........] 5/20  0:10, quedan 0:30");
   EXPECT_EQ(batch::ProgressText(20, 20, 3725, 4), "[####] 20/20  1:02:05");
 }
@@ -132,4 +136,21 @@ TEST(BatchOptions, ListsKeepTheirPlaceAmongTheInputs) {
     EXPECT_THROW(ParseArguments(bad), batch::UsageError) << bad.join(u' ').toStdString();
   EXPECT_EQ(batch::SummaryText(batch::Totals{.pictures = 3, .alreadyDone = 120, .resumeAsked = true}, 0),
             "3 imágenes escritas, 0 con error, 120 ya hechas, en 0,0 s\n");
+}
+
+// The joined document's kind: its extension, or --formato for a name
+// without one; the two must agree when both are given (the refusals are in
+// BatchCommand.UsageErrors...).
+TEST(BatchOptions, TheJoinedDocumentIsOfItsExtensionOrOfTheFormatGiven) {
+  const struct {
+    QStringList args;
+    const char* format;
+  } cases[] = {
+      {{"--unir", "todo.pdf"}, "pdf"},          {{"--unir", "todo.TIFF"}, "tif"},
+      {{"--unir", "todo.tif"}, "tif"},          {{"--formato", "tif", "--unir", "todo"}, "tif"},
+      {{"--unir=v.2", "--formato=pdf"}, "pdf"}, {{"--formato", "tiff", "--unir", "todo.Tif"}, "tif"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ParseArguments(QStringList{"-oS", "a.png"} + c.args).format, QString::fromUtf8(c.format))
+        << c.args.join(u' ').toStdString();
 }
