@@ -55,6 +55,25 @@ TEST(RemovalRule, RepaintsWithinTwentyFourOfTheTargetInEveryChannel) {
   }
 }
 
+// Another tolerance N: within N either way, in every channel.
+TEST(RemovalRule, ATolerancePutsTheEdgeAtThatDistance) {
+  const struct {
+    int tolerance;
+    ColorValue pixel;
+    bool repainted;
+  } cases[] = {
+      {0, RGB(200, 30, 30), true},     {0, RGB(201, 30, 30), false},
+      {0, RGB(200, 30, 29), false},    {60, RGB(255, 90, 0), true},
+      {60, RGB(139, 30, 30), false},   {60, RGB(140, 90, 90), true},
+      {60, RGB(200, 91, 30), false},   {255, Black, true},
+      {255, RGB(254, 255, 255), true}, {255, White, false},
+      {24, RGB(224, 6, 54), true},     {24, RGB(225, 30, 30), false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(RemovalRule(200, 30, 30, RGB(1, 2, 3), c.tolerance)(c.pixel), c.repainted ? RGB(1, 2, 3) : c.pixel)
+        << "tolerance " << c.tolerance << " pixel " << std::hex << c.pixel;
+}
+
 TEST(GreyTypeRule, DefaultSettings) {
   const GreyTypeRule rule(140, 20);
   const struct {
