@@ -156,7 +156,7 @@ Ejemplos:
   tintaborra-lote -o bn --fondo --gris 170,30 escaneos/
   tintaborra-lote -o bn --formato bmp --tolerancia 100 --quitar 30,30,30:0,0,0 --blanquear pagina*.jpg
   tintaborra-lote -o limpias --tolerancia 60 --quitar 200,30,30 escaneos/
-  tintaborra-lote -o limpio --formato pdf --gris 170,30 escaneo.pdf
+  tintaborra-lote -o limpio --formato pdf --fondo --gris 170,30 escaneo.pdf
   tintaborra-lote -o archivo --formato tif --bn lote1.pdf lote2.tif
   tintaborra-lote -o paginas --formato bmp --paginas 17 escaneo.pdf
   tintaborra-lote -o . --unir informe.pdf --bn fotos/*.jpg
