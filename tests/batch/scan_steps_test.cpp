@@ -5,7 +5,6 @@
 
 #include "core/pixel_rules.h"
 #include "formats/codecs.h"
-#include "quality/page_maker.h"
 #include "support/documents.h"
 #include "support/test_window.h"
 
@@ -14,8 +13,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 using namespace batchtest;
 
@@ -128,45 +125,4 @@ TEST(BatchScanSteps, APageWithContentLeftOneColourIsWrittenToldAndCounted) {
     }
     EXPECT_EQ(reasons.join(u'|'), QString::fromUtf8(row.report)) << run.out.toStdString();
   }
-}
-
-// A stamp on a scan is many shades of its ink: the window's 24 leaves much
-// of it, a wider tolerance takes it, and the text stays.
-TEST(BatchScanSteps, AWiderToleranceRemovesAScannedStampAndLeavesTheText) {
-  const quality::Page scan = quality::MakePage(quality::Group::Sello, 300, 7, quality::SmallMm);
-  double red = 0, green = 0, blue = 0;
-  const std::int64_t stamp = scan.stamp.Count();
-  ASSERT_GT(stamp, 1000);
-  for (int y = 0; y < scan.page.height(); ++y)
-    for (int x = 0; x < scan.page.width(); ++x)
-      if (scan.stamp(x, y)) {
-        const QRgb p = scan.page.pixel(x, y);
-        red += qRed(p), green += qGreen(p), blue += qBlue(p);
-      }
-  const QString colour =
-      QStringLiteral("%1,%2,%3").arg(qRound(red / stamp)).arg(qRound(green / stamp)).arg(qRound(blue / stamp));
-  QTemporaryDir dir;
-  ASSERT_TRUE(WriteFile(dir.filePath("sello.png"), testsupport::Encode(scan.page, "png")));
-  const auto removed = [&](const QString& tolerance, double& textKept) {
-    const Outcome run =
-        RunLote({"-o", dir.filePath("out"), "--tolerancia", tolerance, "--quitar", colour, dir.filePath("sello.png")});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QImage written = platform::LoadPicture(dir.filePath("out/sello.png")).convertToFormat(QImage::Format_RGB32);
-    std::int64_t white = 0, text = 0, kept = 0;
-    for (int y = 0; y < written.height(); ++y)
-      for (int x = 0; x < written.width(); ++x) {
-        const bool isWhite = (written.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
-        if (scan.stamp(x, y)) white += isWhite;
-        if (scan.ink(x, y) && !scan.stamp(x, y)) ++text, kept += !isWhite;
-      }
-    textKept = 100.0 * double(kept) / double(text);
-    return 100.0 * double(white) / double(stamp);
-  };
-  double textNarrow = 0, textWide = 0;
-  const double narrow = removed("24", textNarrow), wide = removed("60", textWide);
-  std::printf("sello %s: 24 quita %.1f %% (texto %.1f %%), 60 quita %.1f %% (texto %.1f %%)\n",
-              colour.toUtf8().constData(), narrow, textNarrow, wide, textWide);
-  EXPECT_LT(narrow, 90);
-  EXPECT_GE(wide, 95);
-  EXPECT_GE(textWide, 98);
 }
