@@ -195,6 +195,8 @@ QString BlankPageNotice() { return QStringLiteral("página en blanco tras los pa
 QString WarningText(const QString& message) { return Name + QStringLiteral(": aviso: ") + message + u'\n'; }
 
 QString NoticeText(const QString& input, const QString& notice, int page) {
+  if (notice == BlankPageNotice())  // said first, so that a script finds these lines by their start
+    return Name + QStringLiteral(": ") + notice + QStringLiteral(": ") + where(input, page) + u'\n';
   return Name + QStringLiteral(": ") + where(input, page) + QStringLiteral(": aviso: ") + ReasonText(notice) + u'\n';
 }
 

@@ -224,9 +224,10 @@ TEST(BatchLists, ARunTakenUpAgainEndsAsOneNeverStopped) {
       {"mid_document",
        [&](Folder& f) {
          Command killed(arguments(f) + QStringList{"-j", "2"}, {}, {"TINTABORRA_LOTE_PRUEBA_ATASCO=d.pdf#2"});
+         // d stalls on its second page; the other worker writes b meanwhile
          bool stalled = false;
          for (QDeadlineTimer ceiling(60000); !stalled && !ceiling.hasExpired(); QThread::msleep(20))
-           stalled = QFileInfo::exists(f.in("d.pdf.atascado"));
+           stalled = QFileInfo::exists(f.in("d.pdf.atascado")) && ReadFile(f.in("informe.csv")).contains("b.png,");
          ASSERT_TRUE(stalled);
          killed.process.kill();
          killed.finish();

@@ -111,7 +111,7 @@ TEST(BatchScanSteps, APageWithContentLeftOneColourIsWrittenToldAndCounted) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QStringList told;
     static const QRegularExpression notice(
-        QStringLiteral("^tintaborra-lote: .*/(.*): aviso: página en blanco tras los pasos$"),
+        QStringLiteral("^tintaborra-lote: página en blanco tras los pasos: .*/(.*)$"),
         QRegularExpression::MultilineOption);
     for (auto it = notice.globalMatch(run.err); it.hasNext();) told += it.next().captured(1);
     EXPECT_EQ(told.join(u'|'), row.told.join(u'|')) << run.err.toStdString();
