@@ -273,5 +273,6 @@ run_parallel() {
 
 rate "one plain run, -j 2 (the reference)" "$reference_seconds"
 "run_$mode"
+echo "this machine: $(nproc) cores shared with other work, load average $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min)"
 [ "$failed" -eq 0 ] && echo "all checks passed" || echo "SOME CHECKS FAILED"
 exit "$failed"
