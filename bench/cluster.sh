@@ -223,9 +223,14 @@ EOF
   submit "0-$last%2"
   wait_for 120 report_lines informes/shard_0.csv "$third"
   scancel "${job}_0"
+  start=$(date +%s.%N)
+  task_ended() { ! squeue -h -j "${job}_0" 2>/dev/null | grep -q .; }
+  wait_for 60 task_ended
+  printf 'scancel of task 0: it ended %.1f s later, its last words: %s\n' "$(seconds_since "$start")" \
+    "$(tail -n 1 "$conf/logs/task_${job}_0.out")"
   finish
   cp informes/shard_0.csv informes/shard_0.killed.csv
-  echo "scancel of task 0 after $(($(wc -l <informes/shard_0.killed.csv) - 1)) of $(wc -l <shards/shard_0) inputs in its report;" \
+  echo "  $(($(wc -l <informes/shard_0.killed.csv) - 1)) of $(wc -l <shards/shard_0) inputs in its report;" \
     "$(find limpias/shard_0 -name '.*' | wc -l) hidden leftovers; submitted again as --array=0"
   submit 0
   finish
