@@ -239,3 +239,46 @@ TEST(ZoomedView, ZoomedOutTheViewShowsWhatAnUndoOrAPageStepPutInPlace) {
     EXPECT_EQ(testsupport::FirstDifference(shown, expected), QString());
   }
 }
+
+TEST(ZoomedView, TheWheelPansAPictureLargerThanTheFrameAsFarAsItsEdges) {
+  const auto turn = [](TestWindow& t, int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(5, 5);
+    QWheelEvent wheel(at, t->pictureBox->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(t->pictureBox, &wheel);
+  };
+  const struct {
+    QSize picture;
+    double zoom;
+    Qt::KeyboardModifiers modifiers;
+    bool moves;
+  } cases[] = {{{1200, 3000}, 1, Qt::NoModifier, true},
+               {{3000, 400}, 1, Qt::ShiftModifier, true},
+               {{4000, 4000}, 0.5, Qt::NoModifier, true},
+               {{300, 200}, 1, Qt::NoModifier, false},
+               {{3000, 400}, 1, Qt::NoModifier, false}};  // it fits the frame's height
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.picture.width() << "x" << c.picture.height() << " " << c.zoom);
+    TestWindow t;
+    t->pictureBox->setPicture(Distinct(c.picture.width(), c.picture.height()));
+    t->fitToScreen();
+    if (c.zoom != 1) t->pictureBox->setZoom(c.zoom);
+    const bool sideways = c.modifiers & Qt::ShiftModifier;
+    const auto pos = [&] { return sideways ? t->pictureBox->x() : t->pictureBox->y(); };
+    const int room = sideways ? t->pictureFrame->width() - 2 : t->pictureFrame->height() - 2;
+    const int size = sideways ? t->pictureBox->width() : t->pictureBox->height();
+    const int start = pos();
+    turn(t, -120, c.modifiers);
+    if (!c.moves) {
+      EXPECT_EQ(pos(), start);
+      EXPECT_EQ(t->pictureBox->Zoom(), c.zoom);
+      continue;
+    }
+    EXPECT_LT(pos(), start);
+    EXPECT_EQ(t->pictureBox->Zoom(), c.zoom) << "the wheel alone never zooms";
+    for (int i = 0; i < 1000 && pos() + size > room + 1; ++i) turn(t, -120, c.modifiers);
+    EXPECT_EQ(pos() + size, room + 1) << "the far edge stops at the frame's";
+    for (int i = 0; i < 1000 && pos() < 1; ++i) turn(t, 120, c.modifiers);
+    EXPECT_EQ(pos(), 1) << "the near edge stops at the frame's";
+  }
+}
