@@ -107,6 +107,9 @@ class MainWindow : public QWidget {
   void copyRepeatCommand();
   // Opens a file dropped on the window as if chosen in the open dialog.
   void openDroppedFile(const QString& path);
+  // Opens the file named on the command line as if chosen in the open
+  // dialog; a relative name is taken in the current folder.
+  void openStartFile(const QString& path);
   // Runs a page step on a copy of the picture off the window's thread, the
   // window handling its events meanwhile, and puts the result in place as
   // one run; a stop, or another picture, leaves the picture as it was.
