@@ -30,6 +30,7 @@ class History {
 
   History() = default;
   explicit History(Limits limits) : limits_(limits) {}
+  const Limits& limits() const { return limits_; }
 
   // A run begins on the persistent image `current`. The outermost run drops
   // the steps that could have been redone and remembers `current`, which
