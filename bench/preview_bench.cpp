@@ -56,16 +56,24 @@ void BM_PreviewTintFollowingThePointer(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewTintFollowingThePointer)
     ->Args({8, 100})
+    ->Args({4, 100})
     ->Args({1, 100})
     ->Args({104, 100})
     ->Args({1, 150})
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 // Shift over "Blanco y negro": the grey-type filter's result.
 void BM_PreviewGreyType(benchmark::State& state) {
   RunPreview(state, [](int) { return filters::GreyTypeRule(140, 20); });
 }
-BENCHMARK(BM_PreviewGreyType)->Args({8, 100})->Args({1, 100})->Args({104, 100})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewGreyType)
+    ->Args({8, 100})
+    ->Args({4, 100})
+    ->Args({1, 100})
+    ->Args({104, 100})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // No preview: the view itself repainted whole, as after a scroll, on a
 // screen of 1 and of 1.5 device pixels to the pixel.
@@ -79,6 +87,7 @@ BENCHMARK(BM_ViewRepaint)
     ->Args({8, 150})
     ->Args({1, 150})
     ->Args({104, 150})
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
