@@ -50,6 +50,10 @@ void MainWindow::redoStep() {
 
 bool MainWindow::keepReplacedPicture() {
   if (undoHistory.Running() || runs.Running()) return true;
+  // The load follows what the picture shows now: its undone runs can no
+  // longer be redone, as after a new run.
+  runs.DropUndone(undoHistory.Steps() - undoHistory.Done());
+  undoHistory.DropUndone();
   return replacedPictures.Replaced(takeShownPicture());
 }
 

@@ -63,6 +63,9 @@ class History {
   // run began on to current; otherwise the step is made as EndRun makes it.
   void EndRun(const QImage& current, Prepared&& prepared) noexcept;
 
+  // The steps that could be redone go, as when a run begins.
+  void DropUndone() { steps_.erase(steps_.begin() + done_, steps_.end()); }
+
   // A new picture: every step goes, and a run going on makes its step from `current`.
   void Clear(const QImage& current);
 
