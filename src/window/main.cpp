@@ -1,4 +1,5 @@
 #include "formats/codecs.h"
+#include "window/command_line.h"
 #include "window/forms/qtdialogs.h"
 #include "window/main_window.h"
 
@@ -6,45 +7,24 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-constexpr const char* kHelp =
-    "Uso: tintaborra [OPCIÓN]\n"
-    "\n"
-    "Abre la ventana de Tintaborra, que limpia imágenes: lee el color bajo el\n"
-    "puntero, quita un color o lo pinta de otro, pasa a blanco y negro, blanquea\n"
-    "todo lo que no es negro puro y deja el papel en blanco. El resultado se\n"
-    "guarda como BMP o se copia al portapapeles. Para muchas imágenes a la vez,\n"
-    "sin ventana, está tintaborra-lote.\n"
-    "\n"
-    "Opciones:\n"
-    "  -h, --help     muestra esta ayuda\n"
-    "      --version  muestra la versión\n"
-    "\n"
-    "Las demás opciones son las de Qt (por ejemplo -platform offscreen).\n";
-
-// --help and --version answer without a display: they are looked for before
-// Qt connects to one.
-bool answeredFromCommandLine(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::fputs("tintaborra " TINTABORRA_VERSION "\n", stdout);
-      return true;
-    }
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kHelp, stdout);
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
-  if (answeredFromCommandLine(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 1;
+  // --help, --version and mistakes of usage are answered without a display:
+  // the command line is read before Qt connects to one.
+  const app::CommandLine line = app::ReadCommandLine(argc, argv);
+  switch (line.action) {
+    case app::CommandLine::Action::Help:
+      std::fputs(app::HelpText, stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    case app::CommandLine::Action::Version:
+      std::fputs("tintaborra " TINTABORRA_VERSION "\n", stdout);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    case app::CommandLine::Action::Usage:
+      std::fprintf(stderr, "tintaborra: %s\n%s", line.problem.toLocal8Bit().constData(), app::UsageHint);
+      return 2;
+    case app::CommandLine::Action::OpenWindow:
+      break;
+  }
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tintaborra"));
@@ -63,5 +43,10 @@ int main(int argc, char* argv[]) {
   // and the exit button that the layout placed there are entirely visible.
   window.setGeometry(QApplication::primaryScreen()->geometry());
   window.showFullScreen();
+  // A file named on the command line is opened once the window shows, so
+  // that a message about it has the window behind it.
+  if (!line.file.isEmpty())
+    QMetaObject::invokeMethod(
+        &window, [&window, &line] { window.openStartFile(line.file); }, Qt::QueuedConnection);
   return QApplication::exec();
 }

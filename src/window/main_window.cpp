@@ -11,6 +11,7 @@
 #include "window/zoom_indicator.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QMap>
@@ -237,3 +238,7 @@ void MainWindow::scaleLayout(double scale) {
 }
 
 void MainWindow::exitClicked() { End(); }
+
+void MainWindow::openStartFile(const QString& path) {
+  dispatch([&] { openDroppedFile(QFileInfo(path).absoluteFilePath()); });
+}

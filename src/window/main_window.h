@@ -16,6 +16,7 @@
 #include "window/model/history.h"
 #include "window/model/page_jobs.h"
 #include "window/model/repeat_command.h"
+#include "window/model/replaced_pictures.h"
 
 #include <QWidget>
 
@@ -73,6 +74,11 @@ class MainWindow : public QWidget {
   filters::History undoHistory;
   // The runs applied to the picture, for the batch command that repeats them.
   filters::RunLog runs;
+  // The pictures that loads replaced, which Ctrl+Z goes back to once the
+  // runs on the picture shown are all undone, and Ctrl+Y forward again.
+  filters::ReplacedPictures replacedPictures{undoHistory.limits()};
+  // Shows a short notice where the zoom is shown, for a while.
+  std::function<void(const QString&)> showStatus;
 
   platform::Dialogs& dialogs() const { return dialogs_; }
 
@@ -102,11 +108,18 @@ class MainWindow : public QWidget {
   void pickReplacementColour();
   void undoStep();
   void redoStep();
+  // Keeps the picture shown, with its history and what the window shows of
+  // it, for undoing the load about to replace it; false when it does not fit
+  // the undo history's memory. Nothing is kept while a run goes on.
+  bool keepReplacedPicture();
   // Copies the tintaborra-lote command that repeats the runs in force on the
   // picture's file, or says why there is none.
   void copyRepeatCommand();
   // Opens a file dropped on the window as if chosen in the open dialog.
   void openDroppedFile(const QString& path);
+  // Opens the file named on the command line as if chosen in the open
+  // dialog; a relative name is taken in the current folder.
+  void openStartFile(const QString& path);
   // Runs a page step on a copy of the picture off the window's thread, the
   // window handling its events meanwhile, and puts the result in place as
   // one run; a stop, or another picture, leaves the picture as it was.
@@ -125,6 +138,10 @@ class MainWindow : public QWidget {
  private:
   void build();
   void wireHandlers();
+  // The picture shown with its history and what the window shows of it,
+  // taken out of the window; and such a picture put back in.
+  filters::HeldPicture takeShownPicture();
+  void showHeldPicture(filters::HeldPicture&& held);
   template <class Handler>
   void dispatch(Handler&& handler);
 

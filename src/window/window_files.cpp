@@ -13,10 +13,17 @@ using namespace imagefiles;
 namespace {
 
 // A new picture in the picture box; the undo history starts over with it.
+// The picture it replaces is kept, so that Ctrl+Z brings it back.
 void LoadNewPicture(MainWindow& window, const QString& path) {
-  window.pictureBox->setPicture(LoadPicture(path));
+  const QImage loaded = LoadPicture(path);
+  const bool kept = window.keepReplacedPicture();
+  window.pictureBox->setPicture(loaded);
   window.undoHistory.Clear(window.pictureBox->Image());
   window.runs.NewPicture(path);
+  // Said where the zoom is shown, once the load has reset it.
+  if (!kept && window.showStatus)
+    window.showStatus(
+        QStringLiteral("La imagen anterior no cabe en la memoria de deshacer: Ctrl+Z no podrá volver a ella."));
 }
 
 // What opening does with the file chosen: path is its path, name its name

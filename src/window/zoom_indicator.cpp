@@ -3,8 +3,10 @@
 #include "window/main_window.h"
 #include "window/model/zoom.h"
 
+#include <QBasicTimer>
 #include <QEvent>
 #include <QLabel>
+#include <QTimerEvent>
 
 namespace app {
 
@@ -24,8 +26,22 @@ class ZoomLabel : public QLabel {
     show();
   }
   void showZoom() {
+    notice_.stop();
+    setFont(window_.meanLabel->font());
+    setWordWrap(false);
+    setToolTip({});
     setText(platform::ZoomText(window_.pictureBox->Zoom()));
     place();
+  }
+  // A notice takes the zoom's place, in the labels' small type over two
+  // lines, until the zoom changes or a while has passed.
+  void showNotice(const QString& text) {
+    setFont(window_.greyTypeLabel->font());
+    setWordWrap(true);
+    setText(text);
+    setToolTip(text);
+    place();
+    notice_.start(NoticeMs, this);
   }
 
  protected:
@@ -42,9 +58,17 @@ class ZoomLabel : public QLabel {
     const int left = std::max(exit.left() - Gap - width, progress.right() + 1 + Gap);
     const int room = exit.left() - Gap - left;
     setGeometry(left, progress.top(), room, progress.height());
-    setVisible(room >= fontMetrics().horizontalAdvance(text()));
+    setVisible(wordWrap() ? room > 0 : room >= fontMetrics().horizontalAdvance(text()));
   }
+  void timerEvent(QTimerEvent* event) override {
+    if (event->timerId() == notice_.timerId())
+      showZoom();
+    else
+      QLabel::timerEvent(event);
+  }
+  static constexpr int NoticeMs = 15000;
   MainWindow& window_;
+  QBasicTimer notice_;
 };
 
 }  // namespace
@@ -54,6 +78,7 @@ void AddZoom(MainWindow& window) {
   auto* label = new ZoomLabel(window);
   label->showZoom();
   window.pictureBox->ZoomChanged = [label] { label->showZoom(); };
+  window.showStatus = [label](const QString& text) { label->showNotice(text); };
 }
 
 }  // namespace app

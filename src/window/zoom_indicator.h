@@ -6,7 +6,8 @@ class MainWindow;
 
 namespace app {
 
-// Lets the user zoom the picture and shows the zoom.
+// Lets the user zoom the picture and shows the zoom, or for a while a
+// notice given to the window's showStatus.
 void AddZoom(MainWindow& window);
 
 }  // namespace app

@@ -119,7 +119,7 @@ TEST(RepeatCommand, RunsThatCannotBeRepeatedAreToldAndNothingIsCopied) {
     std::function<void(TestWindow&)> atYield;
     const char* message;
   } cases[] = {
-      {"the start picture", false, &MainWindow::whitenButton, {}, "no se ha abierto de ningún fichero"},
+      {"the start picture", false, &MainWindow::whitenButton, {}, "no se ha abierto de ningún archivo"},
       {"every run undone", true, &MainWindow::whitenButton, [](TestWindow&) {}, "No hay ningún filtro aplicado"},
       {"stopped", true, &MainWindow::greyTypeButton, [](TestWindow& t) { t->stopButton->click(); },
        "Se paró a medias el filtro «Blanco y negro»"},

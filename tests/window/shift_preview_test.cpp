@@ -1,6 +1,8 @@
 // Shift held over the picture or over a filter's button: each device pixel of
 // the view shows the pixel the pointer would read there after the filter's
-// run, or tinted where removal would change it; nothing else changes.
+// run, or tinted where removal would change it, and zoomed out the average
+// of those, as the view reduces the picture; nothing else changes.
+#include "core/row_walk.h"
 #include "support/mouse.h"
 #include "support/test_window.h"
 #include "window/model/zoom.h"
@@ -69,15 +71,58 @@ TEST(ShiftPreview, TheViewShowsTheFilterOrTheChangesItWouldMakeAndNothingElseCha
     };
     const platform::DeviceSpan xs = span(box.left(), box.width() - 2, after.width());
     const platform::DeviceSpan ys = span(box.top(), box.height() - 2, after.height());
+    // Zoomed out, each device pixel shows the average of the pixels it stands
+    // for, as the view shows the picture: those of the filter's result.
+    QImage result = after;
+    if (under == t->pictureBox)
+      for (int y = 0; y < result.height(); ++y)
+        for (int x = 0; x < result.width(); ++x) result.setPixel(x, y, tinted(original.pixel(x, y)));
+    const bool reduced = xs.count < after.width() || ys.count < after.height();
+    const auto reduce = [&](const QImage& picture) {
+      QImage view(xs.count, ys.count, QImage::Format_RGB32);
+      platform::AverageColumns(picture, view, 0, xs.count - 1);
+      return view;
+    };
+    const QImage resultShown = reduced ? reduce(result) : result, originalShown = reduced ? reduce(original) : original;
     int changed = 0;
     // Device pixels wholly inside the picture's part of the frame.
     for (int dy = int(std::ceil(inner.top() * c.ratio)); dy < int((inner.bottom() + 1) * c.ratio); ++dy)
       for (int dx = int(std::ceil(inner.left() * c.ratio)); dx < int((inner.right() + 1) * c.ratio); ++dx) {
-        const int x = xs.PixelAt(dx), y = ys.PixelAt(dy);
-        const QRgb want = under == t->pictureBox ? tinted(original.pixel(x, y)) : after.pixel(x, y);
-        changed += want != original.pixel(x, y);
+        const int x = reduced ? dx - xs.first : xs.PixelAt(dx), y = reduced ? dy - ys.first : ys.PixelAt(dy);
+        const QRgb want = resultShown.pixel(x, y);
+        changed += want != originalShown.pixel(x, y);
         ASSERT_EQ(screen.pixel(dx, dy), want) << "device " << dx << "," << dy << " picture " << x << "," << y;
       }
     EXPECT_GT(changed, 0);
+  }
+}
+
+TEST(ShiftPreview, ZoomedOutThePreviewOfBlackAndWhiteIsTheRunsResultReducedAsTheViewShowsIt) {
+  // Cream paper with dark-grey strokes one pixel thin: averaged first, they
+  // would be lighter than the threshold and vanish from the preview.
+  const QImage page = testsupport::MakePicture(203, 157, [](int x, int y) {
+    return x % 7 == 3 || y % 9 == 4 || (x + y) % 23 == 0 ? platform::RGB(70, 70, 72) : platform::RGB(245, 238, 215);
+  });
+  for (const double zoom : {0.25, 1.0 / 3, 0.5}) {
+    SCOPED_TRACE(zoom);
+    const auto shown = [&](testsupport::TestWindow& t) {
+      t->pictureBox->setZoom(zoom);
+      return t->pictureBox->grab().toImage();
+    };
+    testsupport::TestWindow previewed, ran;
+    previewed->pictureBox->setPicture(page);
+    previewed->pictureBox->setPreview(filters::GreyTypeRule(140, 20));
+    ran->pictureBox->setPicture(page);
+    ran->greyTypeClicked();
+    const QImage preview = shown(previewed), result = shown(ran);
+    EXPECT_EQ(testsupport::FirstDifference(preview, result), QString());
+    // The rule over the averaged view gives another picture: the strokes go.
+    testsupport::TestWindow averagedFirst;
+    averagedFirst->pictureBox->setPicture(page);
+    QImage ruleAfter = shown(averagedFirst);
+    for (int y = 1; y < ruleAfter.height() - 1; ++y)
+      filters::WalkRow(reinterpret_cast<QRgb*>(ruleAfter.scanLine(y)) + 1, ruleAfter.width() - 2,
+                       filters::GreyTypeRule(140, 20));
+    EXPECT_NE(testsupport::FirstDifference(ruleAfter, result), QString());
   }
 }

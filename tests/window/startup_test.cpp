@@ -1,9 +1,17 @@
+#include "formats/codecs.h"
+#include "support/picture_files.h"
 #include "support/test_window.h"
+#include "window/command_line.h"
 #include "window/forms/runtime.h"
 #include "window/layout.h"
+#include "window/model/image_files.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using testsupport::TestWindow;
 
@@ -72,4 +80,70 @@ TEST(Startup, ABoxWiderThanTheFrameGetsANegativeLeft) {
 TEST(Dispatch, TheExitButtonEndsTheProgram) {
   TestWindow t;
   testsupport::ExpectEnd([&] { t->exitClicked(); });
+}
+
+TEST(CommandLine, AFileOpensAndEveryOtherWordIsHelpVersionQtsOrAMistake) {
+  using Action = app::CommandLine::Action;
+  const struct {
+    std::vector<const char*> args;
+    Action action;
+    const char* file;
+    const char* problem;  // a part of it
+  } cases[] = {
+      {{}, Action::OpenWindow, "", ""},
+      {{"escaneo.jpg"}, Action::OpenWindow, "escaneo.jpg", ""},
+      {{"-platform", "offscreen", "escaneo.jpg"}, Action::OpenWindow, "escaneo.jpg", ""},
+      {{"escaneo.jpg", "--style=fusion", "-reverse"}, Action::OpenWindow, "escaneo.jpg", ""},
+      {{"--", "-raro.jpg"}, Action::OpenWindow, "-raro.jpg", ""},
+      {{"-"}, Action::OpenWindow, "-", ""},
+      {{"a.jpg", "--version"}, Action::Version, "", ""},
+      {{"--zoom", "--help"}, Action::Usage, "", "«--zoom» no existe"},
+      {{"a.jpg", "-h"}, Action::Help, "", ""},
+      {{"--abrir", "a.jpg"}, Action::Usage, "", "«--abrir» no existe"},
+      {{"-x"}, Action::Usage, "", "«-x» no existe"},
+      {{"-platform"}, Action::Usage, "", "le falta su valor"},
+      {{"a.jpg", "b.jpg"}, Action::Usage, "", "«b.jpg» sobra"},
+      {{""}, Action::Usage, "", "vacío"},
+  };
+  for (const auto& c : cases) {
+    std::vector<const char*> argv{"tintaborra"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const app::CommandLine line = app::ReadCommandLine(int(argv.size()), argv.data());
+    SCOPED_TRACE(testing::Message() << argv.size() << " " << (c.args.empty() ? "" : c.args[0]));
+    EXPECT_EQ(line.action, c.action);
+    EXPECT_EQ(line.file, QString::fromUtf8(c.file));
+    EXPECT_TRUE(line.problem.contains(QString::fromUtf8(c.problem))) << line.problem.toStdString();
+    EXPECT_EQ(line.problem.isEmpty(), c.action != Action::Usage);
+  }
+}
+
+TEST(CommandLine, TheFileNamedOpensAsIfChosenInTheOpenDialog) {
+  QTemporaryDir dir;
+  const QString picture = dir.filePath(QStringLiteral("escaneo.jpg")), text = dir.filePath(QStringLiteral("nota.txt"));
+  ASSERT_TRUE(imagefilestest::WriteFile(picture, testsupport::Encode(imagefilestest::Gradient(30, 20), "jpg")));
+  ASSERT_TRUE(imagefilestest::WriteFile(text, "texto"));
+  const QString here = QDir::currentPath();
+  const struct {
+    QString named;
+    bool opens;
+    QStringList messages;
+  } cases[] = {
+      {picture, true, {}},
+      {QStringLiteral("escaneo.jpg"), true, {}},  // in the current folder
+      {QStringLiteral("nota.txt"), false, {imagefiles::NotSupportedMessage()}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named.toStdString());
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    TestWindow t;
+    const QImage start = t->pictureBox->Image();
+    t->openStartFile(c.named);
+    QDir::setCurrent(here);
+    EXPECT_EQ(testsupport::FirstDifference(t->pictureBox->Image(), c.opens ? platform::LoadPicture(picture) : start),
+              "");
+    EXPECT_EQ(t->chosenNameBox->Text(), QFileInfo(c.named).fileName());
+    EXPECT_EQ(t->fileList->Path(), dir.path());
+    EXPECT_EQ(t.dialogs.messages, c.messages);
+    EXPECT_TRUE(t.dialogs.openCalls.empty());
+  }
 }

@@ -1,6 +1,7 @@
 // The picture zoomed: what the pointer reads and picks, the drag, the fit,
 // the zoom back to 100 % on a load, and filter runs, at zooms other than 1.
 #include "support/mouse.h"
+#include "support/picture_files.h"
 #include "support/test_window.h"
 
 #include <QPainter>
@@ -237,5 +238,117 @@ TEST(ZoomedView, ZoomedOutTheViewShowsWhatAnUndoOrAPageStepPutInPlace) {
     const QImage expected = show(fresh, t->pictureBox->Image());
     if (t->undoHistory.Done() > 0) ASSERT_NE(testsupport::FirstDifference(expected, before), QString());
     EXPECT_EQ(testsupport::FirstDifference(shown, expected), QString());
+  }
+}
+
+TEST(ZoomedView, TheWheelPansAPictureLargerThanTheFrameAsFarAsItsEdges) {
+  const auto turn = [](TestWindow& t, int delta, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(5, 5);
+    QWheelEvent wheel(at, t->pictureBox->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(t->pictureBox, &wheel);
+  };
+  const struct {
+    QSize picture;
+    double zoom;
+    Qt::KeyboardModifiers modifiers;
+    bool moves;
+  } cases[] = {{{1200, 3000}, 1, Qt::NoModifier, true},
+               {{3000, 400}, 1, Qt::ShiftModifier, true},
+               {{4000, 4000}, 0.5, Qt::NoModifier, true},
+               {{300, 200}, 1, Qt::NoModifier, false},
+               {{3000, 400}, 1, Qt::NoModifier, false}};  // it fits the frame's height
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.picture.width() << "x" << c.picture.height() << " " << c.zoom);
+    TestWindow t;
+    t->pictureBox->setPicture(Distinct(c.picture.width(), c.picture.height()));
+    t->fitToScreen();
+    if (c.zoom != 1) t->pictureBox->setZoom(c.zoom);
+    const bool sideways = c.modifiers & Qt::ShiftModifier;
+    const auto pos = [&] { return sideways ? t->pictureBox->x() : t->pictureBox->y(); };
+    const int room = sideways ? t->pictureFrame->width() - 2 : t->pictureFrame->height() - 2;
+    const int size = sideways ? t->pictureBox->width() : t->pictureBox->height();
+    const int start = pos();
+    turn(t, -120, c.modifiers);
+    if (!c.moves) {
+      EXPECT_EQ(pos(), start);
+      EXPECT_EQ(t->pictureBox->Zoom(), c.zoom);
+      continue;
+    }
+    EXPECT_LT(pos(), start);
+    EXPECT_EQ(t->pictureBox->Zoom(), c.zoom) << "the wheel alone never zooms";
+    for (int i = 0; i < 1000 && pos() + size > room + 1; ++i) turn(t, -120, c.modifiers);
+    EXPECT_EQ(pos() + size, room + 1) << "the far edge stops at the frame's";
+    for (int i = 0; i < 1000 && pos() < 1; ++i) turn(t, 120, c.modifiers);
+    EXPECT_EQ(pos(), 1) << "the near edge stops at the frame's";
+  }
+}
+
+TEST(ZoomedView, EveryChangeOfThePictureIsShownAtEveryZoom) {
+  QTemporaryDir dir;
+  const QString other = dir.filePath(QStringLiteral("otra.bmp"));
+  ASSERT_TRUE(Distinct(90, 70).save(other, "BMP"));
+  // What the view must show of image at zoom: zoomed out, each screen pixel
+  // the average of the pixels it stands for; zoomed in, each pixel repeated.
+  const auto reduced = [](const QImage& image, double zoom) {
+    const int w = platform::ShownSize(image.width(), zoom), h = platform::ShownSize(image.height(), zoom);
+    if (zoom >= 1) return image.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage view(w, h, QImage::Format_RGB32);
+    platform::AverageColumns(image, view, 0, w - 1);
+    return view;
+  };
+  const auto undo = [](TestWindow& t) { testsupport::Press(t.window(), QKeySequence(Qt::CTRL | Qt::Key_Z)); };
+  const auto redo = [](TestWindow& t) { testsupport::Press(t.window(), QKeySequence(Qt::CTRL | Qt::Key_Y)); };
+  const auto nothing = [](TestWindow&) {};
+  const struct {
+    const char* change;
+    std::function<void(TestWindow&)> before, make;  // the view is shown between the two
+  } changes[] = {
+      {"a run", nothing, [](TestWindow& t) { t->whitenClicked(); }},
+      {"a run stopped", nothing,
+       [](TestWindow& t) {
+         t.onYield = [&t](int n) {
+           if (n == 150) t->stopClicked();
+         };
+         t->targetRed = 100, t->targetGreen = 100, t->targetBlue = 0;
+         t->removeColourClicked();
+       }},
+      {"an undo", [](TestWindow& t) { t->greyTypeClicked(); }, undo},
+      {"a redo",
+       [&](TestWindow& t) {
+         t->greyTypeClicked();
+         undo(t);
+       },
+       redo},
+      {"a page step", nothing, [](TestWindow& t) { t->localBlackWhiteClicked(); }},
+      {"a page step undone", [](TestWindow& t) { t->localBlackWhiteClicked(); }, undo},
+      {"a load", nothing, [&](TestWindow& t) { t->openDroppedFile(other); }},
+      {"a load undone", [&](TestWindow& t) { t->openDroppedFile(other); }, undo},
+      {"a load redone",
+       [&](TestWindow& t) {
+         t->openDroppedFile(other);
+         undo(t);
+       },
+       redo},
+  };
+  for (const auto& change : changes) {
+    for (const double zoom : {0.25, 1.0, 2.0}) {
+      SCOPED_TRACE(testing::Message() << change.change << " at " << zoom);
+      TestWindow t;
+      t->pictureBox->setPicture(Distinct(400, 300));
+      t->pictureBox->setZoom(zoom);
+      change.before(t);
+      if (t->pictureBox->Zoom() != zoom) t->pictureBox->setZoom(zoom);
+      const QImage before = t->pictureBox->Image();
+      t->pictureBox->grab();  // the view as it was, kept where the view keeps it
+      change.make(t);
+      ASSERT_NE(testsupport::FirstDifference(t->pictureBox->Image(), before), QString()) << "nothing changed";
+      const QImage shown = t->pictureBox->grab().toImage();
+      const QImage expected = reduced(t->pictureBox->Image(), t->pictureBox->Zoom());
+      EXPECT_EQ(
+          testsupport::FirstDifference(
+              shown.copy(1, 1, expected.width(), expected.height()).convertToFormat(QImage::Format_RGB32), expected),
+          QString());
+    }
   }
 }

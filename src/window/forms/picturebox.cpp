@@ -1,5 +1,6 @@
 #include "window/forms/picturebox.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -287,22 +288,52 @@ void PictureBox::EnableZoomKeys() {
   zoomKeys_ = true;
 }
 
-bool PictureBox::wheelZoom(QWheelEvent* event, QPointF anchor) {
-  if (!zoomKeys_ || !(event->modifiers() & Qt::ControlModifier)) return false;
-  const int delta = event->angleDelta().y();
-  if (delta != 0) setZoom(delta > 0 ? ZoomIn(zoom_) : ZoomOut(zoom_), anchor);
+bool PictureBox::wheelTurned(QWheelEvent* event, QPointF anchor) {
+  if (!zoomKeys_) return false;
+  if (event->modifiers() & Qt::ControlModifier) {
+    const int delta = event->angleDelta().y();
+    if (delta != 0) setZoom(delta > 0 ? ZoomIn(zoom_) : ZoomOut(zoom_), anchor);
+  } else {
+    // The wheel scrolls the picture, Shift+wheel sideways, as far as its
+    // edges: the lines a notch scrolls, 20 pixels each, or the pixels a
+    // touchpad gives.
+    const bool sideways = event->modifiers() & Qt::ShiftModifier;
+    const QPoint pixels = event->pixelDelta(), angle = event->angleDelta();
+    // Shift turns some systems' wheel into a horizontal one already.
+    const int turn = sideways && angle.y() == 0 ? angle.x() : angle.y();
+    const int given = sideways && pixels.y() == 0 ? pixels.x() : pixels.y();
+    const int step = given != 0 ? given : turn * QApplication::wheelScrollLines() * 20 / 120;
+    if (step != 0) Pan(sideways ? step : 0, sideways ? 0 : step);
+  }
   event->accept();
   return true;
 }
 
+void PictureBox::Pan(int dx, int dy) {
+  const QWidget* frame = parentWidget();
+  if (!frame) return;
+  const QPoint origin = clientOrigin();
+  const QSize room = frame->size() - QSize(2 * origin.x(), 2 * origin.y());
+  const QPoint at = geometry().topLeft() - origin;
+  // Towards an edge only while it lies beyond the frame's, and never past it;
+  // a picture that fits stays where it is.
+  const auto along = [](int pos, int size, int room, int delta) {
+    if (size <= room || delta == 0) return pos;
+    return delta > 0 ? std::max(pos, std::min(pos + delta, 0)) : std::min(pos, std::max(pos + delta, room - size));
+  };
+  const int x = along(at.x(), width(), room.width(), dx), y = along(at.y(), height(), room.height(), dy);
+  if (x == at.x() && y == at.y()) return;
+  Move(dx != 0 ? float(x * TwipsPerPixel / zoom_) : Left(), dy != 0 ? float(y * TwipsPerPixel / zoom_) : Top());
+}
+
 void PictureBox::wheelEvent(QWheelEvent* event) {
-  if (!wheelZoom(event, mapToParent(event->position()))) QWidget::wheelEvent(event);
+  if (!wheelTurned(event, mapToParent(event->position()))) QWidget::wheelEvent(event);
 }
 
 bool PictureBox::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parentWidget() && event->type() == QEvent::Wheel) {
     auto* wheel = static_cast<QWheelEvent*>(event);
-    return wheelZoom(wheel, wheel->position());
+    return wheelTurned(wheel, wheel->position());
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -5,10 +5,10 @@
 // repaints the columns drawn on and carries the runtime's properties.
 
 #include "core/colors.h"
+#include "window/forms/control.h"
 #include "window/model/picture_store.h"
 #include "window/model/preview.h"
 #include "window/model/zoom.h"
-#include "window/forms/control.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -113,8 +113,13 @@ class PictureBox : public QWidget, public Control {
   // Shows the whole picture as large as it fits into the container, centred.
   void FitZoom();
   // Lets the user zoom: Ctrl + wheel over the box or its container, Ctrl++,
-  // Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (100 %) anywhere in the window.
+  // Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (100 %) anywhere in the window; and pan
+  // a picture larger than its container: the wheel over either moves it up
+  // and down, Shift + wheel sideways.
   void EnableZoomKeys();
+  // Moves the box by dx, dy pixels of its container, so far as it reaches
+  // past the container's edge in that direction.
+  void Pan(int dx, int dy);
   std::function<void()> ZoomChanged;
 
   // A preview over the view: the part of the picture on the screen shown
@@ -151,7 +156,8 @@ class PictureBox : public QWidget, public Control {
   int shownWidth() const { return ShownSize(innerWidth(), zoom_); }
   int shownHeight() const { return ShownSize(innerHeight(), zoom_); }
   QPointF pictureCoordinates(const QMouseEvent& event) const;
-  bool wheelZoom(QWheelEvent* event, QPointF anchor);
+  // Ctrl + wheel zooms; the wheel alone pans.
+  bool wheelTurned(QWheelEvent* event, QPointF anchor);
   // Both draw the device pixels of area (in the screen's own pixels, where
   // the painter now draws) that show the picture by the spans x and y.
   void paintPicture(QPainter& painter, const QRect& area, const QImage& image, const DeviceSpan& x,

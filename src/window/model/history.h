@@ -30,6 +30,7 @@ class History {
 
   History() = default;
   explicit History(Limits limits) : limits_(limits) {}
+  const Limits& limits() const { return limits_; }
 
   // A run begins on the persistent image `current`. The outermost run drops
   // the steps that could have been redone and remembers `current`, which
@@ -61,6 +62,9 @@ class History {
   // EndRun, taking the step prepared when it was made from the picture the
   // run began on to current; otherwise the step is made as EndRun makes it.
   void EndRun(const QImage& current, Prepared&& prepared) noexcept;
+
+  // The steps that could be redone go, as when a run begins.
+  void DropUndone() { steps_.erase(steps_.begin() + done_, steps_.end()); }
 
   // A new picture: every step goes, and a run going on makes its step from `current`.
   void Clear(const QImage& current);

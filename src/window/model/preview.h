@@ -1,9 +1,9 @@
 #pragma once
-// What a filter would do, shown before it runs. Only the view's own pixels
-// are computed: the device pixels of the screen that show part of the
-// picture, each sampled from the picture, then passed through a filter's rule
-// or tinted where colour removal would change it. The cost follows the size
-// of the view, never the size of the picture.
+// What a filter would do, shown before it runs. Only what the view shows is
+// computed: the picture pixels behind the device pixels of the screen that
+// show part of the picture, passed through a filter's rule or tinted where
+// colour removal would change it, and reduced as the view reduces them. The cost follows the part
+// of the picture in view, never the whole picture.
 
 #include "core/pixel_rules.h"
 #include "window/model/zoom.h"
@@ -24,6 +24,8 @@ class ChangesTinted {
  public:
   explicit ChangesTinted(const RemovalRule& rule);
   QRgb operator()(QRgb pixel) const;
+  // The pixel tinted, whether the rule changes it or not.
+  QRgb Tinted(QRgb pixel) const;
   const RemovalRule& rule() const { return rule_; }
 
  private:
@@ -46,10 +48,14 @@ using Preview = std::variant<RemovalRule, GreyTypeRule, WhiteningRule, ChangesTi
 void PreviewRow(QRgb* row, std::ptrdiff_t count, const Preview& preview);
 
 // The device pixels area of a view that shows the picture by the spans x
-// and y, each one the picture pixel the pointer reads there, with the preview
-// applied: an RGB32 image of area's size, or a null one when there is no
-// memory for it or a computed result is not of the picture's size. Zoomed out, a device pixel shows one of the picture
-// pixels it stands for, not their average, so that the work stays one pixel per device pixel however large the picture.
+// and y with the preview applied: an RGB32 image of area's size, or a null
+// one when there is no memory for it or a computed result is not of the
+// picture's size. At 100 % and above each device pixel shows the picture
+// pixel the pointer reads there, passed through the preview. Zoomed out, the
+// preview is applied to every picture pixel a device pixel of area stands
+// for, at full size, and the device pixel shows their average, as the view
+// shows the picture (AverageColumns): the result the run would give, reduced
+// as the view would show it. The work follows the part of the picture shown.
 QImage PreviewView(const QImage& picture, const platform::DeviceSpan& x, const platform::DeviceSpan& y, QRect area,
                    const Preview& preview);
 

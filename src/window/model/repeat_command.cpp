@@ -175,7 +175,7 @@ RunLog::Command RunLog::Repeat(int undone) const {
         QStringLiteral("Hay un filtro en marcha: la orden de tintaborra-lote se puede copiar cuando termine."));
   if (file_.isEmpty())
     return refuse(
-        QStringLiteral("La imagen no se ha abierto de ningún fichero: abra una imagen y aplíquele filtros "
+        QStringLiteral("La imagen no se ha abierto de ningún archivo: abra una imagen y aplíquele filtros "
                        "para copiar la orden de tintaborra-lote que los repite."));
   const std::size_t inForce = runs_.size() - std::min(runs_.size(), std::size_t(std::max(undone, 0)));
   if (inForce == 0)

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -57,6 +59,8 @@ class RunLog {
   void ColumnLeftOut();
   void EndRun();
   bool Running() const { return depth_ > 0; }
+  // The last `undone` runs, whose steps of the undo history are undone, go.
+  void DropUndone(int undone) { runs_.resize(runs_.size() - std::min(runs_.size(), std::size_t(std::max(undone, 0)))); }
 
   // The command, or why there is none, in Spanish: exactly one is non-empty.
   struct Command {

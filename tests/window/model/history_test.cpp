@@ -103,7 +103,8 @@ TEST(UndoInTheWindow, SequencesOfRunsUndoRedoAndLoads) {
       {"WuRu", "run, undo, redo (Ctrl+Y), undo"},
       {"WGuuZZ", "two runs undone and redone (Ctrl+Shift+Z)"},
       {"WGuWRR", "a new run after an undo drops what could be redone"},
-      {"WLuGuu", "a load empties the history"},
+      {"WLuGuu", "a load is a step: undone, it brings back the picture before"},
+      {"WGuLuRR", "a load drops the runs that could have been redone"},
       {"NuR", "a run nested in another belongs to its step"},
       {"SuR", "a stopped run is a step"},
       {"GDuuRR", "Ctrl+Z during a run does nothing"},
@@ -142,8 +143,9 @@ TEST(UndoInTheWindow, SequencesOfRunsUndoRedoAndLoads) {
         case 'L':
           t.dialogs.openAnswers.push_back(testsupport::ScriptedDialogs::Choose(other));
           Press(t.window(), Qt::CTRL | Qt::Key_O);
-          states = {t->pictureBox->Image()};
-          at = 0;
+          states.resize(at + 1);
+          states.push_back(t->pictureBox->Image());
+          ++at;
           break;
         default:
           (*k == 'G' || *k == 'S' ? t->greyTypeButton : t->whitenButton)->click();
