@@ -1,4 +1,4 @@
-// Every example of README.md and of --help, run as written on a made scan
+// Every example of README.md, LEEME.md and --help, run as written on a made scan
 // (dark grey text on cream paper, never pure black, with shadow, stains,
 // pencil and a stamp): its inputs, lists, report and output folder are the
 // test's own, and what it writes must still hold the text on paper that is
@@ -95,9 +95,11 @@ struct Example {
 
 std::vector<Example> examples() {
   std::vector<Example> all;
-  QFile readme(QStringLiteral(TINTABORRA_SOURCE_DIR "/README.md"));
-  if (readme.open(QIODevice::ReadOnly))
-    for (const QString& line : commandLines(QString::fromUtf8(readme.readAll()), true)) all.push_back({"README", line});
+  for (const char* guide : {"README.md", "LEEME.md"}) {
+    QFile file(QStringLiteral(TINTABORRA_SOURCE_DIR "/") + QString::fromUtf8(guide));
+    if (file.open(QIODevice::ReadOnly))
+      for (const QString& line : commandLines(QString::fromUtf8(file.readAll()), true)) all.push_back({guide, line});
+  }
   const QString help = batch::HelpText();
   for (const QString& line : commandLines(help.mid(help.indexOf(QStringLiteral("Ejemplos:"))), false))
     all.push_back({"--help", line});
@@ -109,7 +111,7 @@ std::vector<Example> examples() {
 TEST(BatchExamples, EveryExampleKeepsTheTextOfAScanOnPaperThatIsNotBlack) {
   const quality::Page scan = quality::MakePage(quality::Group::Todo, 300, 7, quality::SmallMm);
   const std::vector<Example> all = examples();
-  ASSERT_GE(all.size(), 10u) << "the examples were not found in README.md and --help";
+  ASSERT_GE(all.size(), 10u) << "the examples were not found in README.md, LEEME.md and --help";
   std::printf("| Ejemplo | Tinta conservada %% | Papel blanco %% |\n|---|---:|---:|\n");
   for (const Example& example : all) {
     SCOPED_TRACE((example.source + QStringLiteral(": ") + example.line).toStdString());
